@@ -1,0 +1,137 @@
+#include "backup_run.h"
+
+#include <windows.h>
+
+#include <vector>
+
+#include "../common/rotation.h"
+#include "../common/settings_text.h"
+#include "../common/store_path.h"
+#include "../common/win/files.h"
+#include "../common/win/settings_file.h"
+
+namespace sorel {
+
+namespace {
+
+constexpr char kWriterTag[] = "agent";
+
+// Carries out a rotation plan. The copy comes first; a failed copy removes
+// what it left and stops before any generation is touched. A shift whose
+// source does not exist (no generation 2 yet) is passed over. A failed shift
+// stops the rest, so no generation is ever renamed over without its own
+// content having moved on first.
+bool CarryOut(const std::vector<RotationStep>& plan) {
+    const std::string& incoming = plan.front().to;
+    for (const RotationStep& step : plan) {
+        bool ok;
+        if (step.kind == StepKind::kCopyIn) {
+            // CopyFileA keeps the source's last-write time and attributes; the
+            // next run's change test depends on that time.
+            ok = CopyFileA(step.from.c_str(), step.to.c_str(), FALSE);
+        } else if (!PathExists(step.from)) {
+            continue;
+        } else {
+            ClearReadOnly(step.to);
+            ok = MoveFileExA(step.from.c_str(), step.to.c_str(),
+                             MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+        }
+        if (!ok) {
+            DeleteFileForcibly(incoming);
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+void ReadBackupList(HeldSettings& held) {
+    ClearBackupTable(held.backupTable);
+    std::vector<std::string> lines;
+    if (ReadSettingsLines(lines, false) != ReadResult::kOk) {
+        return;
+    }
+    if (lines.size() >= 1) {
+        held.headerLine = lines[0];
+    }
+    if (lines.size() >= 2) {
+        held.dateLine = lines[1];
+        FillBackupTable(held.backupTable,
+                        std::vector<std::string>(lines.begin() + 2, lines.end()));
+    }
+}
+
+void ReadScheduleHeader(HeldSettings& held) {
+    std::vector<std::string> lines;
+    ReadResult result = ReadSettingsLines(lines, false);
+    if (result == ReadResult::kMissing) {
+        return;
+    }
+    std::string line = lines.empty() ? std::string() : lines[0];
+    held.timedStartFlag = TimedStartFlagOf(line);
+    held.scheduleHour = HourTextOf(line);
+}
+
+bool RecordLastRunDate() {
+    std::string today = TodayText();
+    std::string path = SettingsFilePath();
+    std::string bytes;
+    if (ReadFileExclusiveRetrying(path, bytes) != ReadResult::kOk) {
+        return false;
+    }
+    std::string updated = JoinLines(WithDateLine(ReadAllLines(bytes), today));
+    if (updated == bytes) {
+        return true;
+    }
+    return ReplaceFileContent(path, updated, path + "." + kWriterTag + ".tmp");
+}
+
+RunReport RunBackup(const HeldSettings& held) {
+    RunReport report;
+    for (std::size_t slot = 0; SlotUsed(held.backupTable, slot); ++slot) {
+        std::string listed(SlotText(held.backupTable, slot));
+        PathParts parts = SplitPath(listed, IsSystemLeadByte);
+        if (parts.Empty()) {
+            // Never resolve a path without a drive against the current folder.
+            ++report.skipped;
+            continue;
+        }
+        // A run killed during its copy leaves the incoming file behind.
+        std::string incoming = IncomingPath(parts);
+        if (PathExists(incoming)) {
+            DeleteFileForcibly(incoming);
+        }
+        std::string sourceDate = FileDateText(listed);
+        std::string gen1Date = FileDateText(GenerationPath(parts, 1));
+        switch (DecideBackup(parts, sourceDate, TextsEqual(sourceDate, gen1Date))) {
+            case BackupDecision::kUnchanged:
+                ++report.unchanged;
+                break;
+            case BackupDecision::kBackUp:
+                CreateDirectoryA(BackupFolderPath(parts).c_str(), nullptr);
+                if (CarryOut(PlanRotation(listed, parts))) {
+                    ++report.handled;
+                } else {
+                    ++report.skipped;
+                }
+                break;
+            default:
+                ++report.skipped;
+                break;
+        }
+    }
+    if (report.handled > 0) {
+        RecordLastRunDate();
+    }
+    return report;
+}
+
+RunReport RunBackupIfNewDay(const HeldSettings& held) {
+    if (TextsEqual(TodayText(), held.dateLine)) {
+        return {};
+    }
+    return RunBackup(held);
+}
+
+}  // namespace sorel

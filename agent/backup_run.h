@@ -1,0 +1,48 @@
+// The agent's side of the settings file and its backup run.
+#pragma once
+
+#include <string>
+
+#include "../common/backup_table.h"
+
+namespace sorel {
+
+// What the agent holds from the settings file between reads.
+struct HeldSettings {
+    std::string headerLine;
+    std::string dateLine;
+    std::string scheduleHour;
+    bool timedStartFlag = false;
+    BackupTable backupTable;
+    HeldSettings() { ClearBackupTable(backupTable); }
+};
+
+// Fills the table from the path lines and takes lines 1 and 2 as the held
+// header and date. A file that is missing or busy leaves the table empty and
+// the held lines as they were.
+void ReadBackupList(HeldSettings& held);
+
+// Takes the hour text and the timed start flag from line 1. A missing file
+// keeps the held values; a busy one reads as an empty line until the next call.
+void ReadScheduleHeader(HeldSettings& held);
+
+// Puts today's date on line 2. The file is read again first and only line 2
+// changes, so a change the settings window saved while the run went on is kept.
+// A missing file is not created. False when the date could not be recorded.
+bool RecordLastRunDate();
+
+struct RunReport {
+    int handled = 0;    // rotated, with the new generation 1 in place
+    int unchanged = 0;  // same date as generation 1
+    int skipped = 0;    // no drive path, unreadable, or the copy failed
+};
+
+// Walks the table up to the first free slot and stores a new generation of
+// every listed file whose last-write date differs from generation 1's. When
+// at least one was stored, records today's date.
+RunReport RunBackup(const HeldSettings& held);
+
+// RunBackup, unless the held date line is already today's.
+RunReport RunBackupIfNewDay(const HeldSettings& held);
+
+}  // namespace sorel

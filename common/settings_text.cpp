@@ -1,0 +1,111 @@
+#include "settings_text.h"
+
+#include <climits>
+
+namespace sorel {
+
+bool LineReader::ReadLine(std::string& value) {
+    while (pos_ < bytes_.size() && (bytes_[pos_] == ' ' || bytes_[pos_] == '\t')) {
+        ++pos_;
+    }
+    if (pos_ >= bytes_.size()) {
+        return false;
+    }
+    std::size_t start = pos_;
+    while (pos_ < bytes_.size()) {
+        char c = bytes_[pos_];
+        if (c == '\n' || c == '\0') {
+            break;
+        }
+        if (c == '\r' && pos_ + 1 < bytes_.size() && bytes_[pos_ + 1] == '\n') {
+            break;
+        }
+        ++pos_;
+    }
+    value.assign(bytes_.substr(start, pos_ - start));
+    if (pos_ < bytes_.size() && bytes_[pos_] == '\0') {
+        // A NUL cannot be part of a path the system would accept. The rest of
+        // that line is dropped, so that binary noise does not turn into
+        // further entries.
+        while (pos_ < bytes_.size() && bytes_[pos_] != '\n') {
+            ++pos_;
+        }
+    }
+    if (pos_ < bytes_.size() && bytes_[pos_] == '\r') {
+        ++pos_;
+    }
+    if (pos_ < bytes_.size() && bytes_[pos_] == '\n') {
+        ++pos_;
+    }
+    return true;
+}
+
+std::vector<std::string> ReadAllLines(std::string_view bytes) {
+    std::vector<std::string> lines;
+    LineReader reader(bytes);
+    std::string value;
+    while (!reader.AtEnd()) {
+        if (reader.ReadLine(value)) {
+            lines.push_back(value);
+        }
+    }
+    return lines;
+}
+
+void WriteLine(std::string& out, std::string_view value) {
+    out.append(value);
+    out.append("\r\n");
+}
+
+std::string JoinLines(const std::vector<std::string>& lines) {
+    std::string out;
+    for (const std::string& line : lines) {
+        WriteLine(out, line);
+    }
+    return out;
+}
+
+std::string HourTextOf(std::string_view headerLine) {
+    if (headerLine.size() < 3) {
+        return std::string(headerLine.substr(0, 2));
+    }
+    return std::string(headerLine.substr(headerLine.size() - 3, 2));
+}
+
+bool TimedStartFlagOf(std::string_view headerLine) {
+    return !headerLine.empty() && headerLine.back() == '1';
+}
+
+int HourNumber(std::string_view hourText) {
+    std::size_t i = 0;
+    while (i < hourText.size() && (hourText[i] == ' ' || hourText[i] == '\t')) {
+        ++i;
+    }
+    bool negative = false;
+    if (i < hourText.size() && (hourText[i] == '+' || hourText[i] == '-')) {
+        negative = hourText[i] == '-';
+        ++i;
+    }
+    long value = 0;
+    for (; i < hourText.size() && hourText[i] >= '0' && hourText[i] <= '9'; ++i) {
+        value = value * 10 + (hourText[i] - '0');
+        if (value > INT_MAX) {
+            value = INT_MAX;
+        }
+    }
+    return static_cast<int>(negative ? -value : value);
+}
+
+std::vector<std::string> WithDateLine(std::vector<std::string> lines, std::string_view date) {
+    if (lines.empty()) {
+        return lines;
+    }
+    if (lines.size() == 1) {
+        lines.emplace_back(date);
+    } else {
+        lines[1] = std::string(date);
+    }
+    return lines;
+}
+
+}  // namespace sorel

@@ -1,0 +1,56 @@
+// Naming in the backup store: how a listed path splits into drive, folder,
+// name and extension, where its generations live, and how a file's date
+// reads as text. Pure byte work on code page 932 text.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace sorel {
+
+// Tells whether a byte opens a double-byte character. The Windows side passes
+// the system's own test; the default is code page 932's lead-byte ranges.
+using LeadByteTest = bool (*)(unsigned char);
+bool IsCp932LeadByte(unsigned char byte);
+
+struct PathParts {
+    std::string drive;      // "C:"
+    std::string folder;     // "\Data\", always begins and ends with a backslash
+    std::string name;       // "book"
+    std::string extension;  // ".xls", or empty
+    bool Empty() const { return drive.empty(); }
+};
+
+// Splits a full path. A path that does not begin with a drive letter, a colon
+// and a backslash (a network path, a relative path) gives four empty parts.
+// A backslash or dot that is the second byte of a double-byte character
+// (表 is 0x95 0x5C) is never a separator.
+PathParts SplitPath(std::string_view path, LeadByteTest isLead = IsCp932LeadByte);
+
+// The agent names the folder backUp; the settings application writes BackUp.
+// Windows compares folder names without case, so both reach the same folder.
+constexpr std::string_view kAgentFolderSpelling = "backUp";
+constexpr std::string_view kSettingsFolderSpelling = "BackUp";
+
+// drive + folder + "backUp" (no trailing backslash), or empty.
+std::string BackupFolderPath(const PathParts& parts,
+                             std::string_view spelling = kAgentFolderSpelling);
+
+// drive + folder + "backUp\11" (22, 33 for n = 2, 3) + name + extension, or
+// empty when the path has no parts or n is not 1 to 3.
+std::string GenerationPath(const PathParts& parts, int n,
+                           std::string_view spelling = kAgentFolderSpelling);
+
+// Where a new state of the file is copied before the generations shift. It
+// begins with "~", so it can never be taken for a generation, which begins
+// with 11, 22 or 33; it ends with the full file name, so two files of one
+// folder never share it.
+std::string IncomingPath(const PathParts& parts);
+
+// name + extension: the file's full name, or empty for a path without parts.
+std::string FileDisplayName(std::string_view path, LeadByteTest isLead = IsCp932LeadByte);
+
+// year/month/day in plain decimal, for example 2009/4/23.
+std::string DateText(int year, int month, int day);
+
+}  // namespace sorel

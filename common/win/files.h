@@ -1,0 +1,52 @@
+// Thin Windows file operations shared by both programs. Every open of a file
+// whose date or content matters is exclusive (share mode 0): that is how the
+// programs notice that another program is using a file.
+#pragma once
+
+#include <string>
+
+namespace sorel {
+
+enum class ReadResult { kOk, kMissing, kBusy };
+
+// Reads the whole file through an exclusive open.
+ReadResult ReadFileExclusive(const std::string& path, std::string& bytes);
+
+// The same, but a file that exists and is held by another program is tried
+// again for a little under a second before kBusy is returned.
+ReadResult ReadFileExclusiveRetrying(const std::string& path, std::string& bytes);
+
+// Replaces the file's content with `bytes` so that no reader ever sees a part
+// of it: the whole content goes to `tempPath` first, and only then does a
+// replacing rename put it in place. A rename refused because another program
+// holds the file is tried again for a little under a second. On failure the
+// file is left as it was and the temporary file is removed.
+bool ReplaceFileContent(const std::string& path, const std::string& bytes,
+                        const std::string& tempPath);
+
+// The UTC calendar date of the file's last write, as year/month/day, or the
+// empty text when the file cannot be opened exclusively (missing, its folder
+// or drive missing, or open in any other program, whatever that program's
+// sharing).
+std::string FileDateText(const std::string& path);
+
+// The system's locale-aware comparison with the default locale and no flags.
+bool TextsEqual(const std::string& a, const std::string& b);
+
+// The system's lead-byte test for the ANSI code page.
+bool IsSystemLeadByte(unsigned char byte);
+
+bool PathExists(const std::string& path);
+
+// Removes the read-only attribute if the file has it. The system refuses to
+// copy or rename over a read-only file.
+void ClearReadOnly(const std::string& path);
+
+// Deletes the file, read-only or not. True when it is gone afterwards.
+bool DeleteFileForcibly(const std::string& path);
+
+// How long a brief retry waits in all, and between two tries.
+constexpr unsigned kRetryBudgetMs = 800;
+constexpr unsigned kRetryStepMs = 40;
+
+}  // namespace sorel

@@ -1,0 +1,45 @@
+#include "settings_file.h"
+
+#include "../settings_text.h"
+
+namespace sorel {
+
+std::string SettingsFilePath() {
+    char folder[511] = {};
+    UINT length = GetWindowsDirectoryA(folder, sizeof folder);
+    if (length == 0 || length >= sizeof folder) {
+        folder[0] = '\0';
+    }
+    return std::string(folder) + "\\Varnix.vnx";
+}
+
+std::string LongDateText(const SYSTEMTIME& day) {
+    char text[255] = {};
+    if (GetDateFormatA(LOCALE_SYSTEM_DEFAULT, DATE_LONGDATE, &day, nullptr, text, sizeof text) ==
+        0) {
+        return {};
+    }
+    return text;
+}
+
+std::string TodayText() {
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    return LongDateText(now);
+}
+
+ReadResult ReadSettingsLines(std::vector<std::string>& lines, bool retry) {
+    std::string bytes;
+    std::string path = SettingsFilePath();
+    ReadResult result =
+        retry ? ReadFileExclusiveRetrying(path, bytes) : ReadFileExclusive(path, bytes);
+    lines = ReadAllLines(bytes);
+    return result;
+}
+
+bool WriteSettingsLines(const std::vector<std::string>& lines, const char* writerTag) {
+    std::string path = SettingsFilePath();
+    return ReplaceFileContent(path, JoinLines(lines), path + "." + writerTag + ".tmp");
+}
+
+}  // namespace sorel

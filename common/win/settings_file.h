@@ -1,0 +1,35 @@
+// Where the settings file lives, today's date as both programs write it, and
+// reading and replacing the file as a list of lines.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "files.h"
+
+namespace sorel {
+
+// The Windows directory + "\Varnix.vnx". A 32-bit program without a manifest
+// that asks for an execution level gets the Windows directory virtualised for
+// a standard user, which is what lets it write there at all.
+std::string SettingsFilePath();
+
+// The long date of the system default locale for `day` (2009年5月21日 on a
+// Japanese system; Wine adds the weekday). Empty if the system cannot format it.
+std::string LongDateText(const SYSTEMTIME& day);
+
+// LongDateText of the current local date.
+std::string TodayText();
+
+// Reads the settings file's lines. `retry` waits briefly for a file that
+// another program holds open.
+ReadResult ReadSettingsLines(std::vector<std::string>& lines, bool retry);
+
+// Writes the lines, each ended by CR LF, as the settings file's new content,
+// through a temporary file named after `writerTag` so that two programs never
+// share one.
+bool WriteSettingsLines(const std::vector<std::string>& lines, const char* writerTag);
+
+}  // namespace sorel

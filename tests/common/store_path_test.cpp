@@ -1,0 +1,88 @@
+#include "store_path.h"
+
+#include <gtest/gtest.h>
+
+using namespace sorel;
+
+namespace {
+void ExpectParts(const char* path, const char* drive, const char* folder, const char* name,
+                 const char* extension) {
+    SCOPED_TRACE(path);
+    PathParts p = SplitPath(path);
+    EXPECT_EQ(p.drive, drive);
+    EXPECT_EQ(p.folder, folder);
+    EXPECT_EQ(p.name, name);
+    EXPECT_EQ(p.extension, extension);
+}
+}  // namespace
+
+TEST(SplitPath, Shapes) {
+    ExpectParts("C:\\Data\\book.xls", "C:", "\\Data\\", "book", ".xls");
+    ExpectParts("C:\\book.xls", "C:", "\\", "book", ".xls");
+    ExpectParts("C:\\Data\\book.tar.gz", "C:", "\\Data\\", "book.tar", ".gz");
+    ExpectParts("C:\\Data\\a.b.c", "C:", "\\Data\\", "a.b", ".c");
+    ExpectParts("C:\\Data\\README", "C:", "\\Data\\", "README", "");
+    ExpectParts("C:\\Rev.2\\book", "C:", "\\Rev.2\\", "book", "");
+    ExpectParts("d:\\x\\y\\.hidden", "d:", "\\x\\y\\", "", ".hidden");
+    ExpectParts("C:\\Data\\", "C:", "\\Data\\", "", "");
+}
+
+TEST(SplitPath, PathsWithoutADriveHaveNoParts) {
+    for (const char* path : {"\\\\server\\share\\dir\\book.xls", "book.xls", "Data\\book.xls",
+                             "C:book.xls", "C:", "", "1:\\book.xls", "\\Data\\book.xls"}) {
+        SCOPED_TRACE(path);
+        EXPECT_TRUE(SplitPath(path).Empty());
+        EXPECT_EQ(GenerationPath(SplitPath(path), 1), "");
+        EXPECT_EQ(IncomingPath(SplitPath(path)), "");
+        EXPECT_EQ(FileDisplayName(path), "");
+    }
+}
+
+TEST(SplitPath, SecondByteOfADoubleByteCharacterIsNoSeparator) {
+    // 表 is 0x95 0x5C and 予 ends in 0x5C too, as literals in code page 932.
+    ASSERT_EQ(std::string("表"), "\x95\x5C");
+    ExpectParts("C:\\表\\予定.xls", "C:", "\\表\\", "予定", ".xls");
+    ExpectParts("C:\\表", "C:", "\\", "表", "");
+    EXPECT_EQ(GenerationPath(SplitPath("C:\\表\\book.xls"), 1), "C:\\表\\backUp\\11book.xls");
+    // A lead byte at the very end stands alone.
+    ExpectParts("C:\\a\\b\x95", "C:", "\\a\\", "b\x95", "");
+}
+
+TEST(StoreNames, GenerationsAndFolder) {
+    PathParts p = SplitPath("C:\\Data\\book.xls");
+    EXPECT_EQ(BackupFolderPath(p), "C:\\Data\\backUp");
+    EXPECT_EQ(GenerationPath(p, 1), "C:\\Data\\backUp\\11book.xls");
+    EXPECT_EQ(GenerationPath(p, 2), "C:\\Data\\backUp\\22book.xls");
+    EXPECT_EQ(GenerationPath(p, 3), "C:\\Data\\backUp\\33book.xls");
+    EXPECT_EQ(GenerationPath(p, 0), "");
+    EXPECT_EQ(GenerationPath(p, 4), "");
+    EXPECT_EQ(GenerationPath(p, 2, kSettingsFolderSpelling), "C:\\Data\\BackUp\\22book.xls");
+    EXPECT_EQ(GenerationPath(SplitPath("C:\\book.xls"), 1), "C:\\backUp\\11book.xls");
+    EXPECT_EQ(GenerationPath(SplitPath("C:\\Data\\README"), 1), "C:\\Data\\backUp\\11README");
+    EXPECT_EQ(GenerationPath(SplitPath("C:\\Data\\a.b.c"), 1), "C:\\Data\\backUp\\11a.b.c");
+    EXPECT_EQ(FileDisplayName("C:\\Data\\book.xls"), "book.xls");
+}
+
+TEST(StoreNames, IncomingNameIsNeverAGeneration) {
+    // Whatever the listed name, the incoming file differs from every
+    // generation of every file in the same folder.
+    for (const char* listed : {"C:\\D\\book.xls", "C:\\D\\11book.xls", "C:\\D\\~new~book.xls",
+                               "C:\\D\\x", "C:\\D\\.x"}) {
+        std::string incoming = IncomingPath(SplitPath(listed));
+        for (const char* other : {"C:\\D\\book.xls", "C:\\D\\11book.xls", "C:\\D\\~new~book.xls",
+                                  "C:\\D\\x", "C:\\D\\.x", "C:\\D\\1book.xls"}) {
+            for (int n = 1; n <= 3; ++n) {
+                EXPECT_NE(incoming, GenerationPath(SplitPath(other), n)) << listed << " " << other;
+            }
+            if (std::string(listed) != other) {
+                EXPECT_NE(incoming, IncomingPath(SplitPath(other)));
+            }
+        }
+        EXPECT_EQ(incoming.rfind("C:\\D\\backUp\\~", 0), 0u);
+    }
+}
+
+TEST(StoreNames, DateTextHasNoLeadingZeros) {
+    EXPECT_EQ(DateText(2009, 4, 23), "2009/4/23");
+    EXPECT_EQ(DateText(2009, 12, 5), "2009/12/5");
+}

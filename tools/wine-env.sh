@@ -1,0 +1,16 @@
+# Sourced by the scripts that run the programs under Wine. Sets up the
+# environment and, when needed, a Wine prefix with a Japanese system locale.
+#   WINEPREFIX   the prefix to use; a fresh one is made when it does not exist
+export LC_ALL=ja_JP.UTF-8   # the ANSI code page 932; LANG alone is not enough
+export WINEDEBUG=${WINEDEBUG:--all}
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}   # no Mono or Gecko prompts
+
+sorel_prepare_prefix() {
+    if [ ! -f "$WINEPREFIX/system.reg" ]; then
+        mkdir -p "$WINEPREFIX"
+        wineboot -i >/dev/null 2>&1
+        # A crash must end the process, not wait for someone to close a dialog.
+        wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
+            >/dev/null 2>&1
+    fi
+}
