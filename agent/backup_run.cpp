@@ -33,8 +33,7 @@ bool CarryOut(const std::vector<RotationStep>& plan) {
             continue;
         } else {
             ClearReadOnly(step.to);
-            ok = MoveFileExA(step.from.c_str(), step.to.c_str(),
-                             MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+            ok = MoveFileExA(step.from.c_str(), step.to.c_str(), MOVEFILE_REPLACE_EXISTING);
         }
         if (!ok) {
             DeleteFileForcibly(incoming);
@@ -57,8 +56,7 @@ void ReadBackupList(HeldSettings& held) {
     }
     if (lines.size() >= 2) {
         held.dateLine = lines[1];
-        FillBackupTable(held.backupTable,
-                        std::vector<std::string>(lines.begin() + 2, lines.end()));
+        FillBackupTable(held.backupTable, std::vector<std::string>(lines.begin() + 2, lines.end()));
     }
 }
 

@@ -21,7 +21,7 @@ namespace sorel {
 // way a path with a comma survives a save. Both programs use this class, so
 // they read alike.
 class LineReader {
-public:
+  public:
     explicit LineReader(std::string_view bytes) : bytes_(bytes) {}
 
     // True when nothing is left to read.
@@ -31,7 +31,7 @@ public:
     // was, when the bytes end while leading blanks are skipped.
     bool ReadLine(std::string& value);
 
-private:
+  private:
     std::string_view bytes_;
     std::size_t pos_ = 0;
 };

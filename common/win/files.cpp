@@ -53,10 +53,10 @@ bool ReplaceFileContent(const std::string& path, const std::string& bytes,
             return false;
         }
         DWORD written = 0;
-        bool ok = bytes.empty() || (WriteFile(temp.get(), bytes.data(),
-                                              static_cast<DWORD>(bytes.size()), &written,
-                                              nullptr) &&
-                                    written == bytes.size());
+        bool ok =
+            bytes.empty() || (WriteFile(temp.get(), bytes.data(), static_cast<DWORD>(bytes.size()),
+                                        &written, nullptr) &&
+                              written == bytes.size());
         ok = ok && FlushFileBuffers(temp.get());
         if (!ok) {
             temp.reset();
@@ -93,11 +93,13 @@ std::string FileDateText(const std::string& path) {
 }
 
 bool TextsEqual(const std::string& a, const std::string& b) {
-    return CompareStringA(LOCALE_SYSTEM_DEFAULT, 0, a.data(), static_cast<int>(a.size()),
-                          b.data(), static_cast<int>(b.size())) == CSTR_EQUAL;
+    return CompareStringA(LOCALE_SYSTEM_DEFAULT, 0, a.data(), static_cast<int>(a.size()), b.data(),
+                          static_cast<int>(b.size())) == CSTR_EQUAL;
 }
 
-bool IsSystemLeadByte(unsigned char byte) { return IsDBCSLeadByte(byte) != FALSE; }
+bool IsSystemLeadByte(unsigned char byte) {
+    return IsDBCSLeadByte(byte) != FALSE;
+}
 
 bool PathExists(const std::string& path) {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;

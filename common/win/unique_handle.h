@@ -11,7 +11,7 @@ namespace sorel {
 
 template <typename T, T (*Invalid)(), void (*Close)(T)>
 class UniqueHandle {
-public:
+  public:
     UniqueHandle() = default;
     explicit UniqueHandle(T value) : value_(value) {}
     UniqueHandle(const UniqueHandle&) = delete;
@@ -35,15 +35,23 @@ public:
         value_ = value;
     }
 
-private:
+  private:
     T value_ = Invalid();
 };
 
 namespace handle_detail {
-inline HANDLE InvalidFile() { return INVALID_HANDLE_VALUE; }
-inline HANDLE NullHandle() { return nullptr; }
-inline void CloseKernel(HANDLE h) { ::CloseHandle(h); }
-inline void CloseFind(HANDLE h) { ::FindClose(h); }
+inline HANDLE InvalidFile() {
+    return INVALID_HANDLE_VALUE;
+}
+inline HANDLE NullHandle() {
+    return nullptr;
+}
+inline void CloseKernel(HANDLE h) {
+    ::CloseHandle(h);
+}
+inline void CloseFind(HANDLE h) {
+    ::FindClose(h);
+}
 template <typename T>
 T NullOf() {
     return nullptr;
@@ -52,16 +60,18 @@ template <typename T>
 void DeleteGdi(T h) {
     ::DeleteObject(h);
 }
-inline void DestroyMenuHandle(HMENU h) { ::DestroyMenu(h); }
-inline void DestroyIconHandle(HICON h) { ::DestroyIcon(h); }
+inline void DestroyMenuHandle(HMENU h) {
+    ::DestroyMenu(h);
+}
+inline void DestroyIconHandle(HICON h) {
+    ::DestroyIcon(h);
+}
 }  // namespace handle_detail
 
 // CreateFileA and FindFirstFileA fail with INVALID_HANDLE_VALUE; the rest with null.
-using FileHandle =
-    UniqueHandle<HANDLE, handle_detail::InvalidFile, handle_detail::CloseKernel>;
+using FileHandle = UniqueHandle<HANDLE, handle_detail::InvalidFile, handle_detail::CloseKernel>;
 using FindHandle = UniqueHandle<HANDLE, handle_detail::InvalidFile, handle_detail::CloseFind>;
-using KernelHandle =
-    UniqueHandle<HANDLE, handle_detail::NullHandle, handle_detail::CloseKernel>;
+using KernelHandle = UniqueHandle<HANDLE, handle_detail::NullHandle, handle_detail::CloseKernel>;
 using FontHandle =
     UniqueHandle<HFONT, handle_detail::NullOf<HFONT>, handle_detail::DeleteGdi<HFONT>>;
 using BrushHandle =

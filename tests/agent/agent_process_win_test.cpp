@@ -24,8 +24,8 @@ DWORD RunAgent(const std::string& arguments) {
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
-    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        nullptr, &startup, &process)) {
+    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process)) {
         return 0xFFFFFFFF;
     }
     KernelHandle processHandle(process.hProcess);
@@ -37,7 +37,7 @@ DWORD RunAgent(const std::string& arguments) {
 }
 
 class AgentProcessTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         RemoveSettingsFile();
         WriteBytes(book, "content");

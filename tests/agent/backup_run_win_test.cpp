@@ -18,7 +18,7 @@ const char kOldDate[] = "2009年4月19日";
 const char kHeader[] = "C:\\Tools\\Sorel\\=221";
 
 class BackupRunTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { RemoveSettingsFile(); }
     void TearDown() override { RemoveSettingsFile(); }
 
@@ -252,8 +252,7 @@ TEST_F(BackupRunTest, RecordingKeepsAChangeMadeDuringTheRun) {
     WriteSettings({a});
     ReadBackupList(held);
     // Meanwhile the settings window picks 4時 and adds a file.
-    WriteBytes(SettingsFilePath(),
-               JoinLines({"C:\\Tools\\Sorel\\=041", "2009年4月18日", a, b}));
+    WriteBytes(SettingsFilePath(), JoinLines({"C:\\Tools\\Sorel\\=041", "2009年4月18日", a, b}));
     EXPECT_EQ(RunBackup(held).handled, 1);
     EXPECT_EQ(SettingsLines(),
               (std::vector<std::string>{"C:\\Tools\\Sorel\\=041", TodayText(), a, b}));
@@ -314,8 +313,8 @@ TEST_F(BackupRunTest, ReadBackupListHoldsWhatItCouldRead) {
     EXPECT_EQ(held.dateLine, "held date");
     EXPECT_EQ(UsedSlotCount(held.backupTable), 0u);
 
-    WriteBytes(SettingsFilePath(), "h=221\n d\n\t C:\\a.txt\nC:\\" + std::string(600, 'y') +
-                                       "\nC:\\b.txt\n");
+    WriteBytes(SettingsFilePath(),
+               "h=221\n d\n\t C:\\a.txt\nC:\\" + std::string(600, 'y') + "\nC:\\b.txt\n");
     ReadBackupList(held);
     EXPECT_EQ(held.dateLine, "d");
     EXPECT_EQ(TablePaths(held.backupTable), (std::vector<std::string>{"C:\\a.txt", "C:\\b.txt"}));

@@ -29,8 +29,8 @@ TEST(FileDateText, EmptyWhenTheFileCannotBeOpenedExclusively) {
     {
         // Even a reader that shares everything blocks the exclusive open.
         HANDLE shared = CreateFileA(file.c_str(), GENERIC_READ,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                    nullptr, OPEN_EXISTING, 0, nullptr);
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, 0, nullptr);
         ASSERT_NE(shared, INVALID_HANDLE_VALUE);
         EXPECT_EQ(FileDateText(file), "");
         CloseHandle(shared);

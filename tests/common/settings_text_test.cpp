@@ -87,7 +87,8 @@ TEST(HeaderFields, HourNumberReadsLikeTheCLibrary) {
 }
 
 TEST(DateLine, OnlyLineTwoChanges) {
-    EXPECT_EQ(WithDateLine({"h=221", "old", "C:\\a.txt"}, "new"), (Lines{"h=221", "new", "C:\\a.txt"}));
+    EXPECT_EQ(WithDateLine({"h=221", "old", "C:\\a.txt"}, "new"),
+              (Lines{"h=221", "new", "C:\\a.txt"}));
     EXPECT_EQ(WithDateLine({"h=221"}, "new"), (Lines{"h=221", "new"}));
     EXPECT_TRUE(WithDateLine({}, "new").empty());
 }

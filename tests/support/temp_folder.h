@@ -10,7 +10,7 @@ namespace sorel::test {
 // A fresh folder under the system's temporary folder, removed with its
 // contents afterwards.
 class TempFolder {
-public:
+  public:
     TempFolder();
     ~TempFolder();
     TempFolder(const TempFolder&) = delete;
@@ -19,7 +19,7 @@ public:
     const std::string& path() const { return path_; }
     std::string operator/(const std::string& name) const { return path_ + name; }
 
-private:
+  private:
     std::string path_;
 };
 
@@ -36,12 +36,12 @@ unsigned long long LastWrite(const std::string& path);
 
 // Holds a file open with no sharing, as another program might.
 class ExclusiveHold {
-public:
+  public:
     explicit ExclusiveHold(const std::string& path);
     ~ExclusiveHold();
     bool held() const { return handle_ != INVALID_HANDLE_VALUE; }
 
-private:
+  private:
     HANDLE handle_;
 };
 

@@ -1,0 +1,95 @@
+#!/usr/bin/env bash
+# Times the agent's start-up run under Wine against the same work done by cp.
+#   changed:   20 files of mixed sizes (about 200 MB), every one changed, each
+#              with three generations already stored; ratio to
+#              cp --preserve=timestamps of the same files
+#   unchanged: 20 unchanged files; the walk's cost per file, with the process
+#              start taken out by timing a run over an empty list as well
+# Prints the median of several rounds. Needs the windows-x64 build.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+rounds=${ROUNDS:-5}
+agent=build/windows-x64/bin/Sorel2.exe
+[ -f "$agent" ] || { echo "build the windows-x64 preset first" >&2; exit 1; }
+
+WINEPREFIX=$(mktemp -d /tmp/sorel-bench.XXXXXX)
+export WINEPREFIX
+. tools/wine-env.sh
+trap 'wineserver -k 2>/dev/null || true; rm -rf "$WINEPREFIX"' EXIT
+wineserver -p
+sorel_prepare_prefix
+
+drive_c="$WINEPREFIX/drive_c"
+data="$drive_c/bench"
+mkdir -p "$data"
+settings="$drive_c/windows/Varnix.vnx"
+sizes_mb=(40 30 25 20 15 12 10 8 8 6 5 5 4 3 3 2 2 1 1 1)
+list=()
+for i in "${!sizes_mb[@]}"; do
+    head -c "$((sizes_mb[i] * 1000 * 1000 + i * 777))" /dev/urandom > "$data/file$i.dat"
+    list+=("C:\\bench\\file$i.dat")
+done
+# Line 1, line 2 and the given paths, each ended by CR LF.
+write_settings() { printf '%s\r\n' 'C:\Tools\=221' '2000/1/1' "$@" > "$settings"; }
+now() { date +%s.%N; }
+elapsed() { echo "$2 - $1" | bc -l; }
+median() { printf '%s\n' "$@" | sort -g | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
+
+# Three generations of every file, so that each round is a full rotation.
+day=1
+for _ in 1 2 3; do
+    touch -d "2020-01-0$day 12:00" "$data"/*.dat
+    write_settings "${list[@]}"; wine "$agent"; day=$((day + 1))
+done
+
+ratios=(); dd_ratios=(); agent_times=(); cp_times=(); dd_times=()
+copies=$(mktemp -d /tmp/sorel-bench-cp.XXXXXX)
+for ((r = 0; r < rounds; r++)); do
+    for f in "$data"/*.dat; do
+        printf 'round %d' "$r" | dd of="$f" bs=1 seek=100 conv=notrunc status=none
+    done
+    touch -d "2020-02-$((r + 10)) 12:00" "$data"/*.dat
+    sync
+    # Each copy is timed until its data is on disk, so that write-back done
+    # during one run is not left for the next to pay.
+    t0=$(now); cp --preserve=timestamps "$data"/*.dat "$copies"/; sync -f "$copies"; t1=$(now)
+    # The same copy through user space, as any Windows program's copy goes.
+    t2=$(now)
+    for f in "$data"/*.dat; do
+        dd if="$f" of="$copies/u-${f##*/}" bs=1M status=none; touch -r "$f" "$copies/u-${f##*/}"
+    done
+    sync -f "$copies"; t3=$(now)
+    write_settings "${list[@]}"
+    sync
+    t4=$(now); wine "$agent"; sync -f "$data"; t5=$(now)
+    cp_times+=("$(elapsed "$t0" "$t1")"); dd_times+=("$(elapsed "$t2" "$t3")")
+    agent_times+=("$(elapsed "$t4" "$t5")")
+    ratios+=("$(echo "($t5 - $t4) / ($t1 - $t0)" | bc -l)")
+    dd_ratios+=("$(echo "($t5 - $t4) / ($t3 - $t2)" | bc -l)")
+    if ls "$data/backUp" | grep -q '^~'; then echo "incoming copy left behind" >&2; exit 1; fi
+    rm -f "$copies"/*
+done
+rm -rf "$copies"
+total_mb=$(du -sm --apparent-size "$data"/*.dat | awk '{s += $1} END {print s}')
+
+empty_times=(); full_times=()
+for ((r = 0; r < rounds; r++)); do
+    write_settings
+    t0=$(now); wine "$agent"; t1=$(now)
+    write_settings "${list[@]}"
+    t2=$(now); wine "$agent"; t3=$(now)
+    empty_times+=("$(elapsed "$t0" "$t1")"); full_times+=("$(elapsed "$t2" "$t3")")
+done
+empty=$(median "${empty_times[@]}"); full=$(median "${full_times[@]}")
+per_file_ms=$(echo "($full - $empty) * 1000 / 20" | bc -l)
+
+printf 'changed files:   20 files, %d MB, %d rounds\n' "$total_mb" "$rounds"
+printf '  agent run      %.2f s (median)\n' "$(median "${agent_times[@]}")"
+printf '  cp             %.2f s (median; in-kernel copy_file_range)\n' "$(median "${cp_times[@]}")"
+printf '  dd bs=1M       %.2f s (median; through user space)\n' "$(median "${dd_times[@]}")"
+printf '  ratio to cp    %.2f x (median; target <= 1.3)\n' "$(median "${ratios[@]}")"
+printf '  ratio to dd    %.2f x (median)\n' "$(median "${dd_ratios[@]}")"
+printf 'unchanged files: 20 files, %d rounds\n' "$rounds"
+printf '  run, empty list %.0f ms; run, 20 files %.0f ms (medians)\n' \
+    "$(echo "$empty * 1000" | bc -l)" "$(echo "$full * 1000" | bc -l)"
+printf '  walk per file  %.2f ms (target < 2)\n' "$per_file_ms"

@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Checks the release programs in dist/: 32-bit, and without a manifest that
+# asks for an execution level. Only such a program gets the Windows
+# directory virtualised for a standard user, so that it can keep Varnix.vnx.
+set -euo pipefail
+export LC_ALL=C
+dist=${1:?usage: check-release.sh DIST_DIR}
+status=0
+for exe in Sorel2.exe; do
+    f="$dist/$exe"
+    if [ ! -f "$f" ]; then
+        echo "FAIL $exe: not in $dist (build the windows-x86 preset first)"; status=1; continue
+    fi
+    format=$(i686-w64-mingw32-objdump -f "$f" | sed -n 's/.*file format //p')
+    if [ "$format" != "pei-i386" ]; then
+        echo "FAIL $exe: format $format, not 32-bit"; status=1
+    fi
+    if grep -aq 'requestedExecutionLevel' "$f"; then
+        echo "FAIL $exe: carries a manifest asking for an execution level"; status=1
+    fi
+    if i686-w64-mingw32-objdump -p "$f" | grep -qiE 'DLL Name: (libstdc|libgcc|libwinpthread)'; then
+        echo "FAIL $exe: not linked statically"; status=1
+    fi
+    [ $status -ne 0 ] || echo "ok   $exe: 32-bit, no execution-level manifest, static"
+done
+exit $status
