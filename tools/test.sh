@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds every preset and runs every test: the pure
 # logic natively under sanitizers, then the Windows programs and their tests
-# under Wine in a fresh prefix with one warm wineserver.
+# under Wine (tools/wine-tests.sh) on a virtual display.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/install-deps.sh
@@ -15,15 +15,5 @@ cmake --build --preset windows-x86
 cmake --preset windows-x64 >/dev/null
 cmake --build --preset windows-x64
 
-WINEPREFIX=$(mktemp -d /tmp/sorel-wine.XXXXXX)
-export WINEPREFIX
-. tools/wine-env.sh
-cleanup() {
-    wineserver -k 2>/dev/null || true
-    rm -rf "$WINEPREFIX"
-}
-trap cleanup EXIT
-# One wineserver for the whole run: a cold start costs seconds per test.
-wineserver -p
-sorel_prepare_prefix
-ctest --preset windows-x64
+# The Wine tests open windows, so they run on a virtual X display.
+xvfb-run -a -s "-screen 0 1280x1024x24" tools/wine-tests.sh

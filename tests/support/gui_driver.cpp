@@ -1,0 +1,143 @@
+#include "gui_driver.h"
+
+namespace sorel::test {
+
+std::string BesideTestProgram(const std::string& fileName) {
+    char self[MAX_PATH];
+    GetModuleFileNameA(nullptr, self, MAX_PATH);
+    std::string path = self;
+    return path.substr(0, path.rfind('\\') + 1) + fileName;
+}
+
+Program::Program(const std::string& exe, const std::string& arguments, const std::string& folder) {
+    std::string commandLine = "\"" + exe + "\"";
+    if (!arguments.empty()) {
+        commandLine += " " + arguments;
+    }
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info = {};
+    if (CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                       folder.empty() ? nullptr : folder.c_str(), &startup, &info)) {
+        process_.reset(info.hProcess);
+        KernelHandle thread(info.hThread);
+        pid_ = info.dwProcessId;
+        // Wait until its first window can be found.
+        WaitForInputIdle(info.hProcess, 5000);
+    }
+}
+
+Program::~Program() {
+    if (Running()) {
+        TerminateProcess(process_.get(), 1);
+        WaitForSingleObject(process_.get(), 5000);
+    }
+}
+
+DWORD Program::WaitForExit(DWORD timeoutMs) {
+    if (!process_) {
+        return STILL_ACTIVE;
+    }
+    WaitForSingleObject(process_.get(), timeoutMs);
+    DWORD code = STILL_ACTIVE;
+    GetExitCodeProcess(process_.get(), &code);
+    return code;
+}
+
+bool Program::Running() {
+    return process_ && WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT;
+}
+
+namespace {
+
+struct Search {
+    DWORD pid;
+    const char* className;
+    const char* title;
+    bool visibleOnly;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK Collect(HWND window, LPARAM param) {
+    auto* search = reinterpret_cast<Search*>(param);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    if (pid != search->pid) {
+        return TRUE;
+    }
+    char className[256] = {};
+    GetClassNameA(window, className, sizeof className);
+    if (search->className && lstrcmpA(className, search->className) != 0) {
+        return TRUE;
+    }
+    if (search->title && WindowText(window) != search->title) {
+        return TRUE;
+    }
+    if (search->visibleOnly && !IsWindowVisible(window)) {
+        return TRUE;
+    }
+    search->found.push_back(window);
+    return TRUE;
+}
+
+std::vector<HWND> Find(DWORD pid, const char* className, const char* title, bool visibleOnly) {
+    Search search{pid, className, title, visibleOnly, {}};
+    EnumWindows(Collect, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+}  // namespace
+
+std::vector<HWND> TopWindows(DWORD pid, const char* className, const char* title) {
+    return Find(pid, className, title, false);
+}
+
+HWND WaitForWindow(DWORD pid, const char* className, const char* title, DWORD timeoutMs) {
+    HWND found = nullptr;
+    WaitUntil(
+        [&] {
+            auto windows = Find(pid, className, title, false);
+            found = windows.empty() ? nullptr : windows.front();
+            return found != nullptr;
+        },
+        timeoutMs);
+    return found;
+}
+
+std::string WindowText(HWND window) {
+    char text[2048] = {};
+    DWORD_PTR length = 0;
+    SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
+                        SMTO_ABORTIFHUNG, 2000, &length);
+    return text;
+}
+
+MessageBoxSeen WaitForMessageBox(DWORD pid, DWORD timeoutMs) {
+    MessageBoxSeen seen;
+    WaitUntil(
+        [&] {
+            auto boxes = Find(pid, "#32770", nullptr, true);
+            if (boxes.empty()) {
+                return false;
+            }
+            HWND label = GetDlgItem(boxes.front(), 0xFFFF);
+            if (!label) {
+                return false;
+            }
+            seen.window = boxes.front();
+            seen.caption = WindowText(seen.window);
+            seen.text = WindowText(label);
+            return true;
+        },
+        timeoutMs);
+    return seen;
+}
+
+bool PressDialogButton(HWND dialog, int buttonId, DWORD timeoutMs) {
+    HWND button = GetDlgItem(dialog, buttonId);
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(buttonId, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(button));
+    return WaitUntil([&] { return !IsWindow(dialog); }, timeoutMs);
+}
+
+}  // namespace sorel::test
