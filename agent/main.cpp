@@ -1,24 +1,242 @@
-// Sorel2: the backup agent.
+// Sorel2: the resident backup agent. One hidden topmost window owns the tray
+// icon and the 5-second timer; it becomes the notice while a check runs.
 #include <windows.h>
+#include <shellapi.h>
 
 #include <cstring>
 
 #include "backup_run.h"
+#include "hour_check.h"
+#include "notice.h"
+#include "resource.h"
+#include "unique_handle.h"
 
 namespace {
 
-// Everything the agent holds from the settings file.
-sorel::HeldSettings Held;
+using namespace sorel;
 
-// The keyword in the command line that suppresses the start-up run.
+constexpr UINT kTrayCallbackMessage = 0x1000;
+constexpr UINT kTrayIconId = 1;
+constexpr UINT_PTR kTimerId = 100;
+constexpr UINT kTimerPeriodMs = 5000;
+// In the command line, suppresses the start-up run.
 constexpr char kNoStartupRunKeyword[] = "kirum";
+// An hour the clock never shows: no hour check starts once the agent quits.
+constexpr char kNoHour[] = "25";
+
+// The program-wide values.
+HINSTANCE Instance;
+HWND AgentWindow;
+HeldSettings Held;
+HourCheckState HourCheck;
+KernelHandle SingleInstanceMutex;
+NOTIFYICONDATAA TrayIconRecord;
+bool TrayIconAdded;
+WNDPROC ReplacedWindowProc;
+// Explorer sends this after it restarts; the icons it showed are gone then.
+UINT TaskbarCreatedMessage;
+// A check blocks the message loop, but a message box's own loop does not:
+// these keep a second check or a second quit question from starting inside
+// the first.
+bool CheckRunning;
+bool QuitQuestionOpen;
+
+// Show the notice, read the list, back up unless today is recorded, hide.
+void RunCheck() {
+    if (CheckRunning) {
+        return;
+    }
+    CheckRunning = true;
+    ShowNotice(AgentWindow);
+    ReadBackupList(Held);
+    RunBackupIfNewDay(Held);
+    HideNotice(AgentWindow);
+    CheckRunning = false;
+}
+
+void OnTimerTick() {
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    if (AdvanceTick(HourCheck, now.wHour, Held.scheduleHour)) {
+        RunCheck();
+    }
+    // Every tick, so an hour picked in the settings window counts within one tick.
+    ReadScheduleHeader(Held);
+}
+
+void OnResumeFromSuspend() {
+    RunCheck();
+}
+
+void OnTrayNotify() {
+    if (QuitQuestionOpen) {
+        return;
+    }
+    QuitQuestionOpen = true;
+    int answer =
+        MessageBoxA(AgentWindow, "Ｓｏｒｅｌ２を終了しまっか？？", "", MB_OKCANCEL | MB_DEFBUTTON2);
+    QuitQuestionOpen = false;
+    if (answer == IDOK && IsWindow(AgentWindow)) {
+        Shell_NotifyIconA(NIM_DELETE, &TrayIconRecord);
+        TrayIconAdded = false;
+        SendMessageA(AgentWindow, WM_CLOSE, 0, 0);
+    }
+}
+
+// At log-on the agent can start before the taskbar is ready to take icons;
+// a refusal is tried again for a few seconds before the user is told.
+bool AddTrayIcon() {
+    constexpr int kAttempts = 12;
+    constexpr DWORD kPauseMs = 250;
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        if (Shell_NotifyIconA(NIM_ADD, &TrayIconRecord)) {
+            return true;
+        }
+        Sleep(kPauseMs);
+    }
+    return false;
+}
+
+// A taskbar that starts late, or Explorer after a restart, shows no icon it
+// did not get: add it again, unless the agent is quitting.
+void OnTaskbarCreated() {
+    if (TrayIconRecord.hWnd != nullptr && ReplacedWindowProc != nullptr) {
+        TrayIconAdded = Shell_NotifyIconA(NIM_ADD, &TrayIconRecord) || TrayIconAdded;
+    }
+}
+
+// Installed over the window procedure once the agent is resident: every
+// message goes to the replaced procedure first, then the tray click is looked at.
+LRESULT CALLBACK TrayHandler(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    LRESULT result = CallWindowProcA(ReplacedWindowProc, window, message, wParam, lParam);
+    if (message == kTrayCallbackMessage && lParam == WM_RBUTTONDOWN) {
+        OnTrayNotify();
+    }
+    return result;
+}
+
+void StartAgent() {
+    SingleInstanceMutex.reset(CreateMutexA(nullptr, FALSE, "Sorel2.exe"));
+    if (GetLastError() == ERROR_ALREADY_EXISTS) {
+        // Another copy runs: end without an icon, a run or a timer.
+        SendMessageA(AgentWindow, WM_CLOSE, 0, 0);
+        return;
+    }
+    HICON icon = LoadIconA(Instance, MAKEINTRESOURCEA(IDI_AGENT));
+    ReplacedWindowProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(AgentWindow, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(TrayHandler)));
+
+    // The oldest layout of the record, which every Windows accepts.
+    TrayIconRecord = {};
+    TrayIconRecord.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    TrayIconRecord.hWnd = AgentWindow;
+    TrayIconRecord.uID = kTrayIconId;
+    TrayIconRecord.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    TrayIconRecord.uCallbackMessage = kTrayCallbackMessage;
+    TrayIconRecord.hIcon = icon;
+    lstrcpynA(TrayIconRecord.szTip, "Ｓｏｒｅｌ２", sizeof TrayIconRecord.szTip);
+    TrayIconAdded = AddTrayIcon();
+    if (!TrayIconAdded) {
+        MessageBoxA(AgentWindow, "タスクトレイ エラー！", "", MB_OK);
+    }
+
+    if (std::strstr(GetCommandLineA(), kNoStartupRunKeyword) == nullptr) {
+        // The start-up run has no date test and shows no notice.
+        ReadBackupList(Held);
+        RunBackup(Held);
+    }
+    SetTimer(AgentWindow, kTimerId, kTimerPeriodMs, nullptr);
+    ReadScheduleHeader(Held);
+}
+
+void QuitAgent() {
+    ReleaseNoticeFontAndBrush();
+    // Only when still there: under Wine each removal waits on the tray.
+    if (TrayIconAdded) {
+        Shell_NotifyIconA(NIM_DELETE, &TrayIconRecord);
+        TrayIconAdded = false;
+    }
+    if (ReplacedWindowProc) {
+        SetWindowLongPtrA(AgentWindow, GWLP_WNDPROC,
+                          reinterpret_cast<LONG_PTR>(ReplacedWindowProc));
+        ReplacedWindowProc = nullptr;
+    }
+    PostQuitMessage(0);
+    Held.scheduleHour = kNoHour;
+}
+
+LRESULT OnCreate(HWND window) {
+    AgentWindow = window;
+    CreateNoticeControls(window, Instance);
+    StartAgent();
+    return 0;
+}
+
+void OnDestroy() {
+    QuitAgent();
+    ReleaseNoticePictures();
+}
+
+LRESULT MainHandler(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_CREATE:
+            return OnCreate(window);
+        case WM_TIMER:
+            OnTimerTick();
+            return 0;
+        case WM_CLOSE:
+            DestroyWindow(window);
+            return 0;
+        case WM_DESTROY:
+            OnDestroy();
+            return 0;
+        default:
+            break;
+    }
+    if (message == TaskbarCreatedMessage && TaskbarCreatedMessage != 0) {
+        OnTaskbarCreated();
+        return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+// The class's procedure: the resume check, then the main handler.
+LRESULT CALLBACK AgentWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    try {
+        if (message == WM_POWERBROADCAST && wParam == PBT_APMRESUMESUSPEND) {
+            OnResumeFromSuspend();
+        }
+        return MainHandler(window, message, wParam, lParam);
+    } catch (...) {
+        // Nothing may unwind into the system's code; the agent stays resident.
+        return 0;
+    }
+}
 
 }  // namespace
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-    if (std::strstr(GetCommandLineA(), kNoStartupRunKeyword) == nullptr) {
-        sorel::ReadBackupList(Held);
-        sorel::RunBackup(Held);
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    Instance = instance;
+    TaskbarCreatedMessage = RegisterWindowMessageA("TaskbarCreated");
+    if (!RegisterNoticeClass(instance, AgentWindowProc)) {
+        return 0;
+    }
+    // Pop-up with caption, system menu, sizing border and minimise box; never
+    // visible at start. For a pop-up, CW_USEDEFAULT puts it at the top left.
+    constexpr DWORD kAgentWindowStyle = 0x80CE0000;
+    if (!CreateWindowExA(WS_EX_TOPMOST, "NORMAL0", "Ｓｏｒｅｌ", kAgentWindowStyle, CW_USEDEFAULT,
+                         CW_USEDEFAULT, 402, 207, nullptr, nullptr, instance, nullptr)) {
+        // A second copy ends here, its window destroyed during its creation.
+        return 0;
+    }
+    MSG message;
+    for (;;) {
+        BOOL got = GetMessageA(&message, nullptr, 0, 0);
+        if (got == 0 || got == -1) {
+            break;
+        }
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
     }
     return 0;
 }

@@ -1,0 +1,28 @@
+// The notice: what the user sees of a backup check. It is the agent's window
+// itself, hidden except while a check runs.
+#pragma once
+
+#include <windows.h>
+
+namespace sorel {
+
+// The window's background colour (red 234, green 238, blue 147).
+constexpr COLORREF kNoticeBackground = 0x0093EEEA;
+
+// Creates NoticeFont and the background brush, and registers the window
+// class NORMAL0 with `windowProc`. False if the class cannot be registered.
+bool RegisterNoticeClass(HINSTANCE instance, WNDPROC windowProc);
+
+// Creates the car picture, the banner and the waiting text in `window`.
+void CreateNoticeControls(HWND window, HINSTANCE instance);
+
+// Shows the notice and paints it at once, so the user sees it before the
+// copying blocks the message loop.
+void ShowNotice(HWND window);
+void HideNotice(HWND window);
+
+// Releases NoticeFont and the brush; then the two pictures.
+void ReleaseNoticeFontAndBrush();
+void ReleaseNoticePictures();
+
+}  // namespace sorel

@@ -1,0 +1,85 @@
+#include "hour_check.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+using sorel::AdvanceTick;
+using sorel::HourCheckState;
+
+namespace {
+
+// Seconds since midnight of day 0 at which each hour check ran, ticking every
+// 5 seconds from `startSecond` for `days` days.
+std::vector<long> ChecksOver(const std::string& scheduleHour, long startSecond, int days) {
+    HourCheckState state;
+    std::vector<long> checks;
+    const long end = static_cast<long>(days) * 86400;
+    for (long t = startSecond + 5; t < end; t += 5) {
+        int hour = static_cast<int>((t % 86400) / 3600);
+        if (AdvanceTick(state, hour, scheduleHour)) {
+            checks.push_back(t);
+        }
+    }
+    return checks;
+}
+
+long At(int day, int hour, int minute, int second = 0) {
+    return day * 86400L + hour * 3600L + minute * 60L + second;
+}
+
+}  // namespace
+
+TEST(HourCheck, TwentyTwoStartedAt0855RunsOnceEachEvening) {
+    auto checks = ChecksOver("22", At(0, 8, 55), 3);
+    ASSERT_EQ(checks.size(), 3u);
+    for (int day = 0; day < 3; ++day) {
+        // The first tick whose previous tick fell within 22 o'clock.
+        EXPECT_EQ(checks[day], At(day, 22, 0, 5)) << day;
+    }
+}
+
+TEST(HourCheck, FourStartedAt0430RunsOnTheSecondTickThenDaily) {
+    // The first tick's previous hour counts as 0, so the second tick, whose
+    // previous tick fell at 04:30, starts the check.
+    auto checks = ChecksOver("04", At(0, 4, 30), 3);
+    ASSERT_EQ(checks.size(), 3u);
+    EXPECT_EQ(checks[0], At(0, 4, 30, 10));
+    EXPECT_EQ(checks[1], At(1, 4, 0, 5));
+    EXPECT_EQ(checks[2], At(2, 4, 0, 5));
+}
+
+TEST(HourCheck, EmptyScheduleCountsAsHourZero) {
+    // Started at 08:00: the first tick's previous hour is 0, so the check
+    // comes about 5 seconds after start, and then every night at 0 o'clock.
+    auto checks = ChecksOver("", At(0, 8, 0), 2);
+    ASSERT_EQ(checks.size(), 2u);
+    EXPECT_EQ(checks[0], At(0, 8, 0, 5));
+    EXPECT_EQ(checks[1], At(1, 0, 0, 5));
+}
+
+TEST(HourCheck, HourChangedDuringTheDayIsFollowed) {
+    HourCheckState state;
+    EXPECT_FALSE(AdvanceTick(state, 5, "04"));
+    // The settings window picks 6 o'clock during hour 5.
+    EXPECT_FALSE(AdvanceTick(state, 6, "06"));
+    EXPECT_TRUE(AdvanceTick(state, 6, "06"));
+    EXPECT_FALSE(AdvanceTick(state, 6, "06"));
+    // A quitting agent sets an hour the clock never shows.
+    HourCheckState quitting;
+    for (int hour = 0; hour < 24; ++hour) {
+        EXPECT_FALSE(AdvanceTick(quitting, hour, "25"));
+        EXPECT_FALSE(AdvanceTick(quitting, hour, "25"));
+    }
+}
+
+TEST(HourCheck, MissedHourIsNotMadeUp) {
+    // The computer sleeps through 22 o'clock: no check that day.
+    HourCheckState state;
+    EXPECT_FALSE(AdvanceTick(state, 21, "22"));
+    EXPECT_FALSE(AdvanceTick(state, 23, "22"));
+    EXPECT_FALSE(AdvanceTick(state, 0, "22"));
+    EXPECT_FALSE(AdvanceTick(state, 22, "22"));
+    EXPECT_TRUE(AdvanceTick(state, 22, "22"));
+}
