@@ -12,5 +12,9 @@ sorel_prepare_prefix() {
         # A crash must end the process, not wait for someone to close a dialog.
         wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
             >/dev/null 2>&1
+        # The notice's face ships with Office, not with Windows or Debian; a
+        # Japanese Windows without it falls back to a proportional Gothic.
+        wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'HGS創英角ﾎﾟｯﾌﾟ体' /t REG_SZ \
+            /d 'IPAPGothic' /f >/dev/null 2>&1
     fi
 }

@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Measures what the resident agent costs while idle under Wine: CPU time over
+# a period (default 600 s) of the agent and of the wineserver, which serves
+# its 5-second settings-file poll, and the agent's resident memory.
+#   tools/measure_idle.sh [SECONDS]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+seconds=${1:-600}
+[ -n "${DISPLAY:-}" ] || exec xvfb-run -a -s "-screen 0 800x600x24" "$0" "$@"
+WINEPREFIX=$(mktemp -d /tmp/sorel-idle.XXXXXX)
+export WINEPREFIX
+. tools/wine-env.sh
+trap 'wineserver -k 2>/dev/null || true; rm -rf "$WINEPREFIX"' EXIT
+sorel_prepare_prefix
+mkdir -p "$WINEPREFIX/drive_c/data"
+for i in $(seq 1 20); do echo "file $i" > "$WINEPREFIX/drive_c/data/f$i.txt"; done
+{ printf '%s\r\n' 'C:\Tools\=221' '2000/1/1'; for i in $(seq 1 20); do printf 'C:\\data\\f%d.txt\r\n' "$i"; done; } \
+    > "$WINEPREFIX/drive_c/windows/Varnix.vnx"
+wine build/windows-x64/bin/Sorel2.exe &
+sleep 5   # start-up run done
+agent=$(pgrep -f 'Sorel2.exe' | head -1)
+server=$(pgrep -x wineserver | head -1)
+ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
+hz=$(getconf CLK_TCK)
+a0=$(ticks "$agent"); s0=$(ticks "$server")
+sleep "$seconds"
+a1=$(ticks "$agent"); s1=$(ticks "$server")
+rss=$(awk '/VmRSS/ {print $2}' "/proc/$agent/status")
+agent_s=$(echo "($a1 - $a0) / $hz" | bc -l)
+server_s=$(echo "($s1 - $s0) / $hz" | bc -l)
+printf 'idle agent over %d s: agent CPU %.2f s (%.4f%% of one core), wineserver CPU %.2f s (%.4f%%)\n' \
+    "$seconds" "$agent_s" "$(echo "$agent_s * 100 / $seconds" | bc -l)" \
+    "$server_s" "$(echo "$server_s * 100 / $seconds" | bc -l)"
+printf 'agent resident memory: %d KiB\n' "$rss"
