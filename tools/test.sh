@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds every preset and runs every test: the pure
-# logic natively under sanitizers, then the Windows programs and their tests
-# under Wine (tools/wine-tests.sh) on a virtual display.
+# logic natively under sanitizers, a bounded fuzzing run, then the Windows
+# programs and their tests under Wine (tools/wine-tests.sh) on a virtual
+# display.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/install-deps.sh
@@ -9,6 +10,11 @@ tools/install-deps.sh
 cmake --preset native >/dev/null
 cmake --build --preset native
 ctest --preset native
+
+# About a minute of fuzzing of the settings reader and the path splitter.
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz
+ctest --preset fuzz
 
 cmake --preset windows-x86 >/dev/null
 cmake --build --preset windows-x86

@@ -1,0 +1,71 @@
+// Feeds arbitrary bytes to the settings-file reader, the table fill and the
+// path splitter, and checks what must hold for any input: no overflow, no
+// slot that the table cannot hold, a rewrite that reads back the same, and
+// path parts that put the path together again.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+
+#include "backup_table.h"
+#include "rotation.h"
+#include "settings_text.h"
+#include "store_path.h"
+
+namespace {
+
+void Require(bool condition) {
+    if (!condition) {
+        std::abort();
+    }
+}
+
+void CheckPath(const std::string& path) {
+    sorel::PathParts parts = sorel::SplitPath(path);
+    if (parts.Empty()) {
+        Require(parts.folder.empty() && parts.name.empty() && parts.extension.empty());
+        Require(sorel::GenerationPath(parts, 1).empty());
+        return;
+    }
+    Require(parts.drive + parts.folder + parts.name + parts.extension == path);
+    Require(parts.folder.front() == '\\' && parts.folder.back() == '\\');
+    Require(parts.extension.empty() || parts.extension.front() == '.');
+    std::string g1 = sorel::GenerationPath(parts, 1);
+    Require(g1 == sorel::BackupFolderPath(parts) + "\\11" + parts.name + parts.extension);
+    Require(sorel::IncomingPath(parts) != g1);
+    auto plan = sorel::PlanRotation(path, parts);
+    Require(plan.size() == 4 && plan.back().to == g1);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    std::string_view bytes(reinterpret_cast<const char*>(data), size);
+    std::vector<std::string> lines = sorel::ReadAllLines(bytes);
+
+    // Writing the lines and reading them again gives the same lines, so a
+    // rewrite never changes what either program reads.
+    Require(sorel::ReadAllLines(sorel::JoinLines(lines)) == lines);
+    Require(sorel::JoinLines(sorel::ReadAllLines(sorel::JoinLines(lines))) ==
+            sorel::JoinLines(lines));
+
+    sorel::BackupTable table;
+    std::vector<std::string> pathLines(lines.size() > 2 ? lines.begin() + 2 : lines.end(),
+                                       lines.end());
+    std::size_t skipped = sorel::FillBackupTable(table, pathLines);
+    std::size_t used = sorel::UsedSlotCount(table);
+    Require(used <= sorel::kSlotCount && used + skipped == pathLines.size());
+    for (std::size_t i = 0; i < used; ++i) {
+        Require(sorel::SlotText(table, i).size() < sorel::kSlotSize);
+        CheckPath(std::string(sorel::SlotText(table, i)));
+    }
+    if (!lines.empty()) {
+        std::string hour = sorel::HourTextOf(lines[0]);
+        Require(hour.size() <= 2);
+        (void)sorel::HourNumber(hour);
+        Require(sorel::WithDateLine(lines, "d")[1] == "d");
+    }
+    CheckPath(std::string(bytes.substr(0, 600)));
+    return 0;
+}
