@@ -6,12 +6,23 @@ cd "$(dirname "$0")/.."
 WINEPREFIX=$(mktemp -d /tmp/sorel-wine.XXXXXX)
 export WINEPREFIX
 . tools/wine-env.sh
+ramdisk=""
 cleanup() {
     wineserver -k 2>/dev/null || true
-    rm -rf "$WINEPREFIX"
+    [ -z "$ramdisk" ] || umount "$ramdisk" 2>/dev/null || true
+    rm -rf "$WINEPREFIX" ${ramdisk:+"$ramdisk"}
 }
 trap cleanup EXIT
 # A cold wineserver start costs seconds; keep one running for every test.
 wineserver -p
 sorel_prepare_prefix
+# A disk that fills up: drive T: on a 4 MiB RAM disk (mounting needs root).
+if [ "$(id -u)" -eq 0 ]; then
+    ramdisk=$(mktemp -d /tmp/sorel-ramdisk.XXXXXX)
+    if mount -t tmpfs -o size=4m tmpfs "$ramdisk"; then
+        ln -s "$ramdisk" "$WINEPREFIX/dosdevices/t:"
+    else
+        echo "no RAM disk: the full-disk test will be skipped"
+    fi
+fi
 ctest --preset windows-x64 "$@"

@@ -9,7 +9,8 @@ std::string BesideTestProgram(const std::string& fileName) {
     return path.substr(0, path.rfind('\\') + 1) + fileName;
 }
 
-Program::Program(const std::string& exe, const std::string& arguments, const std::string& folder) {
+Program::Program(const std::string& exe, const std::string& arguments, const std::string& folder,
+                 bool waitUntilIdle) {
     std::string commandLine = "\"" + exe + "\"";
     if (!arguments.empty()) {
         commandLine += " " + arguments;
@@ -22,8 +23,9 @@ Program::Program(const std::string& exe, const std::string& arguments, const std
         process_.reset(info.hProcess);
         KernelHandle thread(info.hThread);
         pid_ = info.dwProcessId;
-        // Wait until its first window can be found.
-        WaitForInputIdle(info.hProcess, 5000);
+        if (waitUntilIdle) {
+            WaitForInputIdle(info.hProcess, 5000);
+        }
     }
 }
 
@@ -42,6 +44,13 @@ DWORD Program::WaitForExit(DWORD timeoutMs) {
     DWORD code = STILL_ACTIVE;
     GetExitCodeProcess(process_.get(), &code);
     return code;
+}
+
+void Program::Kill() {
+    if (Running()) {
+        TerminateProcess(process_.get(), 9);
+        WaitForSingleObject(process_.get(), 5000);
+    }
 }
 
 bool Program::Running() {

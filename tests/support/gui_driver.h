@@ -18,9 +18,10 @@ std::string BesideTestProgram(const std::string& fileName);
 
 class Program {
   public:
-    // Starts `exe` with `arguments` (appended after a space when not empty).
+    // Starts `exe` with `arguments` (appended after a space when not empty)
+    // and, unless told otherwise, waits until it first waits for input.
     Program(const std::string& exe, const std::string& arguments = "",
-            const std::string& folder = "");
+            const std::string& folder = "", bool waitUntilIdle = true);
     ~Program();  // ends the process if it still runs
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;
@@ -30,6 +31,8 @@ class Program {
     // Waits for the process to end; its exit code, or STILL_ACTIVE on timeout.
     DWORD WaitForExit(DWORD timeoutMs = 10000);
     bool Running();
+    // Ends the process at once, as a kill from outside would.
+    void Kill();
 
   private:
     KernelHandle process_;
