@@ -23,4 +23,9 @@ for exe in Sorel2.exe; do
     fi
     [ $status -ne 0 ] || echo "ok   $exe: 32-bit, no execution-level manifest, static"
 done
+if [ -f "$dist/Sorel.chm" ] && head -c 4 "$dist/Sorel.chm" | grep -q ITSF; then
+    echo "ok   Sorel.chm: beside the programs"
+else
+    echo "FAIL Sorel.chm: not in $dist"; status=1
+fi
 exit $status
