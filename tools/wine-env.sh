@@ -12,5 +12,10 @@ sorel_prepare_prefix() {
         # A crash must end the process, not wait for someone to close a dialog.
         wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
             >/dev/null 2>&1
+        # The virtual display has no window manager, and Wine waits two
+        # seconds for one each time it hides a managed window. Unmanaged
+        # windows look the same there and close at once.
+        wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f \
+            >/dev/null 2>&1
     fi
 }

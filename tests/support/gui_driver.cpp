@@ -140,4 +140,46 @@ bool PressDialogButton(HWND dialog, int buttonId, DWORD timeoutMs) {
     return WaitUntil([&] { return !IsWindow(dialog); }, timeoutMs);
 }
 
+std::vector<std::string> ListBoxLines(HWND list) {
+    std::vector<std::string> lines;
+    LRESULT count = SendMessageA(list, LB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+        char text[1024] = {};
+        if (SendMessageA(list, LB_GETTEXTLEN, i, 0) < static_cast<LRESULT>(sizeof text)) {
+            SendMessageA(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text));
+        }
+        lines.push_back(text);
+    }
+    return lines;
+}
+
+void ClickButton(HWND button) {
+    PostMessageA(button, BM_CLICK, 0, 0);
+}
+
+namespace {
+
+struct ChildSearch {
+    const char* className;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectChild(HWND window, LPARAM param) {
+    auto* search = reinterpret_cast<ChildSearch*>(param);
+    char className[256] = {};
+    GetClassNameA(window, className, sizeof className);
+    if (lstrcmpiA(className, search->className) == 0) {
+        search->found.push_back(window);
+    }
+    return TRUE;
+}
+
+}  // namespace
+
+std::vector<HWND> ChildWindows(HWND parent, const char* className) {
+    ChildSearch search{className, {}};
+    EnumChildWindows(parent, CollectChild, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
 }  // namespace sorel::test
