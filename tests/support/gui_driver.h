@@ -71,6 +71,10 @@ void ClickButton(HWND button);
 // The descendants of `parent` of a class, at any depth.
 std::vector<HWND> ChildWindows(HWND parent, const char* className);
 
+// Types `path` into the file name field of an open-file dialog and presses
+// its Open button. False when the dialog has no such field or stays open.
+bool ChooseInOpenFileDialog(HWND dialog, const std::string& path);
+
 // Waits until `condition` holds, polling; false on timeout.
 template <typename Condition>
 bool WaitUntil(Condition condition, DWORD timeoutMs = 10000) {
