@@ -13,18 +13,13 @@
 #include "../common/win/unique_handle.h"
 #include "app_state.h"
 #include "ask.h"
+#include "main_window.h"
 #include "resource.h"
 #include "settings_upkeep.h"
 
 namespace sorel::app {
 
 namespace {
-
-constexpr WPARAM kListExtentPixels = 600;
-
-HWND Control(int id) {
-    return GetDlgItem(MainWindow, id);
-}
 
 std::string ListLine(HWND list, LRESULT index) {
     LRESULT length = SendMessageA(list, LB_GETTEXTLEN, index, 0);

@@ -233,6 +233,18 @@ LRESULT MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) 
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
+HWND Control(int id) {
+    return GetDlgItem(MainWindow, id);
+}
+
+bool IsChecked(int controlId) {
+    return SendMessageA(Control(controlId), BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+void SetChecked(int controlId, bool checked) {
+    SendMessageA(Control(controlId), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
 bool StartSettingsApp(HINSTANCE instance) {
     MainWindow = nullptr;
     AppFolder.clear();

@@ -37,4 +37,14 @@ int RunMessageLoop();
 // The procedure of MainWindow: one handler per message.
 LRESULT MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
+// A control of MainWindow by its ID.
+HWND Control(int id);
+
+// The state of a check box or radio button of MainWindow.
+bool IsChecked(int controlId);
+void SetChecked(int controlId, bool checked);
+
+// The list is wider than its box, so that long names can be scrolled into view.
+constexpr WPARAM kListExtentPixels = 600;
+
 }  // namespace sorel::app

@@ -6,6 +6,7 @@
 
 #include "app_state.h"
 #include "ask.h"
+#include "main_window.h"
 #include "resource.h"
 #include "settings_upkeep.h"
 

@@ -12,6 +12,7 @@
 #include "../common/win/settings_file.h"
 #include "app_state.h"
 #include "list_editing.h"
+#include "main_window.h"
 #include "resource.h"
 
 namespace sorel::app {
@@ -20,13 +21,6 @@ namespace {
 
 // The temporary file is Varnix.vnx.settings.tmp, never the agent's.
 constexpr char kWriterTag[] = "settings";
-
-// The list is wider than its box, so that long names can be scrolled into view.
-constexpr WPARAM kListExtentPixels = 600;
-
-HWND Control(int id) {
-    return GetDlgItem(MainWindow, id);
-}
 
 // Checks the radio button of a stored hour. Buttons are only ever set here;
 // an hour the buttons do not offer leaves them all as they are.
@@ -41,14 +35,6 @@ void CheckRadioOfHour(const std::string& hour) {
 }
 
 }  // namespace
-
-bool IsChecked(int controlId) {
-    return SendMessageA(Control(controlId), BM_GETCHECK, 0, 0) == BST_CHECKED;
-}
-
-void SetChecked(int controlId, bool checked) {
-    SendMessageA(Control(controlId), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
-}
 
 void LoadSettings(bool fillList) {
     HWND list = Control(BackupListBox);
@@ -118,6 +104,10 @@ bool SaveSettings(std::optional<std::size_t> removedEntry) {
 
 bool ReloadSettings() {
     SendMessageA(Control(BackupListBox), LB_RESETCONTENT, 0, 0);
+    // Loading only ever checks a button; the file alone decides which.
+    for (int radio : {Hour04Radio, Hour06Radio, Hour22Radio}) {
+        SetChecked(radio, false);
+    }
     LoadSettings(true);
     RefreshEstimate();
     return !SettingsUnread;

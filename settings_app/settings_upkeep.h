@@ -32,12 +32,8 @@ WriteOutcome RewriteHeaderLine();
 // written or was never read.
 bool SaveSettings(std::optional<std::size_t> removedEntry = std::nullopt);
 
-// Empties the list and loads the file into the window again, estimate
-// included. True when the file could be read.
+// Empties the list and the hour buttons and loads the file into the window
+// again, estimate included. True when the file could be read.
 bool ReloadSettings();
-
-// The state of a check box or radio button of the main window.
-bool IsChecked(int controlId);
-void SetChecked(int controlId, bool checked);
 
 }  // namespace sorel::app

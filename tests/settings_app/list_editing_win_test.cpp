@@ -33,7 +33,8 @@ TEST_F(ListEditingTest, DroppedFileIsAddedSavedAndConfirmed) {
     std::string diary = MakeFile("diary.txt", std::string(800'000, 'd'));
     StartWith({book});
     EXPECT_EQ(ControlText(app::BackupTimeEdit), "2");
-    Drop({diary});
+    // Of several files dropped together only the last is taken.
+    Drop({MakeFile("a.txt"), MakeFile("b.txt"), diary});
     EXPECT_TRUE(SaidOnly(asker, app::kAddedMessage));
     EXPECT_EQ(ListLines(), (Lines{"book.xls", "diary.txt"}));
     EXPECT_EQ(SettingsBytes(), JoinLines({Header("221"), TodayText(), book, diary}));
@@ -65,15 +66,6 @@ TEST_F(ListEditingTest, DropChecksJudgeWhatThePathIs) {
         EXPECT_TRUE(SaidOnly(asker, app::kAddedMessage)) << name;
     }
     EXPECT_EQ(ListLines(), (Lines{"notes.c", "README", "report.xlsx"}));
-}
-
-TEST_F(ListEditingTest, OnlyTheLastFileOfADropIsTaken) {
-    StartWith({});
-    std::string c = MakeFile("c.txt");
-    Drop({MakeFile("a.txt"), MakeFile("b.txt"), c});
-    EXPECT_TRUE(SaidOnly(asker, app::kAddedMessage));
-    EXPECT_EQ(ListLines(), Lines{"c.txt"});
-    EXPECT_EQ(SettingsLines().back(), c);
 }
 
 TEST_F(ListEditingTest, DroppedPathTooLongForTheBufferIsRefusedNotCut) {
@@ -167,32 +159,16 @@ TEST_F(ListEditingTest, EstimateReadsSixtyFourBitSizesAndCountsUnopenableFiles) 
     EXPECT_EQ(ControlText(app::BackupCountEdit), "3");
 }
 
-TEST_F(ListEditingTest, SmallFilesShowUnderASecondWithTheirCount) {
-    StartWith({MakeFile("a.txt", std::string(1'000'000, 'a')), MakeFile("b.txt")});
-    EXPECT_EQ(ControlText(app::BackupTimeEdit), "１秒以下");
-    EXPECT_EQ(ControlText(app::BackupCountEdit), "2");
-}
-
-TEST_F(ListEditingTest, RemoveWithoutSelectionSaysSoAndChangesNothing) {
-    std::string book = MakeFile("book.xls");
-    StartWith({book});
-    const std::string before = SettingsBytes();
-    Click(app::RemoveButton);
-    EXPECT_TRUE(SaidOnly(asker, app::kSelectMessage));
-    // The restore buttons look the selection up the same way.
-    Click(app::Restore2Button);
-    EXPECT_TRUE(SaidOnly(asker, app::kSelectMessage));
-    EXPECT_EQ(SettingsBytes(), before);
-    EXPECT_EQ(ListLines(), Lines{"book.xls"});
-}
-
 TEST_F(ListEditingTest, LookupOfALineWithoutEntryLeavesNoEarlierPath) {
-    std::string book = MakeFile("book.xls");
-    StartWith({book});
-    Select("book.xls");
+    // The list sorts its lines; the table keeps the order of adding, and a
+    // line finds its entry by name.
+    std::string zeta = MakeFile("zeta.txt");
+    std::string alpha = MakeFile("alpha.txt");
+    StartWith({zeta, alpha});
+    Select("alpha.txt");
     EXPECT_EQ(app::FindSelectedEntry(), 0);
-    EXPECT_EQ(app::SelectedPath, book);
-    EXPECT_EQ(app::SelectedSlot, 0);
+    EXPECT_EQ(app::SelectedPath, alpha);
+    EXPECT_EQ(app::SelectedSlot, 1);
 
     // A line the table knows nothing of.
     SendMessageA(Control(app::BackupListBox), LB_ADDSTRING, 0,
@@ -207,17 +183,6 @@ TEST_F(ListEditingTest, LookupOfALineWithoutEntryLeavesNoEarlierPath) {
     app::RemoveSelectedEntry();
     EXPECT_TRUE(SaidOnly(asker, app::kNoEntryMessage));
     EXPECT_EQ(SettingsBytes(), before);
-}
-
-TEST_F(ListEditingTest, ASelectedLineFindsItsEntryByNameNotByPosition) {
-    // The list sorts its lines; the table keeps the order of adding.
-    std::string zeta = MakeFile("zeta.txt");
-    std::string alpha = MakeFile("alpha.txt");
-    StartWith({zeta, alpha});
-    Select("alpha.txt");
-    EXPECT_EQ(app::FindSelectedEntry(), 0);
-    EXPECT_EQ(app::SelectedPath, alpha);
-    EXPECT_EQ(app::SelectedSlot, 1);
 }
 
 }  // namespace

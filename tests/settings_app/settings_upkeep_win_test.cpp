@@ -56,48 +56,12 @@ TEST_F(SettingsUpkeepTest, OlderHeaderWithoutSeparatorIsRepairedAtStart) {
     EXPECT_EQ(SettingsLines()[0], Header("041"));
 }
 
-TEST_F(SettingsUpkeepTest, StoredHourChecksItsButton) {
-    WriteSettings({"C:\\A\\=061", kOldDate});
-    Start();
-    EXPECT_EQ(HourChecks(), "010");
-    // Loading never rewrites a valid file.
-    EXPECT_EQ(SettingsLines(), (Lines{"C:\\A\\=061", kOldDate}));
-}
-
 TEST_F(SettingsUpkeepTest, AnHourTheButtonsDoNotOfferIsKept) {
     WriteSettings({"C:\\A\\=121", kOldDate});
     Start();
     EXPECT_EQ(HourChecks(), "000");
     app::AddBackupFile(MakeFile("book.xls"));
     EXPECT_EQ(SettingsLines()[0], Header("121"));
-}
-
-TEST_F(SettingsUpkeepTest, FileEndingAfterLineOneListsNothing) {
-    WriteSettings({"C:\\A\\=221"});
-    Start();
-    EXPECT_TRUE(ListLines().empty());
-    EXPECT_EQ(UsedSlotCount(app::BackupTable), 0u);
-    EXPECT_EQ(HourChecks(), "001");
-}
-
-TEST_F(SettingsUpkeepTest, PickingAnHourChangesOnlyLineOne) {
-    const Lines example = {"C:\\Tools\\Sorel\\=221", kOldDate, "D:\\data\\accounts.xls",
-                           "D:\\data\\diary.txt"};
-    WriteSettings(example);
-    Start();
-    Click(app::Hour06Radio);
-    Click(app::Hour04Radio);
-    EXPECT_EQ(HourChecks(), "100");
-    Lines expected = example;
-    expected[0] = Header("041");
-    EXPECT_EQ(SettingsBytes(), JoinLines(expected));
-    Click(app::Hour22Radio);
-    expected[0] = Header("221");
-    EXPECT_EQ(SettingsBytes(), JoinLines(expected));
-    EXPECT_EQ(HourChecks(), "001");
-    // The date stays as it was: picking an hour is not a change of the list.
-    EXPECT_EQ(SettingsLines()[1], kOldDate);
-    EXPECT_TRUE(SaidNothing(asker));
 }
 
 TEST_F(SettingsUpkeepTest, EmptyLineIsListedKeptAndWrittenBack) {
@@ -189,6 +153,9 @@ TEST_F(BusySettingsFileTest, LoadingABusyFileWritesNothingAndSavesNothingFromIt)
         EXPECT_TRUE(ListLines().empty());
     }
     EXPECT_EQ(SettingsBytes(), JoinLines(file));
+    // Free now, but still unread: a save from the empty table is refused.
+    EXPECT_FALSE(app::SaveSettings());
+    EXPECT_EQ(SettingsBytes(), JoinLines(file));
 
     // Once the file is free, the next addition loads it first.
     std::string diary = MakeFile("diary.txt");
@@ -198,19 +165,36 @@ TEST_F(BusySettingsFileTest, LoadingABusyFileWritesNothingAndSavesNothingFromIt)
     EXPECT_EQ(SettingsLines(), (Lines{Header("041"), TodayText(), book, diary}));
 }
 
-TEST_F(BusySettingsFileTest, RewritingABusyFileLeavesItAloneWithinASecond) {
+TEST_F(BusySettingsFileTest, RewritingAFileBusyWhileReadLeavesItAlone) {
+    WriteSettings({"C:\\A\\=221", kOldDate, book});
+    Start();
+    const std::string before = SettingsBytes();
+    // Held through the whole retry, then let go: a rewrite that took the
+    // failed read for an empty file would now be free to write 0 bytes.
+    HANDLE hold = CreateFileA(SettingsFilePath().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(hold, INVALID_HANDLE_VALUE);
+    std::thread release([hold] {
+        Sleep(1100);
+        CloseHandle(hold);
+    });
+    DWORD start = GetTickCount();
+    app::WriteOutcome outcome = app::RewriteHeaderLine();
+    DWORD waited = GetTickCount() - start;
+    release.join();
+    EXPECT_EQ(outcome, app::WriteOutcome::kRefused);
+    EXPECT_GE(waited, 500u);
+    EXPECT_LT(waited, 1000u);
+    EXPECT_EQ(SettingsBytes(), before);
+}
+
+TEST_F(BusySettingsFileTest, ChangesRefusedWhileTheFileStaysBusy) {
     WriteSettings({"C:\\A\\=221", kOldDate, book});
     Start();
     const std::string before = SettingsBytes();
     {
         ExclusiveHold hold(SettingsFilePath());
         ASSERT_TRUE(hold.held());
-        DWORD start = GetTickCount();
-        EXPECT_EQ(app::RewriteHeaderLine(), app::WriteOutcome::kRefused);
-        DWORD waited = GetTickCount() - start;
-        EXPECT_GE(waited, 500u);
-        EXPECT_LT(waited, 1000u);
-
         // The click is undone and said to be so.
         Click(app::Hour06Radio);
         EXPECT_TRUE(SaidOnly(asker, app::kSettingsBusyMessage));
@@ -227,6 +211,10 @@ TEST_F(BusySettingsFileTest, RewritingABusyFileLeavesItAloneWithinASecond) {
         EXPECT_EQ(TablePaths(app::BackupTable), Lines{book});
     }
     EXPECT_EQ(SettingsBytes(), before);
+    // Free again, the click goes through.
+    Click(app::Hour06Radio);
+    EXPECT_TRUE(SaidNothing(asker));
+    EXPECT_EQ(SettingsLines()[0], Header("061"));
 }
 
 TEST_F(BusySettingsFileTest, AFileFreedWithinTheRetryIsRead) {

@@ -83,13 +83,8 @@ std::vector<std::string> SettingsWindowTest::SettingsLines() {
     return ReadAllLines(SettingsBytes());
 }
 
-std::string SettingsWindowTest::AppFolder() {
-    std::string self = BesideTestProgram("");
-    return self;
-}
-
 std::string SettingsWindowTest::Header(const std::string& hourAndFlag) {
-    return AppFolder() + "=" + hourAndFlag;
+    return BesideTestProgram("") + "=" + hourAndFlag;
 }
 
 std::string SettingsWindowTest::MakeFile(const std::string& name, const std::string& content) {

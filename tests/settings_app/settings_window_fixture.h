@@ -45,9 +45,8 @@ class SettingsWindowTest : public ::testing::Test {
     std::string SettingsBytes();
     std::vector<std::string> SettingsLines();
 
-    // The program's folder, as it writes it into line 1.
-    static std::string AppFolder();
-    // A header line written by this program with the hour and the flag.
+    // A header line as this program writes it: its own folder, "=", then the
+    // hour and the flag.
     static std::string Header(const std::string& hourAndFlag);
 
     // A file in the temporary folder, made with `content`.

@@ -128,18 +128,6 @@ TEST_F(SorelGuiTest, AddingThroughTheOpenFileDialog) {
     EXPECT_EQ(SettingsBytes(), JoinLines({Header("041"), TodayText(), book}));
 }
 
-TEST_F(SorelGuiTest, CancellingTheDialogAddsNothing) {
-    StartWith({});
-    const std::string before = SettingsBytes();
-    ClickButton(Control(kAddFileButton));
-    HWND dialog = WaitForWindow(sorel->pid(), "#32770", "ファイルを選択");
-    ASSERT_NE(dialog, nullptr);
-    ASSERT_TRUE(PressDialogButton(dialog, IDCANCEL));
-    ExpectNothingShown();
-    EXPECT_TRUE(ListLines().empty());
-    EXPECT_EQ(SettingsBytes(), before);
-}
-
 TEST_F(SorelGuiTest, SameNameFromAnotherFolderIsADuplicate) {
     std::string listed = MakeFile("a\\data.txt");
     StartWith({listed});
@@ -207,19 +195,6 @@ TEST_F(SorelGuiTest, HourButtonsRewriteOnlyLineOne) {
     EXPECT_FALSE(Checked(kHour06Radio));
     EXPECT_FALSE(Checked(kHour22Radio));
     ExpectNothingShown();
-}
-
-TEST_F(SorelGuiTest, ButtonsActOnClicksOnly) {
-    StartWith({});
-    PostMessageA(main, WM_COMMAND, MAKEWPARAM(kRemoveButton, BN_DOUBLECLICKED),
-                 reinterpret_cast<LPARAM>(Control(kRemoveButton)));
-    PostMessageA(main, WM_COMMAND, MAKEWPARAM(kExitButton, 1),
-                 reinterpret_cast<LPARAM>(Control(kExitButton)));
-    ExpectNothingShown();
-    EXPECT_TRUE(sorel->Running());
-    PostMessageA(main, WM_COMMAND, MAKEWPARAM(kRemoveButton, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(Control(kRemoveButton)));
-    ExpectShown(kSelect);
 }
 
 TEST_F(SorelGuiTest, EveryWayOutEndsTheProgram) {
