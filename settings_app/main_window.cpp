@@ -19,7 +19,7 @@ namespace sorel::app {
 constexpr DWORD kPlain = 0x50000000;
 constexpr DWORD kClientEdge = WS_EX_CLIENTEDGE;
 
-const ControlSpec kControls[22] = {
+const ControlRow kControls[22] = {
     {AddFileButton, "BUTTON", "バックアップ設定", 33, 55, 136, 32, kPlain, 0},
     {ExitButton, "BUTTON", "終　　了", 99, 361, 119, 28, kPlain, 0},
     {RestoreGroup, "BUTTON", "デ ー タ 復 元", 270, 251, 164, 136, 0x50000007, 0},
@@ -123,13 +123,12 @@ void OnCreate(HWND window) {
     MainWindow = window;
     SetMenu(window, MainMenu.get());
     auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(window, GWLP_HINSTANCE));
-    for (const ControlSpec& spec : kControls) {
-        HWND control = CreateWindowExA(spec.exStyle, spec.className, spec.text, spec.style, spec.x,
-                                       spec.y, spec.width, spec.height, window,
-                                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)),
-                                       instance, nullptr);
+    for (const ControlRow& row : kControls) {
+        HWND control = CreateWindowExA(
+            row.exStyle, row.className, row.text, row.style, row.x, row.y, row.width, row.height,
+            window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(row.id)), instance, nullptr);
         SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(UiFont.get()), 0);
-        if (spec.id == BannerImage) {
+        if (row.id == BannerImage) {
             BannerBitmap.reset(static_cast<HBITMAP>(LoadImageA(
                 instance, MAKEINTRESOURCEA(IDB_BANNER), IMAGE_BITMAP, 0, 0, LR_DEFAULTSIZE)));
             SendMessageA(control, STM_SETIMAGE, IMAGE_BITMAP,

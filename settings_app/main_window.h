@@ -6,7 +6,7 @@
 
 namespace sorel::app {
 
-struct ControlSpec {
+struct ControlRow {
     int id;
     const char* className;
     const char* text;
@@ -19,7 +19,7 @@ struct ControlSpec {
 };
 
 // The controls in the order they are created, ascending by ID.
-extern const ControlSpec kControls[22];
+extern const ControlRow kControls[22];
 
 constexpr char kMainClassName[] = "NORMAL0";
 constexpr char kUnusedClassName[] = "NORMALDLG";
