@@ -6,7 +6,7 @@ set -euo pipefail
 export LC_ALL=C
 dist=${1:?usage: check-release.sh DIST_DIR}
 status=0
-for exe in Sorel2.exe; do
+for exe in Sorel.exe Sorel2.exe; do
     f="$dist/$exe"
     if [ ! -f "$f" ]; then
         echo "FAIL $exe: not in $dist (build the windows-x86 preset first)"; status=1; continue

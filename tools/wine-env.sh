@@ -16,5 +16,10 @@ sorel_prepare_prefix() {
         # Japanese Windows without it falls back to a proportional Gothic.
         wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'HGS創英角ﾎﾟｯﾌﾟ体' /t REG_SZ \
             /d 'IPAPGothic' /f >/dev/null 2>&1
+        # The virtual display has no window manager, and Wine waits two
+        # seconds for one each time it hides a managed window. Unmanaged
+        # windows look the same there and close at once.
+        wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f \
+            >/dev/null 2>&1
     fi
 }

@@ -1,5 +1,7 @@
 #include "gui_driver.h"
 
+#include <iterator>
+
 namespace sorel::test {
 
 std::string BesideTestProgram(const std::string& fileName) {
@@ -147,6 +149,72 @@ bool PressDialogButton(HWND dialog, int buttonId, DWORD timeoutMs) {
     PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(buttonId, BN_CLICKED),
                  reinterpret_cast<LPARAM>(button));
     return WaitUntil([&] { return !IsWindow(dialog); }, timeoutMs);
+}
+
+std::vector<std::string> ListBoxLines(HWND list) {
+    // Asked in its wide form: Wine carries an ANSI LB_GETTEXT to another
+    // process as UTF-16 without converting it back. The lines come back in
+    // the ANSI code page, as the program holds them.
+    std::vector<std::string> lines;
+    LRESULT count = SendMessageW(list, LB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+        wchar_t wide[1024] = {};
+        if (SendMessageW(list, LB_GETTEXTLEN, i, 0) < static_cast<LRESULT>(std::size(wide))) {
+            SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(wide));
+        }
+        char text[2048] = {};
+        WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof text, nullptr, nullptr);
+        lines.push_back(text);
+    }
+    return lines;
+}
+
+void ClickButton(HWND button) {
+    PostMessageA(button, BM_CLICK, 0, 0);
+}
+
+namespace {
+
+struct ChildSearch {
+    const char* className;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectChild(HWND window, LPARAM param) {
+    auto* search = reinterpret_cast<ChildSearch*>(param);
+    char className[256] = {};
+    GetClassNameA(window, className, sizeof className);
+    if (lstrcmpiA(className, search->className) == 0) {
+        search->found.push_back(window);
+    }
+    return TRUE;
+}
+
+}  // namespace
+
+std::vector<HWND> ChildWindows(HWND parent, const char* className) {
+    ChildSearch search{className, {}};
+    EnumChildWindows(parent, CollectChild, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+bool ChooseInOpenFileDialog(HWND dialog, const std::string& path) {
+    // The file name field is control cmb13 (0x47C), a combo box whose edit
+    // takes the typing.
+    constexpr int kFileNameField = 0x47C;
+    HWND field = nullptr;
+    for (HWND edit : ChildWindows(dialog, "Edit")) {
+        if (GetDlgCtrlID(edit) == kFileNameField ||
+            GetDlgCtrlID(GetParent(edit)) == kFileNameField) {
+            field = edit;
+            break;
+        }
+    }
+    if (!field) {
+        return false;
+    }
+    SendMessageA(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
+    return PressDialogButton(dialog, IDOK);
 }
 
 }  // namespace sorel::test

@@ -63,6 +63,21 @@ MessageBoxSeen WaitForMessageBox(DWORD pid, DWORD timeoutMs = 10000);
 // the dialog has gone.
 bool PressDialogButton(HWND dialog, int buttonId, DWORD timeoutMs = 5000);
 
+// The lines of a list box, in its order. Works across processes: the system
+// carries list box messages over.
+std::vector<std::string> ListBoxLines(HWND list);
+
+// Clicks a button as the mouse would. Posted, so the caller is free to deal
+// with whatever the click opens (a dialog, a message box).
+void ClickButton(HWND button);
+
+// The descendants of `parent` of a class, at any depth.
+std::vector<HWND> ChildWindows(HWND parent, const char* className);
+
+// Types `path` into the file name field of an open-file dialog and presses
+// its Open button. False when the dialog has no such field or stays open.
+bool ChooseInOpenFileDialog(HWND dialog, const std::string& path);
+
 // Waits until `condition` holds, polling; false on timeout.
 template <typename Condition>
 bool WaitUntil(Condition condition, DWORD timeoutMs = 10000) {

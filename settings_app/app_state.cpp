@@ -1,0 +1,19 @@
+#include "app_state.h"
+
+namespace sorel::app {
+
+HWND MainWindow = nullptr;
+FontHandle UiFont;
+BrushHandle FaceBrush;
+MenuHandle MainMenu;
+BitmapHandle BannerBitmap;
+std::string AppFolder;
+std::string ScheduleHour;
+sorel::BackupTable BackupTable;
+std::vector<std::string> UnheldLines;
+bool SettingsUnread = false;
+std::string SelectedLineText;
+std::string SelectedPath;
+int SelectedSlot = -1;
+
+}  // namespace sorel::app

@@ -1,0 +1,50 @@
+// The settings window: start-up, the main window with its menu bar and 22
+// controls, and the routing of every command, drop and close to its handler.
+#pragma once
+
+#include <windows.h>
+
+namespace sorel::app {
+
+struct ControlRow {
+    int id;
+    const char* className;
+    const char* text;
+    int x;
+    int y;
+    int width;
+    int height;
+    DWORD style;
+    DWORD exStyle;
+};
+
+// The controls in the order they are created, ascending by ID.
+extern const ControlRow kControls[22];
+
+constexpr char kMainClassName[] = "NORMAL0";
+constexpr char kUnusedClassName[] = "NORMALDLG";
+constexpr char kMainTitle[] = "ソ レ ル";
+
+// Start-up up to the message loop: the font, brush and menu, both window
+// classes, the main window with its controls, the hidden check box, the
+// program's folder, the settings file and the estimate. False when the main
+// window could not be made.
+bool StartSettingsApp(HINSTANCE instance);
+
+// Runs the message loop until a quit message; the exit code.
+int RunMessageLoop();
+
+// The procedure of MainWindow: one handler per message.
+LRESULT MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// A control of MainWindow by its ID.
+HWND Control(int id);
+
+// The state of a check box or radio button of MainWindow.
+bool IsChecked(int controlId);
+void SetChecked(int controlId, bool checked);
+
+// The list is wider than its box, so that long names can be scrolled into view.
+constexpr WPARAM kListExtentPixels = 600;
+
+}  // namespace sorel::app

@@ -1,0 +1,44 @@
+// Resource and control IDs of the settings window. The numbers are fixed:
+// the tests, and anything else that drives the window, find its parts by them.
+#ifndef SOREL_SETTINGS_RESOURCE_H
+#define SOREL_SETTINGS_RESOURCE_H
+
+#define IDB_BANNER 101
+#define IDI_APP 102
+
+#ifndef RC_INVOKED
+namespace sorel::app {
+
+enum ControlId : int {
+    AddFileButton = 1000,
+    ExitButton = 1001,
+    RestoreGroup = 1002,
+    Restore1Button = 1003,
+    Restore2Button = 1004,
+    Restore3Button = 1005,
+    CreditLabel = 1006,
+    BackupListBox = 1007,
+    RemoveButton = 1008,
+    ListCaptionLabel = 1009,
+    BackupTimeEdit = 1010,
+    BackupTimeLabel = 1011,
+    SecondsLabel = 1012,
+    BackupCountLabel = 1013,
+    BackupCountEdit = 1014,
+    CountUnitLabel = 1015,
+    BannerImage = 1016,
+    TimedStartGroup = 1017,
+    Hour04Radio = 1018,
+    Hour06Radio = 1019,
+    Hour22Radio = 1020,
+    SaveFlagCheckBox = 1021,
+    MenuExit = 1022,
+    MenuSetup = 1023,
+    MenuUninstall = 1024,
+    MenuHelp = 1025,
+};
+
+}  // namespace sorel::app
+#endif
+
+#endif

@@ -1,0 +1,62 @@
+#include "upkeep_rules.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+using namespace sorel;
+
+using Lines = std::vector<std::string>;
+
+TEST(HeaderRewrite, OnlyLineOneChangesAndNoLineIsLost) {
+    Lines file = {"C:\\Old\\=220", "2009年5月21日", "D:\\a.xls", "", "D:\\b.txt"};
+    for (int i = 0; i < 30; ++i) {
+        file.push_back("C:\\many\\" + std::to_string(i) + ".txt");
+    }
+    Lines rewritten = RewrittenHeaderLines(file, "C:\\New\\", "06");
+    // The folder is written fresh and the flag is always 1.
+    EXPECT_EQ(rewritten[0], "C:\\New\\=061");
+    // Empty lines and lines past the thirtieth stay.
+    EXPECT_EQ(Lines(rewritten.begin() + 1, rewritten.end()), Lines(file.begin() + 1, file.end()));
+}
+
+TEST(HeaderRewrite, OlderHeaderGainsTheDefaultHourAndNoLinesStayNone) {
+    EXPECT_EQ(RewrittenHeaderLines({"C:\\X\\", "d"}, "C:\\App\\", "22"),
+              (Lines{"C:\\X\\=041", "d"}));
+    EXPECT_EQ(RewrittenHeaderLines({""}, "C:\\App\\", "22"), Lines{"=041"});
+    EXPECT_TRUE(RewrittenHeaderLines({}, "C:\\App\\", "06").empty());
+}
+
+TEST(HourToSave, LaterRadioWinsThenHeldThenFour) {
+    EXPECT_EQ(ScheduleHourFromRadios(true, false, false, ""), "04");
+    EXPECT_EQ(ScheduleHourFromRadios(false, true, false, "22"), "06");
+    EXPECT_EQ(ScheduleHourFromRadios(true, true, true, ""), "22");
+    EXPECT_EQ(ScheduleHourFromRadios(true, true, false, ""), "06");
+    // An hour the buttons do not offer is kept while none is checked.
+    EXPECT_EQ(ScheduleHourFromRadios(false, false, false, "12"), "12");
+    EXPECT_EQ(ScheduleHourFromRadios(false, false, false, ""), "04");
+}
+
+TEST(SavedFile, HeaderDateEntriesThenWhatTheTableCouldNotHold) {
+    const Lines table = {"C:\\a\\b.txt", "C:\\a\\ab.txt", "C:\\a\\c.txt"};
+    EXPECT_EQ(SavedSettingsLines("C:\\App\\=061", "today", table, std::nullopt, {}),
+              (Lines{"C:\\App\\=061", "today", "C:\\a\\b.txt", "C:\\a\\ab.txt", "C:\\a\\c.txt"}));
+    // Exactly the removed slot goes; the rest close up in table order.
+    EXPECT_EQ(SavedSettingsLines("h", "d", table, 0, {}),
+              (Lines{"h", "d", "C:\\a\\ab.txt", "C:\\a\\c.txt"}));
+    EXPECT_EQ(SavedSettingsLines("h", "d", table, 2, {"0\\odd"}),
+              (Lines{"h", "d", "C:\\a\\b.txt", "C:\\a\\ab.txt", "0\\odd"}));
+    // An empty entry is written back as an empty line.
+    EXPECT_EQ(SavedSettingsLines("h", "d", {"", "C:\\x"}, std::nullopt, {}),
+              (Lines{"h", "d", "", "C:\\x"}));
+}
+
+TEST(AppFolder, CutAfterTheLastBackslashThatIsACharacter) {
+    EXPECT_EQ(FolderOfModule("C:\\Tools\\Sorel\\Sorel.exe"), "C:\\Tools\\Sorel\\");
+    EXPECT_EQ(FolderOfModule("C:\\Sorel.exe"), "C:\\");
+    // ソ is 0x83 0x5C: its second byte is not a separator.
+    EXPECT_EQ(FolderOfModule("C:\\表\\ソレル.exe"), "C:\\表\\");
+    EXPECT_EQ(FolderOfModule("\\\\server\\share\\Sorel.exe"), "\\\\server\\share\\");
+    EXPECT_EQ(FolderOfModule("Sorel.exe"), "");
+}

@@ -1,0 +1,205 @@
+// The main window as the program builds it: its frame, menu bar, controls,
+// resources and command routing.
+#include "app_state.h"
+#include "gui_driver.h"
+#include "main_window.h"
+#include "messages.h"
+#include "resource.h"
+#include "settings_window_fixture.h"
+
+using namespace sorel;
+using namespace sorel::test;
+
+namespace {
+
+// The window's controls as the design gives them, written out separately
+// from the program's own table so that a slip in either shows.
+struct ExpectedControl {
+    int id;
+    const char* className;
+    const char* text;
+    int x, y, width, height;
+    DWORD style;
+    DWORD exStyle;
+};
+
+const ExpectedControl kExpected[] = {
+    {1000, "Button", "バックアップ設定", 33, 55, 136, 32, 0x50000000, 0},
+    {1001, "Button", "終　　了", 99, 361, 119, 28, 0x50000000, 0},
+    {1002, "Button", "デ ー タ 復 元", 270, 251, 164, 136, 0x50000007, 0},
+    {1003, "Button", "前使用日", 291, 278, 119, 25, 0x50000000, 0},
+    {1004, "Button", "前々使用日", 292, 315, 117, 26, 0x50000000, 0},
+    {1005, "Button", "前々前使用日", 292, 355, 118, 24, 0x50000000, 0},
+    {1006, "Static", nullptr, 316, 3, 127, 17, 0x50000000, 0},
+    {1007, "ListBox", "", 31, 118, 379, 102, 0x50301003, 0x200},
+    {1008, "Button", "ﾊﾞｯｸｱｯﾌﾟ解除", 33, 234, 132, 31, 0x50000000, 0},
+    {1009, "Static", "BU指定済ﾌｧｲﾙ", 36, 99, 157, 17, 0x50000000, 0},
+    {1010, "Edit", "0", 314, 76, 77, 21, 0x50000802, 0x200},
+    {1011, "Static", "BU時間", 246, 79, 63, 15, 0x50000000, 0},
+    {1012, "Static", "秒", 408, 80, 22, 15, 0x50000000, 0},
+    {1013, "Static", "BU総数", 246, 54, 62, 15, 0x50000000, 0},
+    {1014, "Edit", "0", 312, 50, 78, 22, 0x50000802, 0x200},
+    {1015, "Static", "件", 408, 54, 22, 15, 0x50000000, 0},
+    {1016, "Static", "", 86, 0, 200, 30, 0x5000000E, 0},
+    {1017, "Button", "時間起動  (常時ＯＮのＰＣ)", 27, 280, 220, 68, 0x50004007, 0},
+    {1018, "Button", "4時", 41, 311, 53, 16, 0x50020009, 0},
+    {1019, "Button", "6時", 110, 312, 54, 19, 0x50020009, 0},
+    {1020, "Button", "22時", 177, 312, 55, 18, 0x50020009, 0},
+    {1021, "Button", "", 406, 230, 32, 21, 0x40000003, 0},
+};
+
+using MainWindowTest = SettingsWindowTest;
+
+TEST_F(MainWindowTest, FrameTitleAndStyle) {
+    Start();
+    char className[64] = {};
+    GetClassNameA(app::MainWindow, className, sizeof className);
+    EXPECT_STREQ(className, "NORMAL0");
+    EXPECT_EQ(WindowText(app::MainWindow), "ソ レ ル");
+    auto style = static_cast<DWORD>(GetWindowLongPtrA(app::MainWindow, GWL_STYLE));
+    // The system adds WS_CLIPSIBLINGS to every top-level window.
+    EXPECT_EQ(style & ~WS_CLIPSIBLINGS, 0x30CA0000u);
+    auto exStyle = static_cast<DWORD>(GetWindowLongPtrA(app::MainWindow, GWL_EXSTYLE));
+    EXPECT_TRUE(exStyle & WS_EX_ACCEPTFILES);
+    WINDOWPLACEMENT placement = {};
+    placement.length = sizeof placement;
+    ASSERT_TRUE(GetWindowPlacement(app::MainWindow, &placement));
+    EXPECT_EQ(placement.rcNormalPosition.right - placement.rcNormalPosition.left, 454);
+    EXPECT_EQ(placement.rcNormalPosition.bottom - placement.rcNormalPosition.top, 446);
+    // The class that is registered but never used.
+    WNDCLASSEXA unused = {};
+    unused.cbSize = sizeof unused;
+    EXPECT_TRUE(GetClassInfoExA(GetModuleHandleA(nullptr), "NORMALDLG", &unused));
+    EXPECT_TRUE(TopWindows(GetCurrentProcessId(), "NORMALDLG").empty());
+}
+
+TEST_F(MainWindowTest, MenuBarReadsLeftToRight) {
+    Start();
+    HMENU menu = GetMenu(app::MainWindow);
+    ASSERT_NE(menu, nullptr);
+    const struct {
+        int id;
+        const char* text;
+    } items[] = {{1022, "終 了"}, {1023, "初期設定"}, {1024, "ｱﾝｲﾝｽﾄｰﾙ"}, {1025, "ヘ ル プ"}};
+    ASSERT_EQ(GetMenuItemCount(menu), 4);
+    for (int position = 0; position < 4; ++position) {
+        char text[64] = {};
+        GetMenuStringA(menu, position, text, sizeof text, MF_BYPOSITION);
+        EXPECT_STREQ(text, items[position].text);
+        EXPECT_EQ(GetMenuItemID(menu, position), static_cast<UINT>(items[position].id));
+        EXPECT_EQ(GetSubMenu(menu, position), nullptr);
+        EXPECT_EQ(GetMenuState(menu, position, MF_BYPOSITION), 0u);
+    }
+}
+
+TEST_F(MainWindowTest, TwentyTwoControlsAsDesigned) {
+    Start();
+    ShowWindow(app::MainWindow, SW_RESTORE);
+    HFONT font = app::UiFont.get();
+    LOGFONTA face = {};
+    ASSERT_TRUE(GetObjectA(font, sizeof face, &face));
+    EXPECT_EQ(face.lfHeight, -15);
+    EXPECT_EQ(face.lfWeight, 700);
+    EXPECT_EQ(face.lfCharSet, SHIFTJIS_CHARSET);
+    EXPECT_STREQ(face.lfFaceName, "ＭＳ Ｐゴシック");
+    int count = 0;
+    for (HWND child = GetWindow(app::MainWindow, GW_CHILD); child;
+         child = GetWindow(child, GW_HWNDNEXT)) {
+        ++count;
+    }
+    EXPECT_EQ(count, 22);
+    for (const ExpectedControl& want : kExpected) {
+        SCOPED_TRACE(want.id);
+        HWND control = Control(want.id);
+        ASSERT_NE(control, nullptr);
+        char className[64] = {};
+        GetClassNameA(control, className, sizeof className);
+        EXPECT_STREQ(className, want.className);
+        if (want.text) {
+            EXPECT_EQ(WindowText(control), want.text);
+        }
+        RECT rect;
+        GetWindowRect(control, &rect);
+        MapWindowPoints(nullptr, app::MainWindow, reinterpret_cast<POINT*>(&rect), 2);
+        EXPECT_EQ(rect.left, want.x);
+        EXPECT_EQ(rect.top, want.y);
+        EXPECT_EQ(rect.right - rect.left, want.width);
+        if (want.id == app::BackupListBox) {
+            // The list box shortens itself to whole lines.
+            EXPECT_LE(rect.bottom - rect.top, want.height);
+            EXPECT_GT(rect.bottom - rect.top, want.height / 2);
+        } else {
+            EXPECT_EQ(rect.bottom - rect.top, want.height);
+        }
+        auto style = static_cast<DWORD>(GetWindowLongPtrA(control, GWL_STYLE));
+        // A checked radio button is given WS_TABSTOP by the system.
+        EXPECT_EQ(style & ~WS_TABSTOP, want.style);
+        EXPECT_EQ(static_cast<DWORD>(GetWindowLongPtrA(control, GWL_EXSTYLE)), want.exStyle);
+        // A picture has no text, and its static keeps no font.
+        if (want.id != app::BannerImage) {
+            EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0)), font);
+        }
+    }
+    EXPECT_FALSE(WindowText(Control(app::CreditLabel)).empty());
+    EXPECT_FALSE(IsWindowVisible(Control(app::SaveFlagCheckBox)));
+    EXPECT_TRUE(Checked(app::SaveFlagCheckBox));
+}
+
+TEST_F(MainWindowTest, BannerAndIconComeFromTheResources) {
+    Start();
+    auto banner = reinterpret_cast<HBITMAP>(
+        SendMessageA(Control(app::BannerImage), STM_GETIMAGE, IMAGE_BITMAP, 0));
+    ASSERT_NE(banner, nullptr);
+    EXPECT_EQ(banner, app::BannerBitmap.get());
+    BITMAP bitmap = {};
+    ASSERT_TRUE(GetObjectA(banner, sizeof bitmap, &bitmap));
+    EXPECT_EQ(bitmap.bmWidth, 200);
+    EXPECT_EQ(bitmap.bmHeight, 30);
+    EXPECT_NE(GetClassLongPtrA(app::MainWindow, GCLP_HICON), 0u);
+    EXPECT_NE(GetClassLongPtrA(app::MainWindow, GCLP_HICONSM), 0u);
+}
+
+TEST_F(MainWindowTest, ButtonsActOnClicksOnlyAndMenuItemsOnAnything) {
+    Start();
+    auto command = [](int id, int notification) {
+        SendMessageA(app::MainWindow, WM_COMMAND, MAKEWPARAM(id, notification), 0);
+    };
+    // A notification other than BN_CLICKED does nothing for a button.
+    command(app::RemoveButton, BN_DOUBLECLICKED);
+    command(app::Restore1Button, 1);
+    command(app::Hour06Radio, BN_SETFOCUS);
+    EXPECT_TRUE(SaidNothing(asker));
+    EXPECT_EQ(HourChecks(), "100");
+    // Nor does anything from the list, the frame or the hidden check box.
+    command(app::BackupListBox, LBN_SELCHANGE);
+    command(app::TimedStartGroup, BN_CLICKED);
+    command(app::SaveFlagCheckBox, BN_CLICKED);
+    EXPECT_TRUE(SaidNothing(asker));
+    MSG quit;
+    EXPECT_FALSE(PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE));
+
+    command(app::RemoveButton, BN_CLICKED);
+    EXPECT_TRUE(SaidOnly(asker, app::kSelectMessage));
+    // A restore looks the selected line up first, and finds none.
+    command(app::Restore2Button, BN_CLICKED);
+    EXPECT_TRUE(SaidOnly(asker, app::kSelectMessage));
+    // The exit item leaves whatever the notification code.
+    command(app::MenuExit, 1);
+    EXPECT_TRUE(PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    EXPECT_TRUE(IsWindow(app::MainWindow));
+}
+
+TEST_F(MainWindowTest, ClosingDestroysTheWindowAndReleasesEverything) {
+    Start();
+    HWND window = app::MainWindow;
+    SendMessageA(window, WM_CLOSE, 0, 0);
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_FALSE(app::UiFont);
+    EXPECT_FALSE(app::FaceBrush);
+    EXPECT_FALSE(app::MainMenu);
+    EXPECT_FALSE(app::BannerBitmap);
+    MSG quit;
+    EXPECT_TRUE(PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+}
+
+}  // namespace

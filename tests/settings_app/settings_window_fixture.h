@@ -1,0 +1,71 @@
+// The settings window, made in the test's own process from the same code as
+// Sorel.exe, with its message boxes answered by the test.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "ask.h"
+#include "temp_folder.h"
+
+namespace sorel::test {
+
+// Answers message boxes from a script (OK when it runs dry) and notes what
+// each one said.
+class ScriptedAsker : public app::Asker {
+  public:
+    struct Said {
+        std::string text;
+        std::string caption;
+        unsigned style;
+    };
+    int Ask(const char* text, const char* caption, unsigned style) override;
+    std::vector<Said> said;
+    std::deque<int> answers;
+};
+
+// True when the asker said exactly `message`, and only that, since the last
+// call; forgets what it said.
+::testing::AssertionResult SaidOnly(ScriptedAsker& asker, const app::Message& message);
+::testing::AssertionResult SaidNothing(ScriptedAsker& asker);
+
+class SettingsWindowTest : public ::testing::Test {
+  protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Runs the program's start-up up to its message loop.
+    void Start();
+
+    void WriteSettings(const std::vector<std::string>& lines);
+    std::string SettingsBytes();
+    std::vector<std::string> SettingsLines();
+
+    // A header line as this program writes it: its own folder, "=", then the
+    // hour and the flag.
+    static std::string Header(const std::string& hourAndFlag);
+
+    // A file in the temporary folder, made with `content`.
+    std::string MakeFile(const std::string& name, const std::string& content = "x");
+
+    HWND Control(int id);
+    std::string ControlText(int id);
+    std::vector<std::string> ListLines();
+    bool Checked(int id);
+    // The three hour buttons, "4時" "6時" "22時", as 1 for checked.
+    std::string HourChecks();
+
+    void Click(int id);
+    void Select(const std::string& line);
+    // Drops the files on the window as Explorer would.
+    void Drop(const std::vector<std::string>& paths);
+
+    TempFolder dir;
+    ScriptedAsker asker;
+};
+
+}  // namespace sorel::test
