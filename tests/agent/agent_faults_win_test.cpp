@@ -50,6 +50,7 @@ HWND WaitForStartUpRun(Program& agent) {
 }  // namespace
 
 TEST(AgentFaults, KilledAtRandomMomentsLosesNothing) {
+    WaitForDesktop();
     RemoveSettingsFile();
     TempFolder dir;
     std::vector<std::string> files;

@@ -11,6 +11,15 @@ std::string BesideTestProgram(const std::string& fileName) {
     return path.substr(0, path.rfind('\\') + 1) + fileName;
 }
 
+void WaitForDesktop() {
+    HWND probe = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
+                                 GetModuleHandleA(nullptr), nullptr);
+    WaitUntil([] { return FindWindowA("Shell_TrayWnd", nullptr) != nullptr; }, 30000);
+    if (probe) {
+        DestroyWindow(probe);
+    }
+}
+
 Program::Program(const std::string& exe, const std::string& arguments, const std::string& folder,
                  bool waitUntilIdle) {
     std::string commandLine = "\"" + exe + "\"";

@@ -13,6 +13,11 @@
 
 namespace sorel::test {
 
+// Waits until the desktop and its taskbar are up. In a fresh Wine prefix the
+// first window starts them, and a tray icon added before they are ready is
+// refused; tests of the real programs call this first.
+void WaitForDesktop();
+
 // A program in the test program's own folder, by file name.
 std::string BesideTestProgram(const std::string& fileName);
 
