@@ -35,6 +35,7 @@ int TrayIconCount() {
 
 class AgentProcessTest : public ::testing::Test {
   protected:
+    static void SetUpTestSuite() { WaitForDesktop(); }
     void SetUp() override {
         RemoveSettingsFile();
         WriteBytes(book, "content");
@@ -80,8 +81,9 @@ TEST_F(AgentProcessTest, StartsHiddenWithOneIconAndBacksUpAtOnce) {
     ASSERT_NE(window, nullptr);
     EXPECT_FALSE(IsWindowVisible(window));
     EXPECT_EQ(GetWindowLongPtrA(window, GWL_EXSTYLE) & WS_EX_TOPMOST, WS_EX_TOPMOST);
-    // The start-up run is done before the window exists for the user.
-    EXPECT_EQ(ReadBytes(generation1), "content");
+    // The start-up run is done before the agent waits for messages.
+    EXPECT_TRUE(WaitUntil([&] { return ReadBytes(generation1) == "content"; }))
+        << WaitForMessageBox(agent.pid(), 0).text;
     EXPECT_EQ(DateLine(), TodayText());
     EXPECT_TRUE(WaitUntil([&] { return TrayIconCount() == iconsBefore + 1; }));
     Close(agent);

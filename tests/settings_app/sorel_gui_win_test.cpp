@@ -48,6 +48,7 @@ const Shown kSelect = {"実行したいファイルを　選択してから　�
 
 class SorelGuiTest : public ::testing::Test {
   protected:
+    static void SetUpTestSuite() { WaitForDesktop(); }
     void SetUp() override { RemoveSettingsFile(); }
     void TearDown() override {
         sorel.reset();

@@ -14,6 +14,17 @@ std::string BesideTestProgram(const std::string& fileName) {
 void WaitForDesktop() {
     HWND probe = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
                                  GetModuleHandleA(nullptr), nullptr);
+    // The first use of a Japanese font in a fresh prefix builds Wine's font
+    // cache, which takes seconds; better here than inside a timed start.
+    HDC dc = GetDC(probe);
+    HFONT font = CreateFontA(-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, 0, 0,
+                             0, 0, "MS UI Gothic");
+    HGDIOBJ old = SelectObject(dc, font);
+    SIZE extent;
+    GetTextExtentPoint32A(dc, "日本語", 6, &extent);
+    SelectObject(dc, old);
+    DeleteObject(font);
+    ReleaseDC(probe, dc);
     WaitUntil([] { return FindWindowA("Shell_TrayWnd", nullptr) != nullptr; }, 30000);
     if (probe) {
         DestroyWindow(probe);
