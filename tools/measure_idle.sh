@@ -18,8 +18,8 @@ for i in $(seq 1 20); do echo "file $i" > "$WINEPREFIX/drive_c/data/f$i.txt"; do
     > "$WINEPREFIX/drive_c/windows/Varnix.vnx"
 wine build/windows-x64/bin/Sorel2.exe &
 sleep 5   # start-up run done
-agent=$(pgrep -f 'Sorel2.exe' | head -1)
-server=$(pgrep -x wineserver | head -1)
+agent=$(pgrep -n -f 'Sorel2.exe')
+server=$(pgrep -n wineserver64 || pgrep -n wineserver)  # this prefix's: the newest
 ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
 hz=$(getconf CLK_TCK)
 a0=$(ticks "$agent"); s0=$(ticks "$server")
@@ -31,4 +31,4 @@ server_s=$(echo "($s1 - $s0) / $hz" | bc -l)
 printf 'idle agent over %d s: agent CPU %.2f s (%.4f%% of one core), wineserver CPU %.2f s (%.4f%%)\n' \
     "$seconds" "$agent_s" "$(echo "$agent_s * 100 / $seconds" | bc -l)" \
     "$server_s" "$(echo "$server_s * 100 / $seconds" | bc -l)"
-printf 'agent resident memory: %d KiB\n' "$rss"
+printf 'agent resident memory: %d KiB (process %s: %s)\n' "$rss" "$agent" "$(tr '\0' ' ' < "/proc/$agent/cmdline")"
