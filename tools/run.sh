@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
-# Builds the 64-bit programs and shows the agent at work under Wine: two
-# files are listed in a fresh settings file, the agent's start-up run backs
-# them up, one file is changed "on a later day", and a second run rotates it.
+# Builds the 64-bit programs and starts the settings window under Wine, in a
+# fresh prefix with a few example files already listed. With a display the
+# window stays until you close it (the agent starts then, as on Windows);
+# without one it runs on a virtual display and a screenshot is saved.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/install-deps.sh
 cmake --preset windows-x64 >/dev/null
-cmake --build --preset windows-x64 --target Sorel2 >/dev/null
+cmake --build --preset windows-x64 --target Sorel Sorel2 restore_window sorel_help >/dev/null
+bin=build/windows-x64/bin
 
 WINEPREFIX=$(mktemp -d /tmp/sorel-run.XXXXXX)
 export WINEPREFIX
@@ -14,28 +16,36 @@ export WINEPREFIX
 trap 'wineserver -k 2>/dev/null || true; rm -rf "$WINEPREFIX"' EXIT
 echo "Preparing a Wine prefix with a Japanese system locale..."
 sorel_prepare_prefix
+wineserver -w
 
-drive_c="$WINEPREFIX/drive_c"
-demo="$drive_c/デモ"
+# The programs live together in one folder, as unzipped from the release.
+app="$WINEPREFIX/drive_c/Tools/Sorel"
+mkdir -p "$app"
+cp "$bin/Sorel.exe" "$bin/Sorel2.exe" "$bin/Sorel.chm" "$app/"
+demo="$WINEPREFIX/drive_c/デモ"
 mkdir -p "$demo"
-echo "家計簿 1日目" > "$demo/家計簿.txt"
-echo "日記 1日目" > "$demo/diary.txt"
-touch -d '2 days ago' "$demo/家計簿.txt" "$demo/diary.txt"
-# The settings file is code page 932 text with CR LF line ends.
-printf 'C:\\Tools\\Sorel\\=221\r\n2009年5月21日\r\nC:\\デモ\\家計簿.txt\r\nC:\\デモ\\diary.txt\r\n' \
-    | iconv -f UTF-8 -t CP932 > "$drive_c/windows/Varnix.vnx"
+echo "家計簿" > "$demo/家計簿.xls"
+echo "日記" > "$demo/diary.txt"
+printf '%s\r\n' 'C:\Tools\Sorel\=221' '2009年5月21日' 'C:\デモ\家計簿.xls' 'C:\デモ\diary.txt' \
+    | iconv -f UTF-8 -t CP932 > "$WINEPREFIX/drive_c/windows/Varnix.vnx"
 
-show() {
-    echo "--- $1"
-    ls -l --time-style=+%F "$demo/backUp" | tail -n +2 | awk '{print "    " $6, $5 " bytes", $7}'
-    echo "    Varnix.vnx:"
-    iconv -f CP932 -t UTF-8 "$drive_c/windows/Varnix.vnx" | sed 's/\r$//; s/^/      /'
-}
-
-wine build/windows-x64/bin/Sorel2.exe
-show "after the first start-up run (generation 1 of each file)"
-
-echo "家計簿 2日目" > "$demo/家計簿.txt"
-touch -d 'yesterday' "$demo/家計簿.txt"
-wine build/windows-x64/bin/Sorel2.exe
-show "after the file was changed on a later day (家計簿 rotated: 11 new, 22 old)"
+if [ -n "${DISPLAY:-}" ]; then
+    echo "Starting Sorel.exe; close its window (終了) to end."
+    wine "$app/Sorel.exe" &
+    # The window is created minimised, as on Windows; bring it up.
+    wine "$bin/restore_window.exe" >/dev/null 2>&1 || true
+    wait
+else
+    shot=build/run-settings-window.png
+    export app bin shot
+    xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
+        wine "$app/Sorel.exe" &
+        wine "$bin/restore_window.exe"
+        sleep 2
+        line=$(xwininfo -root -tree | grep -F "\"ソ レ ル\"" | head -n 1)
+        size=$(echo "$line" | awk "{print \$(NF-1)}" | cut -d+ -f1)
+        at=$(echo "$line" | awk "{print \$NF}")
+        import -window root -crop "$size$at" +repage "$shot"
+        wineserver -k || true'
+    echo "No display here: Sorel.exe ran on a virtual display; its window is in $shot"
+fi
