@@ -74,8 +74,9 @@ void ReadScheduleHeader(HeldSettings& held) {
 bool RecordLastRunDate() {
     std::string today = TodayText();
     std::string path = SettingsFilePath();
+    SettingsWriteLock lock;
     std::string bytes;
-    if (ReadFileExclusiveRetrying(path, bytes) != ReadResult::kOk) {
+    if (!lock.held() || ReadFileExclusiveRetrying(path, bytes) != ReadResult::kOk) {
         return false;
     }
     std::string updated = JoinLines(WithDateLine(ReadAllLines(bytes), today));

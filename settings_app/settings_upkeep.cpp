@@ -75,9 +75,10 @@ void LoadSettings(bool fillList) {
 
 WriteOutcome RewriteHeaderLine() {
     const std::string path = SettingsFilePath();
+    SettingsWriteLock lock;
     std::string bytes;
     ReadResult read = ReadFileExclusiveRetrying(path, bytes);
-    if (read == ReadResult::kBusy) {
+    if (!lock.held() || read == ReadResult::kBusy) {
         // Reading nothing here and writing that back would empty the file.
         return WriteOutcome::kRefused;
     }
@@ -99,7 +100,8 @@ bool SaveSettings(std::optional<std::size_t> removedEntry) {
     std::vector<std::string> lines =
         SavedSettingsLines(HeaderLineFor(AppFolder, ScheduleHour, flag), TodayText(),
                            TablePaths(BackupTable), removedEntry, UnheldLines);
-    return WriteSettingsLines(lines, kWriterTag);
+    SettingsWriteLock lock;
+    return lock.held() && WriteSettingsLines(lines, kWriterTag);
 }
 
 bool ReloadSettings() {

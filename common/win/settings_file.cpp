@@ -28,6 +28,18 @@ std::string TodayText() {
     return LongDateText(now);
 }
 
+SettingsWriteLock::SettingsWriteLock() {
+    const std::string path = SettingsFilePath() + ".lock";
+    auto take = [&] {
+        file_.reset(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                                FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+        return held();
+    };
+    for (unsigned waited = 0; !take() && waited < kRetryBudgetMs; waited += kRetryStepMs) {
+        Sleep(kRetryStepMs);
+    }
+}
+
 ReadResult ReadSettingsLines(std::vector<std::string>& lines, bool retry) {
     std::string bytes;
     std::string path = SettingsFilePath();

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "files.h"
+#include "unique_handle.h"
 
 namespace sorel {
 
@@ -26,6 +27,22 @@ std::string TodayText();
 // Reads the settings file's lines. `retry` waits briefly for a file that
 // another program holds open.
 ReadResult ReadSettingsLines(std::vector<std::string>& lines, bool retry);
+
+// Held by a program while it reads, changes and writes the settings file, so
+// that the two programs' writes never interleave: without it the agent could
+// read the file, the settings window save a new list, and the agent then put
+// back the old list with its new date. It is a file of its own beside the
+// settings file, opened without sharing and deleted when closed, so a killed
+// holder leaves nothing behind. Readers that only read do not take it.
+class SettingsWriteLock {
+public:
+    // Waits a little under a second for the other program to finish.
+    SettingsWriteLock();
+    bool held() const { return static_cast<bool>(file_); }
+
+private:
+    FileHandle file_;
+};
 
 // Writes the lines, each ended by CR LF, as the settings file's new content,
 // through a temporary file named after `writerTag` so that two programs never

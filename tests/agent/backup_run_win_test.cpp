@@ -280,6 +280,32 @@ TEST_F(BackupRunTest, RecordingWaitsBrieflyForAHeldFile) {
     EXPECT_EQ(ReadBytes(SettingsFilePath()), before);
 }
 
+TEST_F(BackupRunTest, RecordingWaitsForTheOtherProgramsWrite) {
+    WriteSettings({dir / "x.txt"});
+    const std::string before = ReadBytes(SettingsFilePath());
+    {
+        // The settings window is in the middle of a change.
+        SettingsWriteLock other;
+        ASSERT_TRUE(other.held());
+        EXPECT_FALSE(SettingsWriteLock().held());
+        EXPECT_FALSE(RecordLastRunDate());
+        EXPECT_EQ(ReadBytes(SettingsFilePath()), before);
+    }
+    const std::vector<std::string> changed = {"C:\\Tools\\Sorel\\=061", kOldDate, dir / "y.txt"};
+    {
+        auto other = std::make_unique<SettingsWriteLock>();
+        std::thread release([&] {
+            Sleep(300);
+            // Its change lands first; the date is recorded on top of it.
+            WriteBytes(SettingsFilePath(), JoinLines(changed));
+            other.reset();
+        });
+        EXPECT_TRUE(RecordLastRunDate());
+        release.join();
+    }
+    EXPECT_EQ(SettingsLines(), (std::vector<std::string>{changed[0], TodayText(), changed[2]}));
+}
+
 TEST_F(BackupRunTest, RecordingNeverCreatesTheFileAndKeepsEveryLine) {
     EXPECT_FALSE(RecordLastRunDate());
     EXPECT_FALSE(Exists(SettingsFilePath()));

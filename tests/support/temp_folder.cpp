@@ -128,7 +128,8 @@ ExclusiveHold::~ExclusiveHold() {
 
 void RemoveSettingsFile() {
     std::string path = SettingsFilePath();
-    for (const std::string& p : {path, path + ".agent.tmp", path + ".settings.tmp"}) {
+    for (const std::string& p :
+         {path, path + ".agent.tmp", path + ".settings.tmp", path + ".lock"}) {
         SetFileAttributesA(p.c_str(), FILE_ATTRIBUTE_NORMAL);
         DeleteFileA(p.c_str());
     }
