@@ -16,8 +16,8 @@ cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz
 ctest --preset fuzz
 
-cmake --preset windows-x86 >/dev/null
-cmake --build --preset windows-x86
+# The 32-bit release, gathered in dist/ and packed as dist/Sorel.zip.
+cmake --workflow --preset release
 cmake --preset windows-x64 >/dev/null
 cmake --build --preset windows-x64
 
