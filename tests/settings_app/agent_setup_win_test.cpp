@@ -16,6 +16,28 @@ using namespace sorel::test;
 
 namespace {
 
+// The first window of a running agent other than this process's.
+HWND AgentWindow() {
+    for (HWND window = FindWindowExA(nullptr, nullptr, "NORMAL0", "Ｓｏｒｅｌ"); window;
+         window = FindWindowExA(nullptr, window, "NORMAL0", "Ｓｏｒｅｌ")) {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(window, &pid);
+        if (pid != GetCurrentProcessId()) {
+            return window;
+        }
+    }
+    return nullptr;
+}
+
+// Ends a running agent with WM_CLOSE and waits until it has gone.
+bool EndAgent(HWND agent) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(agent, &pid);
+    KernelHandle process(OpenProcess(SYNCHRONIZE, FALSE, pid));
+    PostMessageA(agent, WM_CLOSE, 0, 0);
+    return process && WaitForSingleObject(process.get(), 10000) == WAIT_OBJECT_0;
+}
+
 class AgentSetupTest : public SettingsWindowTest {
   protected:
     // The agent started by the exit routine shows its tray icon.
@@ -37,6 +59,10 @@ class AgentSetupTest : public SettingsWindowTest {
     }
 
     void TearDown() override {
+        // An agent started by a test that failed half-way.
+        if (HWND agent = AgentWindow()) {
+            EndAgent(agent);
+        }
         RemoveFromStartup();
         SettingsWindowTest::TearDown();
     }
@@ -242,19 +268,6 @@ TEST_F(AgentSetupTest, FindAgentFileSearchesDeepPlainFolders) {
     EXPECT_FALSE(app::FindAgentFile(dir / "missing\\"));
 }
 
-// The first window of a running agent other than this process's.
-HWND AgentWindow() {
-    for (HWND window = FindWindowExA(nullptr, nullptr, "NORMAL0", "Ｓｏｒｅｌ"); window;
-         window = FindWindowExA(nullptr, window, "NORMAL0", "Ｓｏｒｅｌ")) {
-        DWORD pid = 0;
-        GetWindowThreadProcessId(window, &pid);
-        if (pid != GetCurrentProcessId()) {
-            return window;
-        }
-    }
-    return nullptr;
-}
-
 TEST_F(AgentSetupTest, ExitStartsTheSetUpAgentFromTheStartupFolder) {
     ASSERT_EQ(AgentWindow(), nullptr) << "an agent is already running";
     ASSERT_TRUE(CopyFileA(BesideTestProgram("Sorel2.exe").c_str(), installed.c_str(), FALSE));
@@ -267,16 +280,17 @@ TEST_F(AgentSetupTest, ExitStartsTheSetUpAgentFromTheStartupFolder) {
     ASSERT_TRUE(WaitUntil([&] { return (agent = AgentWindow()) != nullptr; }));
     DWORD pid = 0;
     GetWindowThreadProcessId(agent, &pid);
-    KernelHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, pid));
-    ASSERT_TRUE(process);
-    char image[MAX_PATH] = {};
-    DWORD size = sizeof image;
-    ASSERT_TRUE(QueryFullProcessImageNameA(process.get(), 0, image, &size));
-    EXPECT_TRUE(CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, image, -1, installed.c_str(),
-                               -1) == CSTR_EQUAL)
-        << image;
-    PostMessageA(agent, WM_CLOSE, 0, 0);
-    EXPECT_EQ(WaitForSingleObject(process.get(), 10000), WAIT_OBJECT_0);
+    {
+        KernelHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
+        ASSERT_TRUE(process);
+        char image[MAX_PATH] = {};
+        DWORD size = sizeof image;
+        ASSERT_TRUE(QueryFullProcessImageNameA(process.get(), 0, image, &size));
+        EXPECT_TRUE(CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, image, -1,
+                                   installed.c_str(), -1) == CSTR_EQUAL)
+            << image;
+    }
+    EXPECT_TRUE(EndAgent(agent));
 }
 
 TEST_F(AgentSetupTest, UnknownStartupFolderTouchesNoFolderRoot) {
