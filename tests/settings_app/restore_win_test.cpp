@@ -107,8 +107,9 @@ class RestoreTest : public SettingsWindowTest {
         Click(app::Restore1Button + n - 1);
     }
 
+    // Written out here, apart from the program's own pieces of it.
     static std::string DateQuestion(const std::string& date) {
-        return std::string(app::kRestoreDateQuestionHead) + date + app::kRestoreDateQuestionTail;
+        return "ホンマに　「" + date + "　」データで　復元しても　ＯＫでっか？";
     }
 
     ::testing::AssertionResult Said(const std::vector<app::Message>& expected) {
