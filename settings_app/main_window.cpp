@@ -6,9 +6,10 @@
 
 #include "../common/upkeep_rules.h"
 #include "../common/win/files.h"
-#include "app_commands.h"
+#include "agent_setup.h"
 #include "app_state.h"
 #include "list_editing.h"
+#include "restore.h"
 #include "resource.h"
 #include "schedule_options.h"
 #include "settings_upkeep.h"

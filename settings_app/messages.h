@@ -1,6 +1,6 @@
 // The texts, captions and styles of every message box of the settings
-// window's list editing. Users know the program by these words; each text is
-// kept exactly, full-width spaces and trailing spaces included.
+// window. Users know the program by these words; each text is kept exactly,
+// full-width spaces and trailing spaces included.
 #pragma once
 
 namespace sorel::app {
@@ -15,6 +15,8 @@ constexpr unsigned kErrorStyle = 0x10;     // MB_ICONHAND
 constexpr unsigned kQuestionIcon = 0x20;   // MB_ICONQUESTION
 constexpr unsigned kQuestionStyle = 0x21;  // MB_OKCANCEL | MB_ICONQUESTION
 constexpr unsigned kNoticeStyle = 0;       // MB_OK
+
+// --- Editing the list ---------------------------------------------------
 
 constexpr Message kShortcutMessage = {
     "んな！　アホな！　そのファイルは　ショートカットでっせ！！\r\n\r\n本体のファイルを指定してんか"
@@ -67,5 +69,87 @@ constexpr Message kSettingsBusyMessage = {
     "スンマヘン！　設定ファイルが　使用中で　読み書きでけへんかったで！！\r\n\r\n"
     "何も　変えてまへん。　ちょっと　待ってから　もう一度　やってんか！",
     "データ設定", kErrorStyle};
+
+// --- Restoring a generation ---------------------------------------------
+
+// The question before a restore of generation 1, 2 or 3, and the notice
+// after it, by generation.
+constexpr Message kRestoreQuestions[3] = {
+    {"前使用日データ　に入れ替わりまっせ！！\r\n\r\n復元するソフトは　終了しとかな　あかんで！！",
+     "データ復元（ソレル　１）", kQuestionStyle},
+    {"前々使用日データ　に入れ替わりまっせ！\r\n\r\nもう　前使用日には　戻れまへん！！\r\n\r\n"
+     "ＭＯＲＯＫは　終了しとかな　あかんで！！",
+     "データ復元（ソレル　２）", kQuestionStyle},
+    {"前々前　使用日データ　に入れ替わりまっせ！\r\n\r\nもう　前使用日 や　前々　使用日には　戻れま"
+     "へん！！ \r\n\r\nＭＯＲＯＫは　終了しとかな　あかんで！！",
+     "データ復元（ソレル　３）", kQuestionStyle},
+};
+
+constexpr Message kRestoredMessages[3] = {
+    {"前使用日データ　復元完了！", "データ復元", kNoticeStyle},
+    {"前々使用日データ　復元完了！", "データ復元", kNoticeStyle},
+    {"前々前　使用日データ　復元完了！", "データ復元", kNoticeStyle},
+};
+
+// The question that shows the date of the generation's data: the two parts
+// go on either side of the date text.
+constexpr char kRestoreDateQuestionHead[] = "ホンマに　「";
+constexpr char kRestoreDateQuestionTail[] = "　」データで　復元しても　ＯＫでっか？";
+constexpr char kRestoreDateQuestionCaption[] = "データ復元確認";
+
+constexpr Message kNoGenerationMessage = {
+    "バックアップデータが　おまへんで　？\r\n\r\nバックアップは　パソコン立ち上げ時に　やってまっせ"
+    "！",
+    "＜データ復元エラー＞", kErrorStyle};
+
+// The file could not be overwritten, mostly because its own program still
+// has it open. Nothing was copied, so the file and every generation are as
+// they were.
+constexpr Message kNotRestoredMessage = {
+    "スンマヘン！　ファイルが　使用中で　上書きでけへんかったさかい　復元してまへん！！\r\n\r\n"
+    "ファイルは　元のままでっせ。　そのファイルを　使うてるソフトを　終了してから　もう一度　やって"
+    "んか"
+    "！",
+    "＜データ復元エラー＞", kErrorStyle};
+
+// The file was restored, but a newer generation could not be overwritten
+// (the agent may have been writing it). The generations not overwritten
+// keep what they held.
+constexpr Message kPartlyRestoredMessage = {
+    "ファイルは　復元できたけど　新しい方の　バックアップを　全部は　上書きでけへんかったで！！\r\n"
+    "\r\n"
+    "上書きでけへんかった　バックアップは　前のまま　残ってまっせ。",
+    "データ復元", kErrorStyle};
+
+// --- Set-up, uninstall and exit -------------------------------------------
+
+constexpr Message kSetUpDoneMessage = {"ソレル　初期設定　完了！！", "はじめに　やること",
+                                       kNoticeStyle};
+
+// Set-up or uninstall could not be done: the agent's file is missing or in
+// use (the running agent holds it).
+constexpr Message kAgentRefusedMessage = {
+    "んな！アホな？　その処理は　できまへんで・・！！\r\n\r\n ＳＯＲＥＬ２が　タスクトレイに　常駐"
+    "してんなら　終了してから　もう一度やで！！",
+    "オカシイでんな？", kNoticeStyle};
+
+constexpr Message kUninstallQuestion = {
+    "ホンマに　使うの　ヤメでっか？？\r\n\r\n考え直すは　キャンセルでっせ！！", "アンインストール",
+    kQuestionStyle};
+
+constexpr Message kUninstallDoneMessage = {
+    "処理完了！　\r\n\r\nあとは　ソレルのフォルダを　削除してんか！！", "アンインストール",
+    kNoticeStyle};
+
+constexpr Message kExitQuestion = {"初期設定が　終わってまへん！　ホンマに「終了」で　エエの？？",
+                                   "はじめに　やること", kQuestionStyle};
+
+// The shell could not say where the user's Startup folder is. Without it the
+// agent's file would be looked for, moved or deleted in the root of a drive,
+// so nothing is done at all.
+constexpr Message kNoStartupFolderMessage = {
+    "スンマヘン！　スタートアップ　フォルダーの　場所が　わからへんねん！！\r\n\r\n"
+    "初期設定も　ｱﾝｲﾝｽﾄｰﾙも　でけへんさかい　何も　触ってまへん。",
+    "オカシイでんな？", kErrorStyle};
 
 }  // namespace sorel::app

@@ -105,6 +105,10 @@ bool PathExists(const std::string& path) {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+bool CanOpenExclusively(const std::string& path) {
+    return static_cast<bool>(OpenExclusiveForReading(path));
+}
+
 void ClearReadOnly(const std::string& path) {
     DWORD attributes = GetFileAttributesA(path.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {

@@ -38,6 +38,11 @@ bool IsSystemLeadByte(unsigned char byte);
 
 bool PathExists(const std::string& path);
 
+// Whether the file can be opened for reading with no sharing: false when it
+// is missing and when any process has it open, which includes the executable
+// of a running program. The handle is closed at once.
+bool CanOpenExclusively(const std::string& path);
+
 // Removes the read-only attribute if the file has it. The system refuses to
 // copy or rename over a read-only file.
 void ClearReadOnly(const std::string& path);

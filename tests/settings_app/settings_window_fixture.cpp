@@ -46,9 +46,21 @@ int ScriptedAsker::Ask(const char* text, const char* caption, unsigned style) {
     return ::testing::AssertionSuccess();
 }
 
+std::string RecordingShell::StartupFolder() {
+    return startupUnknown ? std::string() : app::Shell::StartupFolder();
+}
+
+void RecordingShell::Execute(const char* verb, const std::string& file, int show) {
+    opened.push_back({verb ? verb : "(none)", file, show});
+    if (reallyOpen) {
+        app::Shell::Execute(verb, file, show);
+    }
+}
+
 void SettingsWindowTest::SetUp() {
     RemoveSettingsFile();
     app::UseAsker(&asker);
+    app::UseShell(&shell);
 }
 
 void SettingsWindowTest::TearDown() {
@@ -64,6 +76,7 @@ void SettingsWindowTest::TearDown() {
     UnregisterClassA(app::kMainClassName, instance);
     UnregisterClassA(app::kUnusedClassName, instance);
     app::UseAsker(nullptr);
+    app::UseShell(nullptr);
     RemoveSettingsFile();
 }
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "ask.h"
+#include "shell.h"
 #include "temp_folder.h"
 
 namespace sorel::test {
@@ -32,6 +33,23 @@ class ScriptedAsker : public app::Asker {
 // call; forgets what it said.
 ::testing::AssertionResult SaidOnly(ScriptedAsker& asker, const app::Message& message);
 ::testing::AssertionResult SaidNothing(ScriptedAsker& asker);
+
+// Stands in for the shell: names the real Startup folder unless told another
+// (the empty text: a shell that cannot name it), and notes what it is asked
+// to open, opening it only when told to.
+class RecordingShell : public app::Shell {
+  public:
+    struct Opened {
+        std::string verb;  // "(none)" for the default action
+        std::string file;
+        int show;
+    };
+    std::string StartupFolder() override;
+    void Execute(const char* verb, const std::string& file, int show) override;
+    bool startupUnknown = false;
+    bool reallyOpen = false;
+    std::vector<Opened> opened;
+};
 
 class SettingsWindowTest : public ::testing::Test {
   protected:
@@ -66,6 +84,7 @@ class SettingsWindowTest : public ::testing::Test {
 
     TempFolder dir;
     ScriptedAsker asker;
+    RecordingShell shell;
 };
 
 }  // namespace sorel::test

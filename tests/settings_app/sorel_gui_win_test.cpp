@@ -3,6 +3,8 @@
 // read and answered.
 #include <gtest/gtest.h>
 
+#include <shlobj.h>
+
 #include <memory>
 
 #include "gui_driver.h"
@@ -23,6 +25,7 @@ enum : int {
     kAddFileButton = 1000,
     kExitButton = 1001,
     kBackupListBox = 1007,
+    kRestore1Button = 1003,
     kRemoveButton = 1008,
     kBackupTimeEdit = 1010,
     kBackupCountEdit = 1014,
@@ -30,6 +33,7 @@ enum : int {
     kHour06Radio = 1019,
     kHour22Radio = 1020,
     kMenuExit = 1022,
+    kMenuSetup = 1023,
 };
 
 struct Shown {
@@ -45,6 +49,27 @@ const Shown kDuplicate = {"んな！　アホな！　そのファイルは　�
 const Shown kLimit = {"バックアップ設定は　最大　｢２０個」でっせ！　", "バックアップ設定"};
 const Shown kSelect = {"実行したいファイルを　選択してから　ボタン押してんか！　",
                        "セレクトエラー"};
+const Shown kExitQuestion = {"初期設定が　終わってまへん！　ホンマに「終了」で　エエの？？",
+                             "はじめに　やること"};
+const Shown kSetUpDone = {"ソレル　初期設定　完了！！", "はじめに　やること"};
+
+// Per generation: the first question, and the notice after the restore.
+const Shown kRestoreQuestion[3] = {
+    {"前使用日データ　に入れ替わりまっせ！！\r\n\r\n復元するソフトは　終了しとかな　あかんで！！",
+     "データ復元（ソレル　１）"},
+    {"前々使用日データ　に入れ替わりまっせ！\r\n\r\nもう　前使用日には　戻れまへん！！\r\n\r\nＭＯ"
+     "Ｒ"
+     "ＯＫは　終了しとかな　あかんで！！",
+     "データ復元（ソレル　２）"},
+    {"前々前　使用日データ　に入れ替わりまっせ！\r\n\r\nもう　前使用日 や　前々　使用日には　戻れま"
+     "へん！！ \r\n\r\nＭＯＲＯＫは　終了しとかな　あかんで！！",
+     "データ復元（ソレル　３）"},
+};
+const Shown kRestored[3] = {
+    {"前使用日データ　復元完了！", "データ復元"},
+    {"前々使用日データ　復元完了！", "データ復元"},
+    {"前々前　使用日データ　復元完了！", "データ復元"},
+};
 
 class SorelGuiTest : public ::testing::Test {
   protected:
@@ -108,6 +133,23 @@ class SorelGuiTest : public ::testing::Test {
     }
 
     void ExpectNothingShown() { EXPECT_FALSE(WaitForMessageBox(sorel->pid(), 700)); }
+
+    // Expects a message box with exactly these words and presses `button`.
+    void Answer(const Shown& shown, int button) {
+        MessageBoxSeen box = WaitForMessageBox(sorel->pid());
+        ASSERT_TRUE(box) << "no message box";
+        EXPECT_EQ(box.text, shown.text);
+        EXPECT_EQ(box.caption, shown.caption);
+        EXPECT_TRUE(PressDialogButton(box.window, button));
+    }
+
+    void SelectLine(const std::string& text) {
+        HWND list = Control(kBackupListBox);
+        LRESULT line = SendMessageA(list, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                    reinterpret_cast<LPARAM>(text.c_str()));
+        ASSERT_NE(line, LB_ERR) << text;
+        SendMessageA(list, LB_SETCURSEL, static_cast<WPARAM>(line), 0);
+    }
 
     TempFolder dir;
     std::unique_ptr<Program> sorel;
@@ -198,19 +240,135 @@ TEST_F(SorelGuiTest, HourButtonsRewriteOnlyLineOne) {
     ExpectNothingShown();
 }
 
-TEST_F(SorelGuiTest, EveryWayOutEndsTheProgram) {
+TEST_F(SorelGuiTest, EveryWayOutAsksWithoutTheAgentAndCancelStays) {
     StartWith({});
+    // Nothing is set up in this prefix's Startup folder.
     ClickButton(Control(kExitButton));
+    Answer(kExitQuestion, IDCANCEL);
+    ClickButton(Control(kExitButton));
+    Answer(kExitQuestion, IDOK);
     EXPECT_EQ(sorel->WaitForExit(), 0u);
 
     Start();
     // The menu item acts whatever the notification code says.
     PostMessageA(main, WM_COMMAND, MAKEWPARAM(kMenuExit, 1), 0);
+    Answer(kExitQuestion, IDCANCEL);
+    PostMessageA(main, WM_COMMAND, MAKEWPARAM(kMenuExit, 1), 0);
+    Answer(kExitQuestion, IDOK);
     EXPECT_EQ(sorel->WaitForExit(), 0u);
 
     Start();
     PostMessageA(main, WM_CLOSE, 0, 0);
+    Answer(kExitQuestion, IDCANCEL);
+    EXPECT_TRUE(sorel->Running());
+    EXPECT_TRUE(IsWindowVisible(main));
+    PostMessageA(main, WM_CLOSE, 0, 0);
+    Answer(kExitQuestion, IDOK);
     EXPECT_EQ(sorel->WaitForExit(), 0u);
+}
+
+TEST_F(SorelGuiTest, RestoringEachGeneration) {
+    std::string book = MakeFile("Data\\book.xls");
+    CreateDirectoryA((dir / "Data\\backUp").c_str(), nullptr);
+    const std::string content[4] = {"today", "yesterday", "before that", "oldest"};
+    std::string gen[4] = {book};
+    const int day[4] = {21, 20, 19, 18};
+    for (int n = 0; n <= 3; ++n) {
+        if (n > 0) {
+            gen[n] = dir / ("Data\\backUp\\" + std::to_string(n) + std::to_string(n) + "book.xls");
+        }
+        WriteBytes(gen[n], content[n]);
+        SetLastWriteUtc(gen[n], 2009, 5, day[n]);
+    }
+    StartWith({book});
+    SelectLine("book.xls");
+    auto restore = [&](int n) {
+        ClickButton(Control(kRestore1Button + n - 1));
+        Answer(kRestoreQuestion[n - 1], IDOK);
+        const std::string date = "2009/5/" + std::to_string(day[n]);
+        const std::string question =
+            "ホンマに　「" + date + "　」データで　復元しても　ＯＫでっか？";
+        Answer({question.c_str(), "データ復元確認"}, IDOK);
+        Answer(kRestored[n - 1], IDOK);
+    };
+    restore(1);
+    EXPECT_EQ(ReadBytes(book), "yesterday");
+    EXPECT_EQ(LastWrite(book), LastWrite(gen[1]));
+    EXPECT_EQ(ReadBytes(gen[2]), "before that");
+
+    restore(2);
+    EXPECT_EQ(ReadBytes(book), "before that");
+    EXPECT_EQ(ReadBytes(gen[1]), "before that");
+    EXPECT_EQ(LastWrite(gen[1]), LastWrite(gen[2]));
+    EXPECT_EQ(ReadBytes(gen[3]), "oldest");
+
+    restore(3);
+    for (int n = 0; n <= 3; ++n) {
+        EXPECT_EQ(ReadBytes(gen[n]), "oldest") << n;
+        EXPECT_EQ(LastWrite(gen[n]), LastWrite(gen[3])) << n;
+    }
+    ExpectNothingShown();
+}
+
+// The window of a running agent, if any.
+HWND RunningAgentWindow() {
+    return FindWindowExA(nullptr, nullptr, "NORMAL0", "Ｓｏｒｅｌ");
+}
+
+// Ends a running agent with WM_CLOSE and waits until it has gone.
+bool EndAgent(HWND agent) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(agent, &pid);
+    KernelHandle process(OpenProcess(SYNCHRONIZE, FALSE, pid));
+    PostMessageA(agent, WM_CLOSE, 0, 0);
+    return process && WaitForSingleObject(process.get(), 10000) == WAIT_OBJECT_0;
+}
+
+// The Startup folder of the prefix, which every test program of a run
+// shares: whatever happens, the agent put there is ended and removed.
+class AgentInStartupFolder {
+  public:
+    AgentInStartupFolder() {
+        char folder[MAX_PATH] = {};
+        SHGetSpecialFolderPathA(nullptr, folder, CSIDL_STARTUP, TRUE);
+        path = std::string(folder) + "\\Sorel2.exe";
+    }
+    ~AgentInStartupFolder() {
+        if (HWND agent = RunningAgentWindow()) {
+            EndAgent(agent);
+        }
+        WaitUntil([&] { return DeleteFileA(path.c_str()) || !Exists(path); }, 5000);
+    }
+    std::string path;
+};
+
+TEST_F(SorelGuiTest, SetUpMovesTheAgentAndTheExitStartsIt) {
+    ASSERT_EQ(RunningAgentWindow(), nullptr) << "an agent is already running";
+    AgentInStartupFolder startup;
+    const std::string& installed = startup.path;
+    ASSERT_FALSE(Exists(installed)) << "an agent was left in the Startup folder";
+    // A program folder of its own, so that the build's Sorel2.exe stays.
+    ASSERT_TRUE(
+        CopyFileA(BesideTestProgram("Sorel.exe").c_str(), (dir / "Sorel.exe").c_str(), FALSE));
+    ASSERT_TRUE(
+        CopyFileA(BesideTestProgram("Sorel2.exe").c_str(), (dir / "Sorel2.exe").c_str(), FALSE));
+    WriteBytes(SettingsFilePath(), JoinLines({Header("221"), kOldDate}));
+    sorel = std::make_unique<Program>(dir / "Sorel.exe");
+    main = WaitForWindow(sorel->pid(), "NORMAL0", "ソ レ ル");
+    ASSERT_NE(main, nullptr);
+    ShowWindow(main, SW_RESTORE);
+
+    PostMessageA(main, WM_COMMAND, kMenuSetup, 0);
+    Answer(kSetUpDone, IDOK);
+    EXPECT_FALSE(Exists(dir / "Sorel2.exe"));
+    EXPECT_TRUE(Exists(installed));
+
+    // Set up now: no question, and the agent starts from the Startup folder.
+    ClickButton(Control(kExitButton));
+    EXPECT_EQ(sorel->WaitForExit(), 0u);
+    HWND agent = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (agent = RunningAgentWindow()) != nullptr; }));
+    EXPECT_TRUE(EndAgent(agent));
 }
 
 }  // namespace

@@ -1,0 +1,127 @@
+#include "agent_setup.h"
+
+#include <windows.h>
+
+#include "../common/agent_files.h"
+#include "../common/win/files.h"
+#include "../common/win/unique_handle.h"
+#include "app_state.h"
+#include "ask.h"
+#include "shell.h"
+
+namespace sorel::app {
+
+namespace {
+
+const std::string kAgentFile(kAgentFileName);
+constexpr char kHelpFile[] = "Sorel.chm";
+
+// The agent's place in a Startup folder, or the empty text when the shell
+// could not name the folder: the path would then be "\Sorel2.exe" in the root
+// of the current drive, where nothing may be moved, deleted or started.
+std::string InstalledAgentPath(const std::string& startup) {
+    return startup.empty() ? std::string() : startup + "\\" + kAgentFile;
+}
+
+}  // namespace
+
+void SetUpAgent() {
+    const std::string source = AppFolder + kAgentFile;
+    // Fails for a missing file and for one that runs: a running agent holds
+    // its executable, and a file that runs cannot be moved.
+    if (AppFolder.empty() || !CanOpenExclusively(source)) {
+        Ask(kAgentRefusedMessage);
+        return;
+    }
+    const std::string startup = StartupFolderPath();
+    const std::string installed = InstalledAgentPath(startup);
+    if (installed.empty()) {
+        Ask(kNoStartupFolderMessage);
+        return;
+    }
+    // A fresh profile may not have the folder yet.
+    CreateDirectoryA(startup.c_str(), nullptr);
+    // One replacing move instead of a delete and a move: when an older copy
+    // that runs cannot be replaced, it stays where it is, and the new file
+    // stays in the program's folder, rather than neither being set up. The
+    // Startup folder may lie on another drive than the program's folder.
+    if (!MoveFileExA(source.c_str(), installed.c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED | MOVEFILE_WRITE_THROUGH)) {
+        Ask(kAgentRefusedMessage);
+        return;
+    }
+    Ask(kSetUpDoneMessage);
+}
+
+void ConfirmUninstall() {
+    if (Ask(kUninstallQuestion) == IDCANCEL) {
+        return;
+    }
+    RemoveAgent();
+}
+
+void RemoveAgent() {
+    const std::string installed = InstalledAgentPath(StartupFolderPath());
+    if (installed.empty()) {
+        Ask(kNoStartupFolderMessage);
+        return;
+    }
+    // The open can succeed while the delete is still refused (a running
+    // program's file, a read-only one): only a file that is gone is done.
+    if (!CanOpenExclusively(installed) || !DeleteFileA(installed.c_str()) ||
+        PathExists(installed)) {
+        Ask(kAgentRefusedMessage);
+        return;
+    }
+    Ask(kUninstallDoneMessage);
+}
+
+void OpenHelp() {
+    // Always the help beside the program: a file of that name in whatever
+    // the current folder happens to be is not the program's help.
+    if (AppFolder.empty()) {
+        return;
+    }
+    ShellOpen(nullptr, AppFolder + kHelpFile, SW_SHOWDEFAULT);
+}
+
+bool FindAgentFile(const std::string& folder) {
+    WIN32_FIND_DATAA entry;
+    FindHandle listing(FindFirstFileA((folder + "*").c_str(), &entry));
+    if (!listing) {
+        return false;
+    }
+    do {
+        switch (JudgeStartupEntry(folder, entry.cFileName, entry.dwFileAttributes)) {
+            case StartupEntry::kSearchInside:
+                if (FindAgentFile(folder + entry.cFileName + "\\")) {
+                    return true;
+                }
+                break;
+            case StartupEntry::kAgent:
+                return true;
+            case StartupEntry::kSkip:
+            case StartupEntry::kOther:
+                break;
+        }
+    } while (FindNextFileA(listing.get(), &entry));
+    return false;
+}
+
+bool ExitSettingsApp() {
+    const std::string startup = StartupFolderPath();
+    // Without the Startup folder there is no agent to find or start; the
+    // search would otherwise run through the root of the current drive.
+    const bool setUp = !startup.empty() && FindAgentFile(startup + "\\");
+    if (!setUp && Ask(kExitQuestion) == IDCANCEL) {
+        return true;
+    }
+    if (!startup.empty()) {
+        // A second copy of the agent ends at once when one already runs.
+        ShellOpen("open", InstalledAgentPath(startup), SW_SHOWNORMAL);
+    }
+    PostQuitMessage(0);
+    return false;
+}
+
+}  // namespace sorel::app

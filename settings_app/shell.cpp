@@ -1,0 +1,51 @@
+#include "shell.h"
+
+#include <windows.h>
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include <memory>
+
+namespace sorel::app {
+
+namespace {
+
+struct ItemListFree {
+    void operator()(ITEMIDLIST* list) const { CoTaskMemFree(list); }
+};
+
+Shell TheShell;
+Shell* CurrentShell = &TheShell;
+
+}  // namespace
+
+std::string Shell::StartupFolder() {
+    ITEMIDLIST* found = nullptr;
+    if (FAILED(SHGetSpecialFolderLocation(nullptr, CSIDL_STARTUP, &found)) || !found) {
+        return {};
+    }
+    std::unique_ptr<ITEMIDLIST, ItemListFree> list(found);
+    char path[MAX_PATH] = {};
+    if (!SHGetPathFromIDListA(list.get(), path)) {
+        return {};
+    }
+    return std::string(path);
+}
+
+void Shell::Execute(const char* verb, const std::string& file, int show) {
+    ShellExecuteA(nullptr, verb, file.c_str(), nullptr, nullptr, show);
+}
+
+void UseShell(Shell* shell) {
+    CurrentShell = shell ? shell : &TheShell;
+}
+
+std::string StartupFolderPath() {
+    return CurrentShell->StartupFolder();
+}
+
+void ShellOpen(const char* verb, const std::string& file, int show) {
+    CurrentShell->Execute(verb, file, show);
+}
+
+}  // namespace sorel::app

@@ -1,0 +1,317 @@
+// Set-up, uninstall, help and the exit routine against the real Startup
+// folder of the test prefix. Every file a test puts there is taken away again:
+// the test programs of one run share the prefix.
+#include <functional>
+
+#include "app_state.h"
+#include "files.h"
+#include "gui_driver.h"
+#include "messages.h"
+#include "resource.h"
+#include "settings_window_fixture.h"
+
+using namespace sorel;
+using namespace sorel::test;
+
+namespace {
+
+// The first window of a running agent other than this process's.
+HWND AgentWindow() {
+    for (HWND window = FindWindowExA(nullptr, nullptr, "NORMAL0", "Ｓｏｒｅｌ"); window;
+         window = FindWindowExA(nullptr, window, "NORMAL0", "Ｓｏｒｅｌ")) {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(window, &pid);
+        if (pid != GetCurrentProcessId()) {
+            return window;
+        }
+    }
+    return nullptr;
+}
+
+// Ends a running agent with WM_CLOSE and waits until it has gone.
+bool EndAgent(HWND agent) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(agent, &pid);
+    KernelHandle process(OpenProcess(SYNCHRONIZE, FALSE, pid));
+    PostMessageA(agent, WM_CLOSE, 0, 0);
+    return process && WaitForSingleObject(process.get(), 10000) == WAIT_OBJECT_0;
+}
+
+class AgentSetupTest : public SettingsWindowTest {
+  protected:
+    // The agent started by the exit routine shows its tray icon.
+    static void SetUpTestSuite() { WaitForDesktop(); }
+
+    void SetUp() override {
+        SettingsWindowTest::SetUp();
+        startup = app::Shell().StartupFolder();
+        ASSERT_FALSE(startup.empty());
+        CreateDirectoryA(startup.c_str(), nullptr);
+        installed = startup + "\\Sorel2.exe";
+        RemoveFromStartup();
+        ASSERT_FALSE(Exists(installed)) << "an agent was left in " << startup;
+        Start();
+        // The program's folder is a fresh one: the build's own Sorel2.exe
+        // beside the test program must stay where it is.
+        app::AppFolder = dir.path();
+        source = dir / "Sorel2.exe";
+    }
+
+    void TearDown() override {
+        // An agent started by a test that failed half-way.
+        if (HWND agent = AgentWindow()) {
+            EndAgent(agent);
+        }
+        RemoveFromStartup();
+        SettingsWindowTest::TearDown();
+    }
+
+    void RemoveFromStartup() {
+        for (const char* name : {"Sorel2.exe", "Sorel2.exe.lnk", "sorel2.exe", "Hidden\\Sorel2.exe",
+                                 "Tools\\Sorel2.exe"}) {
+            std::string path = startup + "\\" + name;
+            SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+            // An agent that has just ended may hold its file a moment longer.
+            WaitUntil([&] { return DeleteFileA(path.c_str()) || !Exists(path); }, 5000);
+        }
+        for (const char* name : {"Hidden", "Tools"}) {
+            std::string path = startup + "\\" + name;
+            SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_DIRECTORY);
+            RemoveDirectoryA(path.c_str());
+        }
+    }
+
+    void Command(int id) { SendMessageA(app::MainWindow, WM_COMMAND, MAKEWPARAM(id, 0), 0); }
+
+    // "ｱﾝｲﾝｽﾄｰﾙ" with the answer given by the script (OK when none): true when
+    // it asked its question first, which is then forgotten.
+    bool UninstallAsked() {
+        Command(app::MenuUninstall);
+        if (asker.said.empty() || asker.said[0].text != app::kUninstallQuestion.text) {
+            return false;
+        }
+        asker.said.erase(asker.said.begin());
+        return true;
+    }
+
+    // Takes the quit message from the queue: true when there was one.
+    static bool QuitPosted() {
+        MSG quit;
+        return PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != FALSE;
+    }
+
+    std::string startup;
+    std::string installed;
+    std::string source;
+};
+
+TEST_F(AgentSetupTest, SetUpReplacesAnOlderCopyOnceThenRefuses) {
+    WriteBytes(installed, "older agent");
+    WriteBytes(source, "new agent");
+    Command(app::MenuSetup);
+    EXPECT_TRUE(SaidOnly(asker, app::kSetUpDoneMessage));
+    EXPECT_EQ(ReadBytes(installed), "new agent");
+    EXPECT_FALSE(Exists(source));
+    // Nothing left to move.
+    Command(app::MenuSetup);
+    EXPECT_TRUE(SaidOnly(asker, app::kAgentRefusedMessage));
+    EXPECT_EQ(ReadBytes(installed), "new agent");
+}
+
+TEST_F(AgentSetupTest, SetUpRefusesWhileEitherCopyIsInUse) {
+    // A running agent holds its executable so; a file held by another
+    // program looks the same.
+    WriteBytes(source, "new agent");
+    {
+        ExclusiveHold running(source);
+        ASSERT_TRUE(running.held());
+        Command(app::MenuSetup);
+        EXPECT_TRUE(SaidOnly(asker, app::kAgentRefusedMessage));
+    }
+    EXPECT_EQ(ReadBytes(source), "new agent");
+    EXPECT_FALSE(Exists(installed));
+
+    // An older copy that runs cannot be replaced: set-up says so and keeps
+    // both files where they are, rather than reporting success.
+    WriteBytes(installed, "older agent");
+    {
+        ExclusiveHold running(installed);
+        Command(app::MenuSetup);
+        EXPECT_TRUE(SaidOnly(asker, app::kAgentRefusedMessage));
+    }
+    EXPECT_EQ(ReadBytes(source), "new agent");
+    EXPECT_EQ(ReadBytes(installed), "older agent");
+}
+
+TEST_F(AgentSetupTest, UninstallAsksThenDeletesOnlyTheAgent) {
+    WriteBytes(installed, "agent");
+    asker.answers = {IDCANCEL};
+    Command(app::MenuUninstall);
+    EXPECT_TRUE(SaidOnly(asker, app::kUninstallQuestion));
+    EXPECT_TRUE(Exists(installed));
+
+    WriteBytes(source, "kept");
+    EXPECT_TRUE(UninstallAsked());
+    EXPECT_TRUE(SaidOnly(asker, app::kUninstallDoneMessage));
+    EXPECT_FALSE(Exists(installed));
+    EXPECT_EQ(ReadBytes(source), "kept");
+}
+
+TEST_F(AgentSetupTest, UninstallRefusesWhatItCannotDelete) {
+    // Never set up.
+    EXPECT_TRUE(UninstallAsked());
+    EXPECT_TRUE(SaidOnly(asker, app::kAgentRefusedMessage));
+
+    WriteBytes(installed, "agent");
+    {
+        ExclusiveHold running(installed);
+        EXPECT_TRUE(UninstallAsked());
+        EXPECT_TRUE(SaidOnly(asker, app::kAgentRefusedMessage));
+    }
+    EXPECT_TRUE(Exists(installed));
+
+    // The file opens, but the delete is refused: no "done" for a file that
+    // is still there.
+    SetFileAttributesA(installed.c_str(), FILE_ATTRIBUTE_READONLY);
+    ASSERT_TRUE(CanOpenExclusively(installed));
+    EXPECT_TRUE(UninstallAsked());
+    EXPECT_TRUE(SaidOnly(asker, app::kAgentRefusedMessage));
+    EXPECT_TRUE(Exists(installed));
+}
+
+TEST_F(AgentSetupTest, ExitQuestionFromEveryWayOutCancelStaysOkLeaves) {
+    // The button, the menu item and the close box.
+    const std::function<void()> waysOut[] = {
+        [this] { Click(app::ExitButton); },
+        [this] { Command(app::MenuExit); },
+        [] { SendMessageA(app::MainWindow, WM_CLOSE, 0, 0); },
+    };
+    for (std::size_t way = 0; way < 3; ++way) {
+        SCOPED_TRACE(way);
+        HWND window = app::MainWindow;
+        asker.answers = {IDCANCEL};
+        waysOut[way]();
+        EXPECT_TRUE(SaidOnly(asker, app::kExitQuestion));
+        EXPECT_TRUE(IsWindow(window));
+        EXPECT_FALSE(QuitPosted());
+        EXPECT_TRUE(shell.opened.empty());
+
+        waysOut[way]();
+        EXPECT_TRUE(SaidOnly(asker, app::kExitQuestion));
+        EXPECT_TRUE(QuitPosted());
+        // Every exit not cancelled starts the agent from the Startup folder.
+        ASSERT_EQ(shell.opened.size(), 1u);
+        EXPECT_EQ(shell.opened[0].verb, "open");
+        EXPECT_EQ(shell.opened[0].file, installed);
+        EXPECT_EQ(shell.opened[0].show, SW_SHOWNORMAL);
+        shell.opened.clear();
+        // The button and the menu leave the window to the end of the
+        // process; the close box destroys it.
+        EXPECT_EQ(IsWindow(window) != FALSE, way < 2);
+    }
+}
+
+TEST_F(AgentSetupTest, WhatCountsAsSetUp) {
+    auto exitAsks = [&] {
+        asker.answers = {IDCANCEL};
+        Command(app::MenuExit);
+        bool asked = !asker.said.empty();
+        asker.said.clear();
+        QuitPosted();
+        shell.opened.clear();
+        return asked;
+    };
+    EXPECT_TRUE(exitAsks());
+    WriteBytes(startup + "\\sorel2.exe", "lower case");
+    EXPECT_TRUE(exitAsks());
+    DeleteFileA((startup + "\\sorel2.exe").c_str());
+    WriteBytes(startup + "\\Sorel2.exe.lnk", "shortcut");
+    EXPECT_FALSE(exitAsks());
+    DeleteFileA((startup + "\\Sorel2.exe.lnk").c_str());
+
+    // In a plain sub-folder it counts, although the exit then starts
+    // Startup\Sorel2.exe, which is not there.
+    CreateDirectoryA((startup + "\\Tools").c_str(), nullptr);
+    WriteBytes(startup + "\\Tools\\Sorel2.exe", "agent");
+    EXPECT_FALSE(exitAsks());
+    DeleteFileA((startup + "\\Tools\\Sorel2.exe").c_str());
+    // A folder with any attribute besides "folder" is not searched.
+    CreateDirectoryA((startup + "\\Hidden").c_str(), nullptr);
+    WriteBytes(startup + "\\Hidden\\Sorel2.exe", "agent");
+    SetFileAttributesA((startup + "\\Hidden").c_str(),
+                       FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN);
+    EXPECT_TRUE(exitAsks());
+}
+
+TEST_F(AgentSetupTest, ExitStartsTheSetUpAgentWhichThenCannotBeReplacedOrRemoved) {
+    ASSERT_EQ(AgentWindow(), nullptr) << "an agent is already running";
+    ASSERT_TRUE(CopyFileA(BesideTestProgram("Sorel2.exe").c_str(), installed.c_str(), FALSE));
+    shell.reallyOpen = true;
+    Click(app::ExitButton);
+    EXPECT_TRUE(SaidNothing(asker));
+    EXPECT_TRUE(QuitPosted());
+
+    HWND agent = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (agent = AgentWindow()) != nullptr; }));
+    ASSERT_EQ(shell.opened.size(), 1u);
+    EXPECT_EQ(shell.opened[0].file, installed);
+
+    // Wine lets the running agent's file be opened exclusively, but neither
+    // replaced nor deleted: only the move and the delete can tell.
+    asker.answers.clear();
+    WriteBytes(source, "new agent");
+    Command(app::MenuSetup);
+    EXPECT_TRUE(SaidOnly(asker, app::kAgentRefusedMessage));
+    EXPECT_EQ(ReadBytes(source), "new agent");
+    EXPECT_TRUE(UninstallAsked());
+    EXPECT_TRUE(SaidOnly(asker, app::kAgentRefusedMessage));
+    EXPECT_EQ(ReadBytes(installed), ReadBytes(BesideTestProgram("Sorel2.exe")));
+    EXPECT_TRUE(EndAgent(agent));
+}
+
+TEST_F(AgentSetupTest, UnknownStartupFolderTouchesNoFolderRoot) {
+    shell.startupUnknown = true;
+    // What a path formed from the empty folder text would reach.
+    char current[MAX_PATH] = {};
+    GetCurrentDirectoryA(MAX_PATH, current);
+    const std::string planted = std::string(current, 2) + "\\Sorel2.exe";
+    WriteBytes(planted, "someone else's");
+    WriteBytes(source, "new agent");
+
+    Command(app::MenuSetup);
+    EXPECT_TRUE(SaidOnly(asker, app::kNoStartupFolderMessage));
+    EXPECT_EQ(ReadBytes(source), "new agent");
+
+    EXPECT_TRUE(UninstallAsked());
+    EXPECT_TRUE(SaidOnly(asker, app::kNoStartupFolderMessage));
+
+    // No agent can be seen, so the exit asks; nothing is started.
+    Command(app::MenuExit);
+    EXPECT_TRUE(SaidOnly(asker, app::kExitQuestion));
+    EXPECT_TRUE(QuitPosted());
+    EXPECT_TRUE(shell.opened.empty());
+
+    EXPECT_EQ(ReadBytes(planted), "someone else's");
+    DeleteFileA(planted.c_str());
+}
+
+TEST_F(AgentSetupTest, HelpOpensTheFileBesideTheProgramOnly) {
+    // A help file of that name in the current folder is not the program's.
+    TempFolder current;
+    WriteBytes(current / "Sorel.chm", "planted");
+    char previous[MAX_PATH] = {};
+    GetCurrentDirectoryA(MAX_PATH, previous);
+    ASSERT_TRUE(SetCurrentDirectoryA(current.path().c_str()));
+    app::AppFolder = BesideTestProgram("");
+    Command(app::MenuHelp);
+    SetCurrentDirectoryA(previous);
+    EXPECT_TRUE(SaidNothing(asker));
+    ASSERT_EQ(shell.opened.size(), 1u);
+    EXPECT_EQ(shell.opened[0].verb, "(none)");
+    EXPECT_EQ(shell.opened[0].file, BesideTestProgram("Sorel.chm"));
+    EXPECT_EQ(shell.opened[0].show, SW_SHOWDEFAULT);
+    // The build puts the help beside the programs.
+    EXPECT_TRUE(Exists(shell.opened[0].file));
+}
+
+}  // namespace

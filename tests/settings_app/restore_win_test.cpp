@@ -1,0 +1,267 @@
+// Restoring a generation through the window's restore buttons, against real
+// generation files as the agent leaves them.
+#include <algorithm>
+
+#include "app_state.h"
+#include "messages.h"
+#include "resource.h"
+#include "settings_window_fixture.h"
+#include "unique_handle.h"
+
+using namespace sorel;
+using namespace sorel::test;
+using Lines = std::vector<std::string>;
+
+namespace {
+
+// What one file holds: its bytes and its exact last-write time.
+struct FileState {
+    std::string bytes;
+    unsigned long long written;
+    bool operator==(const FileState& other) const {
+        return bytes == other.bytes && written == other.written;
+    }
+};
+
+std::ostream& operator<<(std::ostream& out, const FileState& state) {
+    return out << '"' << state.bytes << "\" written " << state.written;
+}
+
+FileState StateOf(const std::string& path) {
+    return {ReadBytes(path), Exists(path) ? LastWrite(path) : 0};
+}
+
+// The names in a folder, sorted.
+Lines NamesIn(const std::string& folder) {
+    Lines names;
+    WIN32_FIND_DATAA found;
+    FindHandle find(FindFirstFileA((folder + "*").c_str(), &found));
+    while (find) {
+        if (std::string(found.cFileName) != "." && std::string(found.cFileName) != "..") {
+            names.push_back(found.cFileName);
+        }
+        if (!FindNextFileA(find.get(), &found)) {
+            break;
+        }
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// True when the window said exactly these messages in this order; forgets
+// what it said.
+::testing::AssertionResult SaidInOrder(ScriptedAsker& asker,
+                                       const std::vector<app::Message>& expected) {
+    std::vector<ScriptedAsker::Said> said = std::move(asker.said);
+    asker.said.clear();
+    if (said.size() != expected.size()) {
+        return ::testing::AssertionFailure() << said.size() << " messages";
+    }
+    for (std::size_t i = 0; i < said.size(); ++i) {
+        if (said[i].text != expected[i].text || said[i].caption != expected[i].caption ||
+            said[i].style != expected[i].style) {
+            return ::testing::AssertionFailure() << "message " << i << ": " << said[i].caption;
+        }
+    }
+    return ::testing::AssertionSuccess();
+}
+
+class RestoreTest : public SettingsWindowTest {
+  protected:
+    void SetUp() override {
+        SettingsWindowTest::SetUp();
+        book = dir / "Data\\book.xls";
+        for (int n = 1; n <= 3; ++n) {
+            gen[n] = dir / ("Data\\backUp\\" + std::string(2, char('0' + n)) + "book.xls");
+        }
+        MakeFiles();
+        WriteSettings({Header("221"), "2009年5月21日", book});
+        Start();
+        Select("book.xls");
+    }
+
+    // The listed file and its three generations, as the agent leaves them
+    // (its spelling backUp), each with its own content and date.
+    void MakeFiles() {
+        const char* content[4] = {"today's", "yesterday's", "the day before's", "oldest"};
+        const std::string paths[4] = {book, gen[1], gen[2], gen[3]};
+        CreateDirectoryA((dir / "Data").c_str(), nullptr);
+        CreateDirectoryA((dir / "Data\\backUp").c_str(), nullptr);
+        for (int n = 0; n <= 3; ++n) {
+            WriteBytes(paths[n], content[n]);
+            SetLastWriteUtc(paths[n], 2009, 5, 21 - n, 10);
+        }
+        // 08:30 on 24 April in Japan; the question shows the UTC date.
+        SetLastWriteUtc(gen[3], 2009, 4, 23, 23, 30);
+        before = Snapshot();
+    }
+
+    // The listed file, then generations 1 to 3.
+    std::vector<FileState> Snapshot() {
+        return {StateOf(book), StateOf(gen[1]), StateOf(gen[2]), StateOf(gen[3])};
+    }
+
+    // Clicks the restore button of generation n with these answers.
+    void Restore(int n, std::initializer_list<int> answers = {IDOK, IDOK}) {
+        asker.answers.assign(answers.begin(), answers.end());
+        Click(app::Restore1Button + n - 1);
+    }
+
+    // The two questions of generation n, then `report` if given. The date
+    // question is written out here, apart from the program's pieces of it.
+    ::testing::AssertionResult Said(int n, const app::Message* report = nullptr) {
+        static const char* const kDates[4] = {"", "2009/5/20", "2009/5/19", "2009/4/23"};
+        const std::string question =
+            std::string("ホンマに　「") + kDates[n] + "　」データで　復元しても　ＯＫでっか？";
+        std::vector<app::Message> expected = {
+            app::kRestoreQuestions[n - 1],
+            {question.c_str(), "データ復元確認", app::kQuestionStyle}};
+        if (report) {
+            expected.push_back(*report);
+        }
+        return SaidInOrder(asker, expected);
+    }
+
+    // No temporary copy is left beside the file or in the backup folder.
+    void ExpectNoLeftovers() {
+        EXPECT_EQ(NamesIn(dir / "Data\\"), (Lines{"backUp", "book.xls"}));
+        EXPECT_EQ(NamesIn(dir / "Data\\backUp\\"),
+                  (Lines{"11book.xls", "22book.xls", "33book.xls"}));
+    }
+
+    std::string book;
+    std::string gen[4];
+    std::vector<FileState> before;
+};
+
+TEST_F(RestoreTest, EachGenerationGoesOverTheFileAndEveryNewerGenerationOnly) {
+    for (int n = 1; n <= 3; ++n) {
+        SCOPED_TRACE(n);
+        MakeFiles();
+        Restore(n);
+        EXPECT_TRUE(Said(n, &app::kRestoredMessages[n - 1]));
+        // Content and last-write time both: the agent's next run then finds
+        // the file and generation 1 of one date and leaves them alone.
+        std::vector<FileState> after = Snapshot();
+        for (int k = 0; k <= 3; ++k) {
+            EXPECT_EQ(after[k], k <= n ? before[n] : before[k]) << k;
+        }
+        ExpectNoLeftovers();
+    }
+}
+
+TEST_F(RestoreTest, MissingFileAndMissingNewerGenerationAreMadeAgain) {
+    DeleteFileA(gen[1].c_str());
+    DeleteFileA(book.c_str());
+    Restore(2);
+    EXPECT_TRUE(Said(2, &app::kRestoredMessages[1]));
+    EXPECT_EQ(StateOf(book), before[2]);
+    EXPECT_EQ(StateOf(gen[1]), before[2]);
+    EXPECT_EQ(StateOf(gen[3]), before[3]);
+}
+
+TEST_F(RestoreTest, GenerationMissingOrHeldOpenIsNoGeneration) {
+    {
+        // The agent writing it at this moment looks the same.
+        ExclusiveHold hold(gen[2]);
+        Restore(2);
+        EXPECT_TRUE(SaidInOrder(asker, {app::kRestoreQuestions[1], app::kNoGenerationMessage}));
+    }
+    DeleteFileA(gen[3].c_str());
+    Restore(3);
+    EXPECT_TRUE(SaidInOrder(asker, {app::kRestoreQuestions[2], app::kNoGenerationMessage}));
+    before[3] = StateOf(gen[3]);
+    EXPECT_EQ(Snapshot(), before);
+}
+
+TEST_F(RestoreTest, EitherQuestionTurnedDownChangesNothing) {
+    Restore(2, {IDCANCEL});
+    EXPECT_TRUE(SaidInOrder(asker, {app::kRestoreQuestions[1]}));
+    Restore(3, {IDOK, IDCANCEL});
+    EXPECT_TRUE(Said(3));
+    // Only OK confirms the date question.
+    Restore(1, {IDOK, IDNO});
+    EXPECT_TRUE(Said(1));
+    EXPECT_EQ(Snapshot(), before);
+    ExpectNoLeftovers();
+}
+
+TEST_F(RestoreTest, FileHeldByItsProgramIsNotRestoredAndNoGenerationChanges) {
+    {
+        ExclusiveHold hold(book);
+        ASSERT_TRUE(hold.held());
+        Restore(3);
+        EXPECT_TRUE(Said(3, &app::kNotRestoredMessage));
+    }
+    EXPECT_EQ(Snapshot(), before);
+    ExpectNoLeftovers();
+    // Once the program lets go, the same restore goes through.
+    Restore(3);
+    EXPECT_TRUE(Said(3, &app::kRestoredMessages[2]));
+    EXPECT_EQ(StateOf(book), before[3]);
+}
+
+TEST_F(RestoreTest, NewerGenerationHeldStopsTheCopiesThere) {
+    {
+        ExclusiveHold hold(gen[2]);
+        Restore(3);
+        EXPECT_TRUE(Said(3, &app::kPartlyRestoredMessage));
+    }
+    // The file is restored; generation 1, after the failed copy, is untouched.
+    EXPECT_EQ(Snapshot(), (std::vector<FileState>{before[3], before[1], before[2], before[3]}));
+    {
+        ExclusiveHold hold(gen[1]);
+        Restore(3);
+        EXPECT_TRUE(Said(3, &app::kPartlyRestoredMessage));
+    }
+    EXPECT_EQ(Snapshot(), (std::vector<FileState>{before[3], before[1], before[3], before[3]}));
+    ExpectNoLeftovers();
+}
+
+TEST_F(RestoreTest, LineWithoutEntryCopiesNothingEvenAfterAnEarlierLookup) {
+    // A lookup that found book.xls, then declined.
+    Restore(1, {IDCANCEL});
+    asker.said.clear();
+    // A line the table knows nothing of: the list and the table disagree.
+    SendMessageA(Control(app::BackupListBox), LB_ADDSTRING, 0,
+                 reinterpret_cast<LPARAM>("ghost.xls"));
+    Select("ghost.xls");
+    for (int n = 1; n <= 3; ++n) {
+        Restore(n);
+        EXPECT_TRUE(SaidOnly(asker, app::kNoEntryMessage));
+    }
+    EXPECT_EQ(Snapshot(), before);
+}
+
+using RestoreWithoutDriveTest = SettingsWindowTest;
+
+TEST_F(RestoreWithoutDriveTest, PathIsNeverLookedForInTheCurrentFolder) {
+    // The current folder holds what a lookup relative to it would find.
+    TempFolder current;
+    CreateDirectoryA((current / "BackUp").c_str(), nullptr);
+    for (const char* name : {"BackUp\\11book.xls", "BackUp\\11", "BackUp\\11.xls"}) {
+        WriteBytes(current / name, "planted");
+    }
+    WriteBytes(current / "book.xls", "current folder's");
+    char previous[MAX_PATH] = {};
+    GetCurrentDirectoryA(MAX_PATH, previous);
+    ASSERT_TRUE(SetCurrentDirectoryA(current.path().c_str()));
+
+    // Such paths are listed with an empty line.
+    WriteSettings({Header("221"), "2009年5月21日", "book.xls", "\\\\server\\share\\book.xls"});
+    Start();
+    HWND list = Control(app::BackupListBox);
+    for (int n = 1; n <= 3; ++n) {
+        for (WPARAM line = 0; line < 2; ++line) {
+            SendMessageA(list, LB_SETCURSEL, line, 0);
+            asker.answers = {IDOK, IDOK};
+            Click(app::Restore1Button + n - 1);
+            EXPECT_TRUE(
+                SaidInOrder(asker, {app::kRestoreQuestions[n - 1], app::kNoGenerationMessage}));
+        }
+    }
+    SetCurrentDirectoryA(previous);
+    EXPECT_EQ(ReadBytes(current / "book.xls"), "current folder's");
+}
+
+}  // namespace
