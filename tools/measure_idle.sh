@@ -2,10 +2,13 @@
 # Measures what the resident agent costs while idle under Wine: CPU time over
 # a period (default 600 s) of the agent and of the wineserver, which serves
 # its 5-second settings-file poll, and the agent's resident memory.
-#   tools/measure_idle.sh [SECONDS]
+#   tools/measure_idle.sh [SECONDS] [baseline]
+# With "baseline", Wine's notepad stands in for the agent: what an idle
+# program that does not poll costs the same wineserver.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-600}
+baseline=${2:-}
 [ -n "${DISPLAY:-}" ] || exec xvfb-run -a -s "-screen 0 800x600x24" "$0" "$@"
 WINEPREFIX=$(mktemp -d /tmp/sorel-idle.XXXXXX)
 export WINEPREFIX
@@ -16,9 +19,15 @@ mkdir -p "$WINEPREFIX/drive_c/data"
 for i in $(seq 1 20); do echo "file $i" > "$WINEPREFIX/drive_c/data/f$i.txt"; done
 { printf '%s\r\n' 'C:\Tools\=221' '2000/1/1'; for i in $(seq 1 20); do printf 'C:\\data\\f%d.txt\r\n' "$i"; done; } \
     > "$WINEPREFIX/drive_c/windows/Varnix.vnx"
-wine build/windows-x64/bin/Sorel2.exe &
-sleep 5   # start-up run done
-agent=$(pgrep -n -f 'Sorel2.exe')
+if [ "$baseline" = baseline ]; then
+    wine notepad &
+    sleep 5
+    agent=$(pgrep -n -f 'notepad')
+else
+    wine build/windows-x64/bin/Sorel2.exe &
+    sleep 5   # start-up run done
+    agent=$(pgrep -n -f 'Sorel2.exe')
+fi
 server=$(pgrep -n wineserver64 || pgrep -n wineserver)  # this prefix's: the newest
 ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
 hz=$(getconf CLK_TCK)

@@ -47,7 +47,10 @@ class AgentProcessTest : public ::testing::Test {
     void WriteSettings(const std::string& header, const std::string& date) {
         WriteBytes(SettingsFilePath(), JoinLines({header, date, book}));
     }
-    std::string DateLine() { return ReadAllLines(ReadBytes(SettingsFilePath()))[1]; }
+    std::string DateLine() {
+        std::vector<std::string> lines = ReadAllLines(ReadSettingsBytes());
+        return lines.size() > 1 ? lines[1] : "<no date line>";
+    }
 
     // The agent's window, once its start-up is over: a sent message is only
     // handled when the agent waits in its message loop.

@@ -101,16 +101,7 @@ TEST_F(ConcurrencyTest, BothProgramsWritingForAMinuteLoseNothing) {
     int adds = 0, removes = 0, refused = 0;
     const DWORD start = GetTickCount();
     int drift = 0;
-    // The agent opens the file without sharing for a moment at every start;
-    // a read that meets it is tried again.
-    auto settingsBytes = [&] {
-        std::string bytes = ReadBytes(SettingsFilePath());
-        for (int tries = 0; bytes == "<missing>" && tries < 100; ++tries) {
-            Sleep(5);
-            bytes = ReadBytes(SettingsFilePath());
-        }
-        return bytes;
-    };
+    auto settingsBytes = [] { return ReadSettingsBytes(); };
     auto listedInFile = [&] {
         std::vector<std::string> lines = ReadAllLines(settingsBytes());
         std::vector<std::string> paths(lines.size() > 2 ? lines.begin() + 2 : lines.end(),

@@ -126,6 +126,16 @@ ExclusiveHold::~ExclusiveHold() {
     }
 }
 
+std::string ReadSettingsBytes() {
+    const std::string path = SettingsFilePath();
+    std::string bytes = ReadBytes(path);
+    for (int tries = 0; bytes == "<missing>" && Exists(path) && tries < 200; ++tries) {
+        Sleep(5);
+        bytes = ReadBytes(path);
+    }
+    return bytes;
+}
+
 void RemoveSettingsFile() {
     std::string path = SettingsFilePath();
     for (const std::string& p :

@@ -45,6 +45,10 @@ class ExclusiveHold {
     HANDLE handle_;
 };
 
+// The settings file's content. A program that holds it without sharing for a
+// moment makes the read wait; "<missing>" only when it is really not there.
+std::string ReadSettingsBytes();
+
 // Removes the settings file and its temporary files; the tests share the
 // Windows directory.
 void RemoveSettingsFile();
