@@ -12,10 +12,8 @@ rounds=${ROUNDS:-5}
 agent=build/windows-x64/bin/Sorel2.exe
 [ -f "$agent" ] || { echo "build the windows-x64 preset first" >&2; exit 1; }
 
-WINEPREFIX=$(mktemp -d /tmp/sorel-bench.XXXXXX)
-export WINEPREFIX
 . tools/wine-env.sh
-trap 'wineserver -k 2>/dev/null || true; rm -rf "$WINEPREFIX"' EXIT
+sorel_fresh_prefix bench
 wineserver -p
 sorel_prepare_prefix
 

@@ -6,10 +6,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 [ -n "${DISPLAY:-}" ] || exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
 bin=build/windows-x64/bin
-WINEPREFIX=$(mktemp -d /tmp/sorel-startup.XXXXXX)
-export WINEPREFIX
 . tools/wine-env.sh
-trap 'wineserver -k 2>/dev/null || true; rm -rf "$WINEPREFIX"' EXIT
+sorel_fresh_prefix startup
 wineserver -p
 sorel_prepare_prefix
 mkdir -p "$WINEPREFIX/drive_c/data"

@@ -8,10 +8,8 @@ tools/install-deps.sh
 cmake --preset windows-x64 >/dev/null
 cmake --build --preset windows-x64 --target Sorel2 >/dev/null
 
-WINEPREFIX=$(mktemp -d /tmp/sorel-run.XXXXXX)
-export WINEPREFIX
 . tools/wine-env.sh
-trap 'wineserver -k 2>/dev/null || true; rm -rf "$WINEPREFIX"' EXIT
+sorel_fresh_prefix run
 echo "Preparing a Wine prefix with a Japanese system locale..."
 sorel_prepare_prefix
 

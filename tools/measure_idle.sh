@@ -10,10 +10,8 @@ cd "$(dirname "$0")/.."
 seconds=${1:-600}
 baseline=${2:-}
 [ -n "${DISPLAY:-}" ] || exec xvfb-run -a -s "-screen 0 800x600x24" "$0" "$@"
-WINEPREFIX=$(mktemp -d /tmp/sorel-idle.XXXXXX)
-export WINEPREFIX
 . tools/wine-env.sh
-trap 'wineserver -k 2>/dev/null || true; rm -rf "$WINEPREFIX"' EXIT
+sorel_fresh_prefix idle
 sorel_prepare_prefix
 mkdir -p "$WINEPREFIX/drive_c/data"
 for i in $(seq 1 20); do echo "file $i" > "$WINEPREFIX/drive_c/data/f$i.txt"; done

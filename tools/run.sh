@@ -10,10 +10,8 @@ cmake --preset windows-x64 >/dev/null
 cmake --build --preset windows-x64 --target Sorel Sorel2 restore_window sorel_help >/dev/null
 bin=build/windows-x64/bin
 
-WINEPREFIX=$(mktemp -d /tmp/sorel-run.XXXXXX)
-export WINEPREFIX
 . tools/wine-env.sh
-trap 'wineserver -k 2>/dev/null || true; rm -rf "$WINEPREFIX"' EXIT
+sorel_fresh_prefix run
 echo "Preparing a Wine prefix with a Japanese system locale..."
 sorel_prepare_prefix
 wineserver -w

@@ -5,10 +5,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 [ -n "${DISPLAY:-}" ] || exec xvfb-run -a -s "-screen 0 800x600x24" "$0" "$@"
-WINEPREFIX=$(mktemp -d /tmp/sorel-shot.XXXXXX)
-export WINEPREFIX
 . tools/wine-env.sh
-trap 'wineserver -k 2>/dev/null || true; rm -rf "$WINEPREFIX"' EXIT
+sorel_fresh_prefix shot
 sorel_prepare_prefix
 mkdir -p "$WINEPREFIX/drive_c/data"
 truncate -s 6G "$WINEPREFIX/drive_c/data/big.dat"

@@ -10,10 +10,8 @@ cmake --preset windows-x64 >/dev/null
 cmake --build --preset windows-x64 --target Sorel ask_restore >/dev/null
 bin=build/windows-x64/bin
 
-WINEPREFIX=$(mktemp -d /tmp/sorel-shot.XXXXXX)
-export WINEPREFIX
 . tools/wine-env.sh
-trap 'wineserver -k 2>/dev/null || true; rm -rf "$WINEPREFIX"' EXIT
+sorel_fresh_prefix shot
 sorel_prepare_prefix
 wineserver -w
 

@@ -5,6 +5,14 @@ export LC_ALL=ja_JP.UTF-8   # the ANSI code page 932; LANG alone is not enough
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}   # no Mono or Gecko prompts
 
+# A prefix of its own for one script, in /tmp/sorel-NAME.*, removed with its
+# wineserver when the script ends.
+sorel_fresh_prefix() {
+    WINEPREFIX=$(mktemp -d "/tmp/sorel-$1.XXXXXX")
+    export WINEPREFIX
+    trap 'wineserver -k 2>/dev/null || true; rm -rf "$WINEPREFIX"' EXIT
+}
+
 sorel_prepare_prefix() {
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
         mkdir -p "$WINEPREFIX"
