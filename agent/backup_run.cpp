@@ -16,6 +16,17 @@ namespace {
 
 constexpr char kWriterTag[] = "agent";
 
+// A virus scanner or an indexer may hold a file it has just seen for a
+// moment; a shift stopped halfway would leave a gap among the generations.
+bool MoveReplacing(const std::string& from, const std::string& to) {
+    bool moved = MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING);
+    for (unsigned waited = 0; !moved && waited < kRetryBudgetMs; waited += kRetryStepMs) {
+        Sleep(kRetryStepMs);
+        moved = MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING);
+    }
+    return moved;
+}
+
 // Carries out a rotation plan. The copy comes first; a failed copy removes
 // what it left and stops before any generation is touched. A shift whose
 // source does not exist (no generation 2 yet) is passed over. A failed shift
@@ -33,7 +44,7 @@ bool CarryOut(const std::vector<RotationStep>& plan) {
             continue;
         } else {
             ClearReadOnly(step.to);
-            ok = MoveFileExA(step.from.c_str(), step.to.c_str(), MOVEFILE_REPLACE_EXISTING);
+            ok = MoveReplacing(step.from, step.to);
         }
         if (!ok) {
             DeleteFileForcibly(incoming);
@@ -48,7 +59,9 @@ bool CarryOut(const std::vector<RotationStep>& plan) {
 void ReadBackupList(HeldSettings& held) {
     ClearBackupTable(held.backupTable);
     std::vector<std::string> lines;
-    if (ReadSettingsLines(lines, false) != ReadResult::kOk) {
+    // The settings window may hold the file for a moment; a check that found
+    // it busy would back up nothing until the next day.
+    if (ReadSettingsLines(lines, true) != ReadResult::kOk) {
         return;
     }
     if (lines.size() >= 1) {
@@ -62,8 +75,10 @@ void ReadBackupList(HeldSettings& held) {
 
 void ReadScheduleHeader(HeldSettings& held) {
     std::vector<std::string> lines;
-    ReadResult result = ReadSettingsLines(lines, false);
-    if (result == ReadResult::kMissing) {
+    // A busy file keeps the held hour. Read as an empty line it would count as
+    // hour 0: a tick in hour 0 would run the day's check then, and the check at
+    // the chosen hour would be skipped as done.
+    if (ReadSettingsLines(lines, false) != ReadResult::kOk) {
         return;
     }
     std::string line = lines.empty() ? std::string() : lines[0];

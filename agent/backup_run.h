@@ -18,12 +18,12 @@ struct HeldSettings {
 };
 
 // Fills the table from the path lines and takes lines 1 and 2 as the held
-// header and date. A file that is missing or busy leaves the table empty and
-// the held lines as they were.
+// header and date. A file that is missing, or busy for longer than a brief
+// wait, leaves the table empty and the held lines as they were.
 void ReadBackupList(HeldSettings& held);
 
-// Takes the hour text and the timed start flag from line 1. A missing file
-// keeps the held values; a busy one reads as an empty line until the next call.
+// Takes the hour text and the timed start flag from line 1. A missing or
+// busy file keeps the held values.
 void ReadScheduleHeader(HeldSettings& held);
 
 // Puts today's date on line 2. The file is read again first and only line 2

@@ -46,12 +46,20 @@ void RunCheck() {
     if (CheckRunning) {
         return;
     }
-    CheckRunning = true;
-    ShowNotice(AgentWindow);
+    // Cleared and hidden again even if the run throws, or every later check
+    // would be skipped behind a notice that never goes.
+    struct CheckScope {
+        CheckScope() {
+            CheckRunning = true;
+            ShowNotice(AgentWindow);
+        }
+        ~CheckScope() {
+            HideNotice(AgentWindow);
+            CheckRunning = false;
+        }
+    } scope;
     ReadBackupList(Held);
     RunBackupIfNewDay(Held);
-    HideNotice(AgentWindow);
-    CheckRunning = false;
 }
 
 void OnTimerTick() {

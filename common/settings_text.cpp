@@ -86,12 +86,10 @@ int HourNumber(std::string_view hourText) {
         negative = hourText[i] == '-';
         ++i;
     }
-    long value = 0;
+    int value = 0;
     for (; i < hourText.size() && hourText[i] >= '0' && hourText[i] <= '9'; ++i) {
-        value = value * 10 + (hourText[i] - '0');
-        if (value > INT_MAX) {
-            value = INT_MAX;
-        }
+        int digit = hourText[i] - '0';
+        value = value > (INT_MAX - digit) / 10 ? INT_MAX : value * 10 + digit;
     }
     return static_cast<int>(negative ? -value : value);
 }

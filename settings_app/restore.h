@@ -4,8 +4,9 @@
 
 namespace sorel::app {
 
-// What RestoreGeneration did. The values are fixed: 0, -1 and -3 are the
-// design's, -2 is the refusal that FindSelectedEntry also gives, and the two
+// What RestoreGeneration did. The values are fixed small integers, as every
+// outcome in these programs is: -2 is the refusal that FindSelectedEntry also
+// gives, and the two
 // below -3 say how far a restore got when a copy failed.
 enum class RestoreResult : int {
     Restored = 0,         // every copy was made

@@ -27,11 +27,18 @@ ReadResult ReadFileExclusive(const std::string& path, std::string& bytes) {
         return IsMissingError(GetLastError()) ? ReadResult::kMissing : ReadResult::kBusy;
     }
     char buffer[64 * 1024];
-    DWORD got = 0;
-    while (ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr) && got > 0) {
+    for (;;) {
+        DWORD got = 0;
+        if (!ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr)) {
+            // Part of a file is not the file: a writer would lose the rest.
+            bytes.clear();
+            return ReadResult::kBusy;
+        }
+        if (got == 0) {
+            return ReadResult::kOk;
+        }
         bytes.append(buffer, got);
     }
-    return ReadResult::kOk;
 }
 
 ReadResult ReadFileExclusiveRetrying(const std::string& path, std::string& bytes) {

@@ -39,8 +39,10 @@ bool IsSystemLeadByte(unsigned char byte);
 bool PathExists(const std::string& path);
 
 // Whether the file can be opened for reading with no sharing: false when it
-// is missing and when any process has it open, which includes the executable
-// of a running program. The handle is closed at once.
+// is missing and when another program has it open. A running program's own
+// executable can often still be opened this way, so set-up and uninstall also
+// judge by whether the move or the delete really happened. The handle is
+// closed at once.
 bool CanOpenExclusively(const std::string& path);
 
 // Removes the read-only attribute if the file has it. The system refuses to

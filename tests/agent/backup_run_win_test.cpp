@@ -345,8 +345,19 @@ TEST_F(BackupRunTest, ReadBackupListHoldsWhatItCouldRead) {
     EXPECT_EQ(held.dateLine, "d");
     EXPECT_EQ(TablePaths(held.backupTable), (std::vector<std::string>{"C:\\a.txt", "C:\\b.txt"}));
 
+    {
+        // Held for a moment, as the settings window does: the read waits.
+        auto hold = std::make_unique<ExclusiveHold>(SettingsFilePath());
+        std::thread release([&] {
+            Sleep(300);
+            hold.reset();
+        });
+        ReadBackupList(held);
+        release.join();
+        EXPECT_EQ(UsedSlotCount(held.backupTable), 2u);
+    }
     ExclusiveHold hold(SettingsFilePath());
-    ReadBackupList(held);  // busy: nothing to back up this time
+    ReadBackupList(held);  // busy for longer: nothing to back up this time
     EXPECT_EQ(UsedSlotCount(held.backupTable), 0u);
 }
 
@@ -362,10 +373,12 @@ TEST_F(BackupRunTest, ReadScheduleHeader) {
     EXPECT_EQ(held.scheduleHour, "22");
     WriteBytes(SettingsFilePath(), "C:\\X\\=040\r\n");
     {
+        // Busy: the held hour stays. An empty one would count as hour 0 and
+        // could spend the day's check at midnight.
         ExclusiveHold hold(SettingsFilePath());
-        ReadScheduleHeader(held);  // busy: reads as an empty line
-        EXPECT_EQ(held.scheduleHour, "");
-        EXPECT_FALSE(held.timedStartFlag);
+        ReadScheduleHeader(held);
+        EXPECT_EQ(held.scheduleHour, "22");
+        EXPECT_TRUE(held.timedStartFlag);
     }
     ReadScheduleHeader(held);
     EXPECT_EQ(held.scheduleHour, "04");
