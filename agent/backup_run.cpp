@@ -87,18 +87,10 @@ void ReadScheduleHeader(HeldSettings& held) {
 }
 
 bool RecordLastRunDate() {
-    std::string today = TodayText();
-    std::string path = SettingsFilePath();
-    SettingsWriteLock lock;
-    std::string bytes;
-    if (!lock.held() || ReadFileExclusiveRetrying(path, bytes) != ReadResult::kOk) {
-        return false;
-    }
-    std::string updated = JoinLines(WithDateLine(ReadAllLines(bytes), today));
-    if (updated == bytes) {
-        return true;
-    }
-    return ReplaceFileContent(path, updated, path + "." + kWriterTag + ".tmp");
+    const std::string today = TodayText();
+    return UpdateSettingsLines(
+               [&](const std::vector<std::string>& lines) { return WithDateLine(lines, today); },
+               false, kWriterTag) != WriteOutcome::kRefused;
 }
 
 RunReport RunBackup(const HeldSettings& held) {

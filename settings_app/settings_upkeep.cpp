@@ -74,20 +74,12 @@ void LoadSettings(bool fillList) {
 }
 
 WriteOutcome RewriteHeaderLine() {
-    const std::string path = SettingsFilePath();
-    SettingsWriteLock lock;
-    std::string bytes;
-    ReadResult read = ReadFileExclusiveRetrying(path, bytes);
-    if (!lock.held() || read == ReadResult::kBusy) {
-        // Reading nothing here and writing that back would empty the file.
-        return WriteOutcome::kRefused;
-    }
-    std::vector<std::string> lines =
-        RewrittenHeaderLines(ReadAllLines(bytes), AppFolder, ScheduleHour);
-    if (read == ReadResult::kOk && JoinLines(lines) == bytes) {
-        return WriteOutcome::kUnchanged;
-    }
-    return WriteSettingsLines(lines, kWriterTag) ? WriteOutcome::kWritten : WriteOutcome::kRefused;
+    // A missing file becomes one of 0 bytes, as at the first start.
+    return UpdateSettingsLines(
+        [](const std::vector<std::string>& lines) {
+            return RewrittenHeaderLines(lines, AppFolder, ScheduleHour);
+        },
+        true, kWriterTag);
 }
 
 bool SaveSettings(std::optional<std::size_t> removedEntry) {

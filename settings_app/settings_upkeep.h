@@ -7,6 +7,8 @@
 #include <cstddef>
 #include <optional>
 
+#include "../common/win/settings_file.h"
+
 namespace sorel::app {
 
 // Fills BackupTable, ScheduleHour and the hour radio buttons from the file,
@@ -18,7 +20,7 @@ namespace sorel::app {
 // a later load has read it.
 void LoadSettings(bool fillList);
 
-enum class WriteOutcome { kWritten, kUnchanged, kRefused };
+using sorel::WriteOutcome;
 
 // Gives line 1 the current folder and ScheduleHour (or repairs an older
 // line 1) and writes every other line back as it was read. A missing file

@@ -49,6 +49,20 @@ ReadResult ReadSettingsLines(std::vector<std::string>& lines, bool retry) {
     return result;
 }
 
+SettingsSnapshot ReadSettingsForChange() {
+    SettingsSnapshot snapshot;
+    snapshot.read = ReadFileExclusiveRetrying(SettingsFilePath(), snapshot.bytes);
+    return snapshot;
+}
+
+WriteOutcome WriteIfChanged(const SettingsSnapshot& before, const std::vector<std::string>& lines,
+                            const char* writerTag) {
+    if (before.read == ReadResult::kOk && JoinLines(lines) == before.bytes) {
+        return WriteOutcome::kUnchanged;
+    }
+    return WriteSettingsLines(lines, writerTag) ? WriteOutcome::kWritten : WriteOutcome::kRefused;
+}
+
 bool WriteSettingsLines(const std::vector<std::string>& lines, const char* writerTag) {
     std::string path = SettingsFilePath();
     return ReplaceFileContent(path, JoinLines(lines), path + "." + writerTag + ".tmp");

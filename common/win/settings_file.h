@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "../settings_text.h"
 #include "files.h"
 #include "unique_handle.h"
 
@@ -35,18 +36,51 @@ ReadResult ReadSettingsLines(std::vector<std::string>& lines, bool retry);
 // settings file, opened without sharing and deleted when closed, so a killed
 // holder leaves nothing behind. Readers that only read do not take it.
 class SettingsWriteLock {
-public:
+  public:
     // Waits a little under a second for the other program to finish.
     SettingsWriteLock();
     bool held() const { return static_cast<bool>(file_); }
 
-private:
+  private:
     FileHandle file_;
 };
+
+enum class WriteOutcome { kWritten, kUnchanged, kRefused };
+
+// Changes the settings file as a whole: under the write lock, reads its lines,
+// hands them to `change` and writes back what it returns, unless the bytes
+// would stay the same. A file that stays busy is refused, never taken for an
+// empty one. A missing file reads as no lines and is created only when
+// `createIfMissing`.
+template <typename Change>
+WriteOutcome UpdateSettingsLines(Change change, bool createIfMissing, const char* writerTag);
 
 // Writes the lines, each ended by CR LF, as the settings file's new content,
 // through a temporary file named after `writerTag` so that two programs never
 // share one.
 bool WriteSettingsLines(const std::vector<std::string>& lines, const char* writerTag);
+
+// The part of UpdateSettingsLines that does not depend on the change.
+struct SettingsSnapshot {
+    ReadResult read;
+    std::string bytes;
+};
+WriteOutcome WriteIfChanged(const SettingsSnapshot& before, const std::vector<std::string>& lines,
+                            const char* writerTag);
+SettingsSnapshot ReadSettingsForChange();
+
+template <typename Change>
+WriteOutcome UpdateSettingsLines(Change change, bool createIfMissing, const char* writerTag) {
+    SettingsWriteLock lock;
+    if (!lock.held()) {
+        return WriteOutcome::kRefused;
+    }
+    SettingsSnapshot before = ReadSettingsForChange();
+    if (before.read == ReadResult::kBusy ||
+        (before.read == ReadResult::kMissing && !createIfMissing)) {
+        return WriteOutcome::kRefused;
+    }
+    return WriteIfChanged(before, change(ReadAllLines(before.bytes)), writerTag);
+}
 
 }  // namespace sorel

@@ -80,7 +80,5 @@ using BitmapHandle =
     UniqueHandle<HBITMAP, handle_detail::NullOf<HBITMAP>, handle_detail::DeleteGdi<HBITMAP>>;
 using MenuHandle =
     UniqueHandle<HMENU, handle_detail::NullOf<HMENU>, handle_detail::DestroyMenuHandle>;
-using IconHandle =
-    UniqueHandle<HICON, handle_detail::NullOf<HICON>, handle_detail::DestroyIconHandle>;
 
 }  // namespace sorel
