@@ -63,9 +63,6 @@ void DeleteGdi(T h) {
 inline void DestroyMenuHandle(HMENU h) {
     ::DestroyMenu(h);
 }
-inline void DestroyIconHandle(HICON h) {
-    ::DestroyIcon(h);
-}
 }  // namespace handle_detail
 
 // CreateFileA and FindFirstFileA fail with INVALID_HANDLE_VALUE; the rest with null.
