@@ -93,9 +93,10 @@ bool RecordLastRunDate() {
                false, kWriterTag) != WriteOutcome::kRefused;
 }
 
-RunReport RunBackup(const HeldSettings& held) {
+RunReport RunBackup(const HeldSettings& held, const std::atomic<bool>* stop) {
     RunReport report;
     for (std::size_t slot = 0; SlotUsed(held.backupTable, slot); ++slot) {
+        (void)stop;  // not yet honoured
         std::string listed(SlotText(held.backupTable, slot));
         PathParts parts = SplitPath(listed, IsSystemLeadByte);
         if (parts.Empty()) {
@@ -133,11 +134,11 @@ RunReport RunBackup(const HeldSettings& held) {
     return report;
 }
 
-RunReport RunBackupIfNewDay(const HeldSettings& held) {
+RunReport RunBackupIfNewDay(const HeldSettings& held, const std::atomic<bool>* stop) {
     if (TextsEqual(TodayText(), held.dateLine)) {
         return {};
     }
-    return RunBackup(held);
+    return RunBackup(held, stop);
 }
 
 }  // namespace sorel

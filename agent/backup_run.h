@@ -1,9 +1,11 @@
 // The agent's side of the settings file and its backup run.
 #pragma once
 
+#include <atomic>
 #include <string>
 
 #include "../common/backup_table.h"
+#include "run_outcome.h"
 
 namespace sorel {
 
@@ -31,18 +33,14 @@ void ReadScheduleHeader(HeldSettings& held);
 // A missing file is not created. False when the date could not be recorded.
 bool RecordLastRunDate();
 
-struct RunReport {
-    int handled = 0;    // rotated, with the new generation 1 in place
-    int unchanged = 0;  // same date as generation 1
-    int skipped = 0;    // no drive path, unreadable, or the copy failed
-};
-
 // Walks the table up to the first free slot and stores a new generation of
 // every listed file whose last-write date differs from generation 1's. When
-// at least one was stored, records today's date.
-RunReport RunBackup(const HeldSettings& held);
+// at least one was stored, records today's date. When `stop` is given and
+// becomes true (the user logs off), no further file is started: the file in
+// progress is finished, and the files after it are reported as not reached.
+RunReport RunBackup(const HeldSettings& held, const std::atomic<bool>* stop = nullptr);
 
 // RunBackup, unless the held date line is already today's.
-RunReport RunBackupIfNewDay(const HeldSettings& held);
+RunReport RunBackupIfNewDay(const HeldSettings& held, const std::atomic<bool>* stop = nullptr);
 
 }  // namespace sorel

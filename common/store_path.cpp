@@ -83,6 +83,19 @@ std::string IncomingPath(const PathParts& parts) {
     return BackupFolderPath(parts) + "\\~new~" + parts.name + parts.extension;
 }
 
+bool AgentCanStore(std::string_view path, LeadByteTest isLead) {
+    PathParts parts = SplitPath(path, isLead);
+    if (parts.Empty()) {
+        return false;
+    }
+    const std::string longest = IncomingPath(parts);
+    std::size_t chars = 0;
+    for (std::size_t pos = 0; pos < longest.size(); pos += CharLength(longest, pos, isLead)) {
+        ++chars;
+    }
+    return chars <= kMaxPathChars;
+}
+
 std::string FileDisplayName(std::string_view path, LeadByteTest isLead) {
     PathParts parts = SplitPath(path, isLead);
     return parts.name + parts.extension;

@@ -3,6 +3,7 @@
 // reads as text. Pure byte work on code page 932 text.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -46,6 +47,17 @@ std::string GenerationPath(const PathParts& parts, int n,
 // with 11, 22 or 33; it ends with the full file name, so two files of one
 // folder never share it.
 std::string IncomingPath(const PathParts& parts);
+
+// The longest name the agent writes for a listed file is its incoming copy;
+// the system's ANSI file calls take at most this many characters in a path.
+constexpr std::size_t kMaxPathChars = 259;
+
+// Whether the agent can store `path`: it has a drive, and every name the store
+// needs for it (the incoming copy is the longest) fits the system's limit,
+// counted in characters as the system counts them. The settings window
+// refuses what fails here, so that it never confirms a file that would never
+// be backed up.
+bool AgentCanStore(std::string_view path, LeadByteTest isLead = IsCp932LeadByte);
 
 // name + extension: the file's full name, or empty for a path without parts.
 std::string FileDisplayName(std::string_view path, LeadByteTest isLead = IsCp932LeadByte);

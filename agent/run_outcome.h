@@ -1,0 +1,36 @@
+// What one backup run did with each listed file. Pure values, shared by the
+// run that fills them and the health record that keeps them.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace sorel {
+
+// The outcome of one listed file in one run, with its reason.
+enum class FileOutcome {
+    kStored,          // a new generation 1 is in place
+    kUnchanged,       // its date equals generation 1's: nothing to do
+    kMissing,         // the file, its folder or its drive is not there
+    kHeld,            // another program holds the file
+    kGenerationHeld,  // a generation exists but another program holds it
+    kPathUnusable,    // no drive, or the store names would be too long
+    kDiskFull,        // the copy ran out of room
+    kCopyFailed,      // the copy or a shift failed for another reason
+    kNotReached,      // the run stopped before this file (log-off, shutdown)
+};
+
+struct FileResult {
+    std::string path;
+    FileOutcome outcome;
+};
+
+struct RunReport {
+    int handled = 0;                // stored, with the new generation 1 in place
+    int unchanged = 0;              // same date as generation 1
+    int skipped = 0;                // any other outcome
+    std::vector<FileResult> files;  // one per listed file visited, in list order
+    bool dateRecorded = false;      // line 2 was written with today's date
+};
+
+}  // namespace sorel
