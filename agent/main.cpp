@@ -41,6 +41,12 @@ UINT TaskbarCreatedMessage;
 bool CheckRunning;
 bool QuitQuestionOpen;
 
+// Everything that follows a run, on the window thread, with what the run
+// did with each file.
+void OnRunFinished(const RunReport& report) {
+    (void)report;
+}
+
 // Show the notice, read the list, back up unless today is recorded, hide.
 void RunCheck() {
     if (CheckRunning) {
@@ -59,7 +65,7 @@ void RunCheck() {
         }
     } scope;
     ReadBackupList(Held);
-    RunBackupIfNewDay(Held);
+    OnRunFinished(RunBackupIfNewDay(Held));
 }
 
 void OnTimerTick() {
@@ -151,7 +157,7 @@ void StartAgent() {
     if (std::strstr(GetCommandLineA(), kNoStartupRunKeyword) == nullptr) {
         // The start-up run has no date test and shows no notice.
         ReadBackupList(Held);
-        RunBackup(Held);
+        OnRunFinished(RunBackup(Held));
     }
     SetTimer(AgentWindow, kTimerId, kTimerPeriodMs, nullptr);
     ReadScheduleHeader(Held);
