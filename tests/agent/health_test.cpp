@@ -1,0 +1,205 @@
+#include "health.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+using namespace sorel;
+
+namespace {
+
+constexpr char kMissing[] = "E:\\usb\\diary.txt";   // its drive is away all week
+constexpr char kHeldOnce[] = "C:\\Data\\book.xls";  // held by its program now and then
+constexpr char kNoPlace[] = "\\\\server\\share\\notes.txt";
+constexpr char kFills[] = "T:\\data\\big.bin";  // its disk fills on day 2
+constexpr char kFine[] = "C:\\Data\\plain.txt";
+
+using O = FileOutcome;
+
+struct SimulatedRun {
+    LocalTime when;
+    std::vector<FileResult> files;    // empty: a check that found today recorded
+    std::vector<std::string> warned;  // the files a balloon names after this run
+};
+
+LocalTime At(int day, int hour) {
+    return {2026, 12, day, hour, 5, 0};
+}
+
+// The record round trip that the agent makes between two runs.
+HealthRecord Reread(const HealthRecord& record) {
+    return ParseHealthRecord(FormatHealthRecord(record));
+}
+
+}  // namespace
+
+// Four days of use, a run at log-on and a check at 22:00 on each: the
+// balloons come on the right day for the right files, and never twice a day.
+TEST(Health, DaysOfUseRaiseBalloonsOnTheRightDays) {
+    const std::vector<SimulatedRun> week = {
+        // Day 1: an unusable path warns at once; a missing file and a single
+        // hold wait for a second day.
+        {At(1, 9),
+         {{kMissing, O::kMissing},
+          {kHeldOnce, O::kHeld},
+          {kNoPlace, O::kPathUnusable},
+          {kFills, O::kStored},
+          {kFine, O::kStored}},
+         {kNoPlace}},
+        {At(1, 22), {}, {}},
+        // Day 2: the missing file's second day; the disk is full at once; the
+        // unusable path again, as it is a new day; the hold has passed.
+        {At(2, 9),
+         {{kMissing, O::kMissing},
+          {kHeldOnce, O::kStored},
+          {kNoPlace, O::kPathUnusable},
+          {kFills, O::kDiskFull},
+          {kFine, O::kUnchanged}},
+         {kMissing, kNoPlace, kFills}},
+        // Nothing twice a day, and a hold after a store the same day leaves
+        // the day a protected one.
+        {At(2, 22),
+         {{kMissing, O::kMissing},
+          {kHeldOnce, O::kHeld},
+          {kNoPlace, O::kPathUnusable},
+          {kFills, O::kDiskFull},
+          {kFine, O::kStored}},
+         {}},
+        // Day 3: room again on T:; the plain file leaves the list.
+        {At(3, 9),
+         {{kMissing, O::kMissing},
+          {kHeldOnce, O::kHeld},
+          {kNoPlace, O::kPathUnusable},
+          {kFills, O::kStored}},
+         {kMissing, kNoPlace}},
+        // Day 4: the second day in a row of holds warns.
+        {At(4, 9),
+         {{kMissing, O::kMissing},
+          {kHeldOnce, O::kGenerationHeld},
+          {kNoPlace, O::kPathUnusable},
+          {kFills, O::kUnchanged}},
+         {kMissing, kHeldOnce, kNoPlace}},
+    };
+    HealthRecord record;
+    for (std::size_t i = 0; i < week.size(); ++i) {
+        RunReport report;
+        report.files = week[i].files;
+        std::vector<std::string> warned;
+        for (const Warning& w : TakeRun(record, report, week[i].when)) {
+            warned.push_back(w.path);
+        }
+        EXPECT_EQ(warned, week[i].warned) << "run " << i;
+        HealthRecord again = Reread(record);
+        EXPECT_EQ(FormatHealthRecord(again), FormatHealthRecord(record)) << "run " << i;
+        record = again;
+    }
+
+    // What the record says after the week, file by file.
+    ASSERT_EQ(record.files.size(), 4u);
+    const FileHealth& missing = record.files[0];
+    EXPECT_EQ(missing.path, kMissing);
+    EXPECT_EQ(missing.lastOutcome, O::kMissing);
+    EXPECT_EQ(missing.lastStored, "");
+    EXPECT_EQ(missing.runsUnprotected, 5);
+    EXPECT_EQ(missing.daysUnprotected, 4);
+    EXPECT_EQ(record.files[1].lastOutcome, O::kGenerationHeld);
+    EXPECT_EQ(record.files[1].lastStored, "2026-12-02 09:05");
+    EXPECT_EQ(record.files[1].runsUnprotected, 3);
+    EXPECT_EQ(record.files[1].daysUnprotected, 2);
+    EXPECT_EQ(record.files[3].lastOutcome, O::kUnchanged);
+    EXPECT_EQ(record.files[3].lastStored, "2026-12-03 09:05");
+    EXPECT_EQ(record.files[3].runsUnprotected, 0);
+    EXPECT_EQ(record.lastRun, "2026-12-04 09:05");
+    EXPECT_EQ(TrayTipText(record), "Ｓｏｒｅｌ２　12/4 9:05　危ないファイルが 3 個あるで");
+
+    // Once the files are back, the tip counts what the run stored.
+    RunReport fine;
+    fine.files = {{kMissing, O::kStored}, {kHeldOnce, O::kUnchanged}};
+    EXPECT_TRUE(TakeRun(record, fine, At(5, 8)).empty());
+    EXPECT_EQ(TrayTipText(record), "Ｓｏｒｅｌ２　12/5 8:05 に 1 個保存");
+    EXPECT_EQ(TrayTipText(HealthRecord{}), "Ｓｏｒｅｌ２");
+}
+
+TEST(Health, LogAndBalloonSayWhatHappened) {
+    RunReport report;
+    report.files = {{"C:\\Data\\book.xls", O::kStored},
+                    {"C:\\Data\\plain.txt", O::kUnchanged},
+                    {"E:\\usb\\diary.txt", O::kMissing},
+                    {"T:\\data\\big.bin", O::kDiskFull}};
+    EXPECT_EQ(RunLogText(report, {2026, 12, 7, 9, 15, 0}),
+              "2026-12-07 09:15 バックアップしたで（4 個）\r\n"
+              "  保存したで：C:\\Data\\book.xls\r\n"
+              "  変わってへん：C:\\Data\\plain.txt\r\n"
+              "  見つからへん：E:\\usb\\diary.txt\r\n"
+              "  ディスクがいっぱい：T:\\data\\big.bin\r\n"
+              "2026-12-07 09:15 おしまい　保存 1 個、変わらず 1 個、でけへん 2 個\r\n");
+    EXPECT_EQ(RunLogText(RunReport{}, {2026, 12, 7, 9, 15, 0}), "");
+
+    BalloonText one = BalloonFor({{"E:\\usb\\diary.txt", O::kMissing}});
+    EXPECT_EQ(one.text,
+              "「diary.txt」が見つからへんで。\nドライブやUSBメモリをつないどいてな。\n"
+              "クリックで Ｓｏｒｅｌ を開くで。");
+    BalloonText two = BalloonFor({{"C:\\Data\\book.xls", O::kHeld}, {"D:\\x", O::kDiskFull}});
+    EXPECT_NE(
+        two.text.find("「book.xls」を他のソフトが使うてて読めへんで。\nそのソフトを閉じといてな。"
+                      "\nほかにも 1 個あるで。"),
+        std::string::npos);
+    EXPECT_LT(one.title.size(), 64u);
+    // A very long double-byte name is cut without splitting a character.
+    std::string longName = "C:\\";
+    for (int i = 0; i < 200; ++i) {
+        longName += "表";
+    }
+    BalloonText cut = BalloonFor({{longName, O::kPathUnusable}});
+    EXPECT_LE(cut.text.size(), 255u);
+    EXPECT_NE(cut.text.find("表…」"), std::string::npos);
+}
+
+TEST(Health, DamagedRecordsStartAfresh) {
+    const std::string good =
+        "Sorel health 1\r\nrun\t2026-12-07 09:15\t2\r\n"
+        "file\tmissing\t\t3\t2\t2026-12-07\t2026-12-07\tE:\\usb\\diary.txt\r\n"
+        "file\tstored\t2026-12-07 09:15\t0\t0\t2026-12-07\t\tC:\\a,b\\表.txt\r\n";
+    struct Case {
+        std::string bytes;
+        std::size_t files;
+    };
+    const Case cases[] = {
+        {good, 2},
+        {"", 0},
+        {std::string("\0\0\0", 3), 0},
+        {"Sorel health 2\r\n" + good.substr(16), 0},  // another format: not ours
+        {good.substr(0, good.size() - 30), 1},        // cut off in the last line
+        {"Sorel health 1\nfile\tvanished\t\t0\t0\t\t\tC:\\x\n", 0},
+        {"Sorel health 1\nfile\tmissing\t\t-1\t0\t\t\tC:\\x\n", 0},
+        {"Sorel health 1\nfile\tmissing\t\t99999999\t0\t\t\tC:\\x\n", 0},
+        {"Sorel health 1\nfile\tmissing\t\t1\t1\t\t\t\n", 0},
+        {"Sorel health 1\nfile\tmissing\t\t1\t1\t\t\tC:\\x\nfile\theld\t\t1\t1\t\t\tC:\\x\n", 1},
+        {good + std::string(kMaxRecordBytes, 'x'), 0},  // huge
+    };
+    for (const Case& c : cases) {
+        HealthRecord record = ParseHealthRecord(c.bytes);
+        EXPECT_EQ(record.files.size(), c.files) << c.bytes.substr(0, 80);
+    }
+    HealthRecord record = ParseHealthRecord(good);
+    EXPECT_EQ(FormatHealthRecord(record), good);
+    EXPECT_EQ(record.files[0].daysUnprotected, 2);
+    EXPECT_TRUE(AtRisk(record.files[0]));
+}
+
+TEST(Health, SettingsProgramPathFromLineOne) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"C:\\Tools\\Sorel\\=221", "C:\\Tools\\Sorel\\Sorel.exe"},
+        {"C:\\Tools\\Sorel=221", "C:\\Tools\\Sorel\\Sorel.exe"},
+        {"C:\\表=221", "C:\\表\\Sorel.exe"},  // 表 ends in the backslash byte
+        {"\\\\pc\\tools\\=061", "\\\\pc\\tools\\Sorel.exe"},
+        {"Tools\\=221", ""},
+        {"=221", ""},
+        {"C:\\Tools\\221", ""},
+        {"", ""},
+    };
+    for (const auto& [line, expected] : cases) {
+        EXPECT_EQ(SettingsProgramPath(line), expected) << line;
+    }
+}
