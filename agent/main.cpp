@@ -6,17 +6,18 @@
 #include <cstring>
 
 #include "backup_run.h"
+#include "health_folder.h"
+#include "health_win.h"
 #include "hour_check.h"
 #include "notice.h"
 #include "resource.h"
+#include "tray.h"
 #include "unique_handle.h"
 
 namespace {
 
 using namespace sorel;
 
-constexpr UINT kTrayCallbackMessage = 0x1000;
-constexpr UINT kTrayIconId = 1;
 constexpr UINT_PTR kTimerId = 100;
 constexpr UINT kTimerPeriodMs = 5000;
 // In the command line, suppresses the start-up run.
@@ -30,8 +31,7 @@ HWND AgentWindow;
 HeldSettings Held;
 HourCheckState HourCheck;
 KernelHandle SingleInstanceMutex;
-NOTIFYICONDATAA TrayIconRecord;
-bool TrayIconAdded;
+TrayIcon AgentTray;
 WNDPROC ReplacedWindowProc;
 // Explorer sends this after it restarts; the icons it showed are gone then.
 UINT TaskbarCreatedMessage;
@@ -40,11 +40,12 @@ UINT TaskbarCreatedMessage;
 // the first.
 bool CheckRunning;
 bool QuitQuestionOpen;
+bool SettingsNoticeOpen;
 
 // Everything that follows a run, on the window thread, with what the run
 // did with each file.
 void OnRunFinished(const RunReport& report) {
-    (void)report;
+    ReportRunHealth(report, LocalNow(), HealthFolderPath(), AgentTray);
 }
 
 // Show the notice, read the list, back up unless today is recorded, hide.
@@ -91,31 +92,29 @@ void OnTrayNotify() {
         MessageBoxA(AgentWindow, "Ｓｏｒｅｌ２を終了しまっか？？", "", MB_OKCANCEL | MB_DEFBUTTON2);
     QuitQuestionOpen = false;
     if (answer == IDOK && IsWindow(AgentWindow)) {
-        Shell_NotifyIconA(NIM_DELETE, &TrayIconRecord);
-        TrayIconAdded = false;
+        AgentTray.Remove();
         SendMessageA(AgentWindow, WM_CLOSE, 0, 0);
     }
 }
 
-// At log-on the agent can start before the taskbar is ready to take icons;
-// a refusal is tried again for a few seconds before the user is told.
-bool AddTrayIcon() {
-    constexpr int kAttempts = 12;
-    constexpr DWORD kPauseMs = 250;
-    for (int attempt = 0; attempt < kAttempts; ++attempt) {
-        if (Shell_NotifyIconA(NIM_ADD, &TrayIconRecord)) {
-            return true;
-        }
-        Sleep(kPauseMs);
+// A double click on the icon or a click on the balloon: the settings window,
+// where the user can see and change what is backed up.
+void OnTrayOpenSettings() {
+    if (SettingsNoticeOpen || OpenSettingsWindow()) {
+        return;
     }
-    return false;
+    SettingsNoticeOpen = true;
+    MessageBoxA(AgentWindow,
+                "Ｓｏｒｅｌ が見つからへんかったで。\r\nＳｏｒｅｌ.exe を一回起動しといてな。", "",
+                MB_OK | MB_ICONEXCLAMATION);
+    SettingsNoticeOpen = false;
 }
 
 // A taskbar that starts late, or Explorer after a restart, shows no icon it
 // did not get: add it again, unless the agent is quitting.
 void OnTaskbarCreated() {
-    if (TrayIconRecord.hWnd != nullptr && ReplacedWindowProc != nullptr) {
-        TrayIconAdded = Shell_NotifyIconA(NIM_ADD, &TrayIconRecord) || TrayIconAdded;
+    if (ReplacedWindowProc != nullptr) {
+        AgentTray.AddAgain();
     }
 }
 
@@ -125,6 +124,9 @@ LRESULT CALLBACK TrayHandler(HWND window, UINT message, WPARAM wParam, LPARAM lP
     LRESULT result = CallWindowProcA(ReplacedWindowProc, window, message, wParam, lParam);
     if (message == kTrayCallbackMessage && lParam == WM_RBUTTONDOWN) {
         OnTrayNotify();
+    } else if (message == kTrayCallbackMessage &&
+               (lParam == WM_LBUTTONDBLCLK || lParam == NIN_BALLOONUSERCLICK)) {
+        OnTrayOpenSettings();
     }
     return result;
 }
@@ -140,17 +142,7 @@ void StartAgent() {
     ReplacedWindowProc = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrA(AgentWindow, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(TrayHandler)));
 
-    // The oldest layout of the record, which every Windows accepts.
-    TrayIconRecord = {};
-    TrayIconRecord.cbSize = NOTIFYICONDATAA_V1_SIZE;
-    TrayIconRecord.hWnd = AgentWindow;
-    TrayIconRecord.uID = kTrayIconId;
-    TrayIconRecord.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
-    TrayIconRecord.uCallbackMessage = kTrayCallbackMessage;
-    TrayIconRecord.hIcon = icon;
-    lstrcpynA(TrayIconRecord.szTip, "Ｓｏｒｅｌ２", sizeof TrayIconRecord.szTip);
-    TrayIconAdded = AddTrayIcon();
-    if (!TrayIconAdded) {
+    if (!AgentTray.Add(AgentWindow, icon)) {
         MessageBoxA(AgentWindow, "タスクトレイ エラー！", "", MB_OK);
     }
 
@@ -165,11 +157,10 @@ void StartAgent() {
 
 void QuitAgent() {
     ReleaseNoticeFontAndBrush();
-    // Only when still there: under Wine each removal waits on the tray.
-    if (TrayIconAdded) {
-        Shell_NotifyIconA(NIM_DELETE, &TrayIconRecord);
-        TrayIconAdded = false;
-    }
+    // Also after an addition reported as failed: it may have timed out with
+    // the icon in place. Removed once only: under Wine each removal waits on
+    // the tray.
+    AgentTray.Remove();
     if (ReplacedWindowProc) {
         SetWindowLongPtrA(AgentWindow, GWLP_WNDPROC,
                           reinterpret_cast<LONG_PTR>(ReplacedWindowProc));

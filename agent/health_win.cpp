@@ -1,0 +1,160 @@
+#include "health_win.h"
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include <vector>
+
+#include "../common/win/files.h"
+#include "../common/win/settings_file.h"
+#include "../common/win/unique_handle.h"
+
+namespace sorel {
+
+namespace {
+
+// The settings window's class and title, as that program registers them.
+constexpr char kSettingsClass[] = "NORMAL0";
+constexpr char kSettingsTitle[] = "ソ レ ル";
+constexpr DWORD kStartWaitMs = 5000;
+
+// The record as it stands, or an empty one when it is missing, held,
+// damaged or too large to be a record: a fresh start never stops a backup.
+HealthRecord ReadRecord(const std::string& path) {
+    FileHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    LARGE_INTEGER size;
+    if (!file || !GetFileSizeEx(file.get(), &size) || size.QuadPart < 0 ||
+        size.QuadPart > static_cast<LONGLONG>(kMaxRecordBytes)) {
+        return {};
+    }
+    std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
+    DWORD got = 0;
+    if (!bytes.empty() &&
+        !ReadFile(file.get(), &bytes[0], static_cast<DWORD>(bytes.size()), &got, nullptr)) {
+        return {};
+    }
+    bytes.resize(got);
+    return ParseHealthRecord(bytes);
+}
+
+// Appends the run's lines. Past the bound, the log becomes the old log and a
+// new one begins; if the old one cannot be replaced, this run is left out
+// rather than let the log grow without end. A write that runs out of room
+// is taken back, so no half line stays.
+void AppendToLog(const HealthFiles& files, const std::string& text) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (GetFileAttributesExA(files.log.c_str(), GetFileExInfoStandard, &data) &&
+        (data.nFileSizeHigh != 0 || data.nFileSizeLow + text.size() > kMaxLogBytes)) {
+        if (!MoveFileExA(files.log.c_str(), files.oldLog.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+            return;
+        }
+    }
+    FileHandle log(CreateFileA(files.log.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
+                               OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!log) {
+        return;
+    }
+    LARGE_INTEGER before;
+    if (!GetFileSizeEx(log.get(), &before)) {
+        return;
+    }
+    DWORD written = 0;
+    if (!WriteFile(log.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) ||
+        written != text.size()) {
+        // Appending handles move to the end by themselves; cutting needs a
+        // handle that may write anywhere.
+        log.reset();
+        FileHandle cut(CreateFileA(files.log.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (cut && SetFilePointerEx(cut.get(), before, nullptr, FILE_BEGIN)) {
+            SetEndOfFile(cut.get());
+        }
+    }
+}
+
+HWND FindSettingsWindow() {
+    return FindWindowA(kSettingsClass, kSettingsTitle);
+}
+
+void BringToFront(HWND window) {
+    // It starts minimised; asked for from the tray, the user wants to see it.
+    if (IsIconic(window)) {
+        ShowWindow(window, SW_RESTORE);
+    }
+    SetForegroundWindow(window);
+}
+
+}  // namespace
+
+LocalTime LocalNow() {
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    return {now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond};
+}
+
+HealthFiles HealthFilesIn(const std::string& folder) {
+    return {folder + "health.txt", folder + "health.tmp", folder + "Sorel2.log",
+            folder + "Sorel2.old.log"};
+}
+
+void ReportRunHealth(const RunReport& report, const LocalTime& now, const std::string& folder,
+                     TrayIcon& tray) {
+    if (report.files.empty() || folder.empty()) {
+        return;
+    }
+    const HealthFiles files = HealthFilesIn(folder);
+    CreateDirectoryA(folder.c_str(), nullptr);
+    HealthRecord record = ReadRecord(files.record);
+    const std::string before = FormatHealthRecord(record);
+    std::vector<Warning> warnings = TakeRun(record, report, now);
+    const std::string after = FormatHealthRecord(record);
+    if (after != before) {
+        ReplaceFileContent(files.record, after, files.recordTemp);
+    }
+    AppendToLog(files, RunLogText(report, now));
+
+    const std::string tip = TrayTipText(record);
+    if (warnings.empty()) {
+        tray.SetTip(tip);
+    } else {
+        BalloonText balloon = BalloonFor(warnings);
+        tray.ShowBalloon(tip, balloon.title, balloon.text);
+    }
+}
+
+bool OpenSettingsWindow() {
+    if (HWND window = FindSettingsWindow()) {
+        BringToFront(window);
+        return true;
+    }
+    std::vector<std::string> lines;
+    if (ReadSettingsLines(lines, true) != ReadResult::kOk || lines.empty()) {
+        return false;
+    }
+    const std::string program = SettingsProgramPath(lines[0]);
+    if (program.empty() || !PathExists(program)) {
+        return false;
+    }
+    const std::string folder = program.substr(0, program.size() - std::string("Sorel.exe").size());
+    SHELLEXECUTEINFOA start = {};
+    start.cbSize = sizeof start;
+    start.fMask = SEE_MASK_NOCLOSEPROCESS;
+    start.lpVerb = "open";
+    start.lpFile = program.c_str();
+    start.lpDirectory = folder.c_str();
+    start.nShow = SW_SHOWNORMAL;
+    if (!ShellExecuteExA(&start)) {
+        return false;
+    }
+    KernelHandle process(start.hProcess);
+    if (process) {
+        WaitForInputIdle(process.get(), kStartWaitMs);
+    }
+    if (HWND window = FindSettingsWindow()) {
+        BringToFront(window);
+    }
+    return true;
+}
+
+}  // namespace sorel
