@@ -158,6 +158,25 @@ std::string Shortened(std::string_view text, std::size_t maxBytes) {
     return std::string(text.substr(0, end)) + std::string(kEllipsis);
 }
 
+// The file's name: what follows the last backslash or slash, read double-byte
+// aware so that the second byte of 表 is not taken for one. Also for paths
+// without a drive, which have no parts to split.
+std::string LastName(std::string_view path) {
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < path.size();) {
+        if (IsCp932LeadByte(static_cast<unsigned char>(path[i]))) {
+            i += 2;
+            continue;
+        }
+        if (path[i] == '\\' || path[i] == '/') {
+            start = i + 1;
+        }
+        ++i;
+    }
+    std::string_view name = start < path.size() ? path.substr(start) : path;
+    return std::string(name);
+}
+
 struct Advice {
     const char* reason;  // follows the file's name in 「」
     const char* hint;
@@ -365,10 +384,7 @@ BalloonText BalloonFor(const std::vector<Warning>& warnings) {
         return balloon;
     }
     const Warning& first = warnings.front();
-    std::string name = FileDisplayName(first.path);
-    if (name.empty()) {
-        name = first.path;
-    }
+    std::string name = LastName(first.path);
     Advice advice = AdviceFor(first.outcome);
     balloon.text =
         "「" + Shortened(name, kMaxNameBytes) + "」" + advice.reason + "\n" + advice.hint;

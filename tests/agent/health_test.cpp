@@ -151,6 +151,9 @@ TEST(Health, LogAndBalloonSayWhatHappened) {
     for (int i = 0; i < 200; ++i) {
         longName += "表";
     }
+    EXPECT_EQ(BalloonFor({{"\\\\server\\share\\表\\家計簿.xls", O::kPathUnusable}})
+                  .text.find("「家計簿.xls」"),
+              0u);
     BalloonText cut = BalloonFor({{longName, O::kPathUnusable}});
     EXPECT_LE(cut.text.size(), 255u);
     EXPECT_NE(cut.text.find("表…」"), std::string::npos);
