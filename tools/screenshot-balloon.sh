@@ -1,7 +1,6 @@
 #!/usr/bin/env bash
 # Takes docs/balloon.png: the agent's warning balloon for a file at risk. A
 # listed network path can never be stored, so the start-up run warns at once.
-# Wine draws the balloon as a tooltip window beside its notification area.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 [ -n "${DISPLAY:-}" ] || exec xvfb-run -a -s "-screen 0 800x600x24" "$0" "$@"
@@ -13,14 +12,20 @@ echo diary > "$WINEPREFIX/drive_c/data/diary.txt"
 printf '%s\r\n' 'C:\Tools\=221' '2000/1/1' 'C:\data\diary.txt' '\\server\share\家計簿.xls' |
     iconv -f UTF-8 -t CP932 > "$WINEPREFIX/drive_c/windows/Varnix.vnx"
 wine build/windows-x64/bin/Sorel2.exe &
-# The balloon is a tooltip window of explorer's; take the screen once it shows.
+# The balloon is a window of explorer's without a name, wider than the tray
+# strip; take the strip and the balloon together once it shows.
+balloon=""
 for _ in $(seq 1 300); do
-    if xwininfo -root -tree 2>/dev/null | grep -q '"tooltips_class32"\|Ｓｏｒｅｌ２：'; then
-        break
-    fi
+    balloon=$(xwininfo -root -tree 2>/dev/null |
+        awk '/\(has no name\): \("explorer.exe"/ {split($(NF-1), g, /[x+]/); if (g[1] > 200) print $(NF-1)}' | head -1)
+    [ -z "$balloon" ] || break
     sleep 0.1
 done
-sleep 1
-import -window root "${1:-docs/balloon.png}"
-echo "${1:-docs/balloon.png}"
+[ -n "$balloon" ] || { echo "no balloon came up" >&2; wineserver -k; exit 1; }
+sleep 0.5
+tray=$(xwininfo -name "Wine System Tray" | awk '/Absolute upper-left Y/ {print $4}')
+read -r w h x y <<<"$(tr 'x+' '  ' <<<"$balloon")"
+top=$(( tray < y ? tray : y ))
+import -window root -crop "$((x + w + 4))x$((y + h - top + 4))+0+$top" "${1:-docs/balloon.png}"
+echo "${1:-docs/balloon.png} (balloon $balloon)"
 wineserver -k
