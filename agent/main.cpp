@@ -45,7 +45,10 @@ bool SettingsNoticeOpen;
 // Everything that follows a run, on the window thread, with what the run
 // did with each file.
 void OnRunFinished(const RunReport& report) {
-    ReportRunHealth(report, LocalNow(), HealthFolderPath(), AgentTray);
+    // A check that found today recorded visited no file: nothing to note.
+    if (!report.files.empty()) {
+        ReportRunHealth(report, LocalNow(), HealthFolderPath(), AgentTray);
+    }
 }
 
 // Show the notice, read the list, back up unless today is recorded, hide.
