@@ -5,6 +5,7 @@
 #include <string>
 
 #include "../common/backup_table.h"
+#include "file_steps.h"
 #include "run_outcome.h"
 
 namespace sorel {
@@ -38,7 +39,11 @@ bool RecordLastRunDate();
 // at least one was stored, records today's date. When `stop` is given and
 // becomes true (the user logs off), no further file is started: the file in
 // progress is finished, and the files after it are reported as not reached.
+// A file counts as stored only when its new generation 1 is in place.
 RunReport RunBackup(const HeldSettings& held, const std::atomic<bool>* stop = nullptr);
+
+// The same, with the rotation's file calls made through `steps`.
+RunReport RunBackup(const HeldSettings& held, const std::atomic<bool>* stop, FileSteps& steps);
 
 // RunBackup, unless the held date line is already today's.
 RunReport RunBackupIfNewDay(const HeldSettings& held, const std::atomic<bool>* stop = nullptr);

@@ -17,4 +17,16 @@ bool AdvanceTick(HourCheckState& state, int nowHour, std::string_view scheduleHo
     return false;
 }
 
+bool ArgumentsContain(std::string_view commandLine, std::string_view keyword) {
+    std::size_t end;
+    if (!commandLine.empty() && commandLine.front() == '"') {
+        end = commandLine.find('"', 1);
+        end = end == std::string_view::npos ? commandLine.size() : end + 1;
+    } else {
+        end = commandLine.find_first_of(" \t");
+        end = end == std::string_view::npos ? commandLine.size() : end;
+    }
+    return commandLine.substr(end).find(keyword) != std::string_view::npos;
+}
+
 }  // namespace sorel

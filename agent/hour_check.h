@@ -1,5 +1,6 @@
-// When the agent's 5-second timer starts the daily hour check. Pure, so that
-// whole days can be simulated without waiting.
+// When the agent backs up: whether its command line skips the start-up run,
+// and when its 5-second timer starts the daily hour check. Pure, so that whole
+// days and command lines can be tried without a process.
 #pragma once
 
 #include <string_view>
@@ -20,5 +21,13 @@ struct HourCheckState {
 // previous tick's, so the check starts at the first tick that follows a tick
 // taken within the chosen hour.
 bool AdvanceTick(HourCheckState& state, int nowHour, std::string_view scheduleHour);
+
+// Whether `keyword` occurs (exact bytes) among the arguments of a command line
+// as the system gives it, leaving out the program's own path: a quoted path
+// up to its closing quote, an unquoted one up to the first space or tab. An
+// agent kept in a folder whose name holds the keyword still backs up at
+// log-on. Neither a quote nor a blank is ever the second byte of a
+// double-byte character, so the split is safe on code page 932 text.
+bool ArgumentsContain(std::string_view commandLine, std::string_view keyword);
 
 }  // namespace sorel

@@ -149,7 +149,7 @@ void StartAgent() {
         MessageBoxA(AgentWindow, "タスクトレイ エラー！", "", MB_OK);
     }
 
-    if (std::strstr(GetCommandLineA(), kNoStartupRunKeyword) == nullptr) {
+    if (!ArgumentsContain(GetCommandLineA(), kNoStartupRunKeyword)) {
         // The start-up run has no date test and shows no notice.
         ReadBackupList(Held);
         OnRunFinished(RunBackup(Held));

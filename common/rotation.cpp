@@ -2,24 +2,41 @@
 
 namespace sorel {
 
-BackupDecision DecideBackup(const PathParts& parts, const std::string& sourceDate, bool sameDate) {
-    if (parts.Empty()) {
+BackupDecision DecideBackup(bool storable, Presence source, Presence gen1, bool sameDate) {
+    if (!storable) {
         return BackupDecision::kNoLocation;
     }
-    if (sourceDate.empty()) {
+    if (source != Presence::kReadable) {
         return BackupDecision::kUnreadable;
     }
-    return sameDate ? BackupDecision::kUnchanged : BackupDecision::kBackUp;
+    if (gen1 == Presence::kUnreadable) {
+        return BackupDecision::kGenerationUnreadable;
+    }
+    return gen1 == Presence::kReadable && sameDate ? BackupDecision::kUnchanged
+                                                   : BackupDecision::kBackUp;
 }
 
-std::vector<RotationStep> PlanRotation(const std::string& listedPath, const PathParts& parts) {
-    std::string incoming = IncomingPath(parts);
-    return {
-        {StepKind::kCopyIn, listedPath, incoming},
-        {StepKind::kShift, GenerationPath(parts, 2), GenerationPath(parts, 3)},
-        {StepKind::kShift, GenerationPath(parts, 1), GenerationPath(parts, 2)},
-        {StepKind::kShift, incoming, GenerationPath(parts, 1)},
-    };
+std::vector<RotationStep> PlanRotation(const std::string& listedPath, const PathParts& parts,
+                                       const Presence (&generations)[3]) {
+    int firstGap = 4;  // 1 to 3, or 4 when all three are there
+    for (int n = 3; n >= 1; --n) {
+        if (generations[n - 1] == Presence::kUnreadable) {
+            return {};
+        }
+        if (generations[n - 1] == Presence::kMissing) {
+            firstGap = n;
+        }
+    }
+    const std::string incoming = IncomingPath(parts);
+    std::vector<RotationStep> plan = {{StepKind::kCopyIn, listedPath, incoming}};
+    // With all three there, generation 3 is the one the rotation gives up.
+    const int top = firstGap == 4 ? 3 : firstGap;
+    for (int n = top; n >= 2; --n) {
+        plan.push_back({StepKind::kShift, GenerationPath(parts, n - 1), GenerationPath(parts, n),
+                        n == 3 && firstGap == 4});
+    }
+    plan.push_back({StepKind::kShift, incoming, GenerationPath(parts, 1)});
+    return plan;
 }
 
 }  // namespace sorel

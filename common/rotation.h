@@ -9,20 +9,31 @@
 
 namespace sorel {
 
+// What an exclusive open found at a name before anything was touched.
+enum class Presence {
+    kMissing,     // the name, its folder or its drive is not there
+    kReadable,    // it could be opened without sharing
+    kUnreadable,  // it is there, but another program holds it or it cannot be opened
+};
+
 enum class BackupDecision {
-    kNoLocation,  // no drive letter, colon and backslash: nowhere to keep generations
-    kUnreadable,  // the file cannot be opened exclusively: missing, or held by a program
-    kUnchanged,   // its date equals generation 1's
+    kNoLocation,            // no drive, or names too long to store: nowhere to keep generations
+    kUnreadable,            // the listed file cannot be opened exclusively
+    kGenerationUnreadable,  // generation 1 is there but cannot be read
+    kUnchanged,             // its date equals generation 1's
     kBackUp,
 };
 
-// `sourceDate` and `gen1Date` are the date texts of the listed file and of
-// generation 1; `sameDate` is the system's verdict on comparing them.
+// `storable` is AgentCanStore of the listed path; `sameDate` is the system's
+// verdict on comparing the file's date text with generation 1's.
 //
 // An unreadable file is skipped even when generation 1 exists: rotating then
 // would shift the generations down with nothing new to put on top, and after
-// two such runs all three would hold one state.
-BackupDecision DecideBackup(const PathParts& parts, const std::string& sourceDate, bool sameDate);
+// two such runs all three would hold one state. An unreadable generation 1
+// (a viewer, a scanner or a sync client holds it) has no date to compare: the
+// file would look changed and the rotation would stop halfway or shift the
+// same state twice, so the file waits for a later run.
+BackupDecision DecideBackup(bool storable, Presence source, Presence gen1, bool sameDate);
 
 enum class StepKind {
     kCopyIn,  // copy the listed file to the incoming name
@@ -33,15 +44,27 @@ struct RotationStep {
     StepKind kind;
     std::string from;
     std::string to;
+    // The target exists and is given up (generation 3). Every other target
+    // is empty: it was missing, or an earlier step moved it away.
+    bool replace = false;
 };
 
-// The steps that store the listed file as generation 1:
+// The steps that store the listed file as generation 1, given what probes
+// found at generations 1, 2 and 3:
 //   1. copy the file whole to the incoming name in the backup folder;
-//   2. rename generation 2 over 3, then 1 over 2, then the incoming copy over 1.
+//   2. shift the generations down by one, oldest first, but only those above
+//      the first missing one: the new copy fills the first gap. With 11
+//      missing nothing shifts; with 22 missing only 11 goes to 22; with all
+//      three there, 22 replaces 33;
+//   3. rename the incoming copy to generation 1.
 // The copy goes first and the shifts only follow when it succeeded, so a
 // failed or interrupted copy leaves all three generations as they were, and no
-// generation name ever holds part of a file. A shift whose source does not
-// exist is passed over; the executor stops at the first real failure.
-std::vector<RotationStep> PlanRotation(const std::string& listedPath, const PathParts& parts);
+// generation name ever holds part of a file. A rotation stopped between two
+// shifts leaves a gap, which the next run fills first, so no generation is
+// ever shifted over another while a name above it is empty.
+//
+// No steps at all when any generation is unreadable: the file waits.
+std::vector<RotationStep> PlanRotation(const std::string& listedPath, const PathParts& parts,
+                                       const Presence (&generations)[3]);
 
 }  // namespace sorel

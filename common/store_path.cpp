@@ -12,6 +12,13 @@ bool IsAsciiLetter(char c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
 
+// Windows takes "/" for a folder separator wherever it takes "\"; a path line
+// written with "/" must not put its store in the drive's root. Neither byte is
+// ever the second byte of a double-byte character of code page 932 as "/".
+bool IsSeparator(char c) {
+    return c == '\\' || c == '/';
+}
+
 // Length in bytes of the character that starts at `pos`: two for a lead byte
 // followed by anything but the end of the text, otherwise one.
 std::size_t CharLength(std::string_view text, std::size_t pos, LeadByteTest isLead) {
@@ -29,13 +36,13 @@ PathParts SplitPath(std::string_view path, LeadByteTest isLead) {
     // The first two characters are single bytes here, so byte positions are
     // character positions. A drive must be a letter: anything else has no
     // place on disk that the store could be made beside.
-    if (path.size() < 3 || !IsAsciiLetter(path[0]) || path[1] != ':' || path[2] != '\\') {
+    if (path.size() < 3 || !IsAsciiLetter(path[0]) || path[1] != ':' || !IsSeparator(path[2])) {
         return parts;
     }
     std::size_t lastSlash = 2;
     for (std::size_t pos = 2; pos < path.size();) {
         std::size_t len = CharLength(path, pos, isLead);
-        if (len == 1 && path[pos] == '\\') {
+        if (len == 1 && IsSeparator(path[pos])) {
             lastSlash = pos;
         }
         pos += len;
@@ -83,17 +90,26 @@ std::string IncomingPath(const PathParts& parts) {
     return BackupFolderPath(parts) + "\\~new~" + parts.name + parts.extension;
 }
 
-bool AgentCanStore(std::string_view path, LeadByteTest isLead) {
-    PathParts parts = SplitPath(path, isLead);
-    if (parts.Empty()) {
-        return false;
-    }
-    const std::string longest = IncomingPath(parts);
+namespace {
+
+// Characters as the system counts them when it converts an ANSI path.
+std::size_t CharCount(std::string_view text, LeadByteTest isLead) {
     std::size_t chars = 0;
-    for (std::size_t pos = 0; pos < longest.size(); pos += CharLength(longest, pos, isLead)) {
+    for (std::size_t pos = 0; pos < text.size(); pos += CharLength(text, pos, isLead)) {
         ++chars;
     }
-    return chars <= kMaxPathChars;
+    return chars;
+}
+
+}  // namespace
+
+bool AgentCanStore(std::string_view path, LeadByteTest isLead) {
+    PathParts parts = SplitPath(path, isLead);
+    if (parts.Empty() || (parts.name.empty() && parts.extension.empty())) {
+        return false;
+    }
+    return CharCount(IncomingPath(parts), isLead) <= kMaxPathChars &&
+           CharCount(BackupFolderPath(parts), isLead) <= kMaxFolderChars;
 }
 
 std::string FileDisplayName(std::string_view path, LeadByteTest isLead) {

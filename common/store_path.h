@@ -16,15 +16,16 @@ bool IsCp932LeadByte(unsigned char byte);
 
 struct PathParts {
     std::string drive;      // "C:"
-    std::string folder;     // "\Data\", always begins and ends with a backslash
+    std::string folder;     // "\Data\", always begins and ends with a separator (\ or /)
     std::string name;       // "book"
     std::string extension;  // ".xls", or empty
     bool Empty() const { return drive.empty(); }
 };
 
 // Splits a full path. A path that does not begin with a drive letter, a colon
-// and a backslash (a network path, a relative path) gives four empty parts.
-// A backslash or dot that is the second byte of a double-byte character
+// and a separator (a network path, a relative path) gives four empty parts.
+// "/" separates folders wherever "\" does, as it does for Windows. A
+// backslash or dot that is the second byte of a double-byte character
 // (表 is 0x95 0x5C) is never a separator.
 PathParts SplitPath(std::string_view path, LeadByteTest isLead = IsCp932LeadByte);
 
@@ -51,12 +52,17 @@ std::string IncomingPath(const PathParts& parts);
 // The longest name the agent writes for a listed file is its incoming copy;
 // the system's ANSI file calls take at most this many characters in a path.
 constexpr std::size_t kMaxPathChars = 259;
+// CreateDirectoryA takes a shorter path: room is kept for an 8.3 name in it.
+// The restore's temporary name (GetTempFileNameA in the file's folder) has the
+// same limit on the folder, which is shorter than the backup folder.
+constexpr std::size_t kMaxFolderChars = 247;
 
-// Whether the agent can store `path`: it has a drive, and every name the store
-// needs for it (the incoming copy is the longest) fits the system's limit,
-// counted in characters as the system counts them. The settings window
-// refuses what fails here, so that it never confirms a file that would never
-// be backed up.
+// Whether the agent can store `path`: it has a drive and a file name, every
+// name the store needs for it (the incoming copy is the longest) fits the
+// system's limit, and the backup folder can be created; counted in characters
+// as the system counts them. The settings window refuses what fails here, so
+// that it never confirms a file that would never be backed up; the agent
+// skips it without touching anything.
 bool AgentCanStore(std::string_view path, LeadByteTest isLead = IsCp932LeadByte);
 
 // name + extension: the file's full name, or empty for a path without parts.

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
 #include "../store_path.h"
 #include "unique_handle.h"
 
@@ -14,31 +16,50 @@ FileHandle OpenExclusiveForReading(const std::string& path) {
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
-bool IsMissingError(DWORD error) {
-    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
-}
-
 }  // namespace
 
-ReadResult ReadFileExclusive(const std::string& path, std::string& bytes) {
+bool IsMissingError(unsigned long error) {
+    switch (error) {
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_PATH_NOT_FOUND:
+        case ERROR_INVALID_DRIVE:
+        case ERROR_NOT_READY:
+        case ERROR_DEV_NOT_EXIST:
+        case ERROR_BAD_NETPATH:
+        case ERROR_BAD_NET_NAME:
+        case ERROR_NETNAME_DELETED:
+        case ERROR_BAD_UNIT:
+            return true;
+        default:
+            return false;
+    }
+}
+
+ReadResult ReadFilePrefixExclusive(const std::string& path, std::size_t limit, std::string& bytes) {
     bytes.clear();
     FileHandle file = OpenExclusiveForReading(path);
     if (!file) {
         return IsMissingError(GetLastError()) ? ReadResult::kMissing : ReadResult::kBusy;
     }
     char buffer[64 * 1024];
-    for (;;) {
+    while (bytes.size() < limit) {
+        DWORD want = static_cast<DWORD>(std::min(sizeof buffer, limit - bytes.size()));
         DWORD got = 0;
-        if (!ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr)) {
+        if (!ReadFile(file.get(), buffer, want, &got, nullptr)) {
             // Part of a file is not the file: a writer would lose the rest.
             bytes.clear();
             return ReadResult::kBusy;
         }
         if (got == 0) {
-            return ReadResult::kOk;
+            break;
         }
         bytes.append(buffer, got);
     }
+    return ReadResult::kOk;
+}
+
+ReadResult ReadFileExclusive(const std::string& path, std::string& bytes) {
+    return ReadFilePrefixExclusive(path, std::string().max_size(), bytes);
 }
 
 ReadResult ReadFileExclusiveRetrying(const std::string& path, std::string& bytes) {
@@ -83,20 +104,40 @@ bool ReplaceFileContent(const std::string& path, const std::string& bytes,
     return moved;
 }
 
-std::string FileDateText(const std::string& path) {
+FileProbe ProbeFile(const std::string& path) {
+    FileProbe probe;
+    probe.presence = Presence::kUnreadable;
     FILETIME written;
     {
         FileHandle file = OpenExclusiveForReading(path);
-        if (!file || !GetFileTime(file.get(), nullptr, nullptr, &written)) {
-            return {};
+        if (!file) {
+            probe.error = GetLastError();
+            if (IsMissingError(probe.error)) {
+                probe.presence = Presence::kMissing;
+            }
+            return probe;
+        }
+        if (!GetFileTime(file.get(), nullptr, nullptr, &written)) {
+            probe.error = GetLastError();
+            return probe;
         }
     }
-    // No conversion to local time: the date compared is the UTC calendar date.
-    SYSTEMTIME utc;
-    if (!FileTimeToSystemTime(&written, &utc)) {
-        return {};
+    // The user's own calendar day: in Japan a file saved at 08:30 belongs to
+    // that day, not to the day before as its UTC date would have it. The zone's
+    // rules of that moment apply (summer time where there is one).
+    SYSTEMTIME utc, local;
+    if (!FileTimeToSystemTime(&written, &utc) ||
+        !SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local)) {
+        probe.error = GetLastError();
+        return probe;
     }
-    return DateText(utc.wYear, utc.wMonth, utc.wDay);
+    probe.presence = Presence::kReadable;
+    probe.date = DateText(local.wYear, local.wMonth, local.wDay);
+    return probe;
+}
+
+std::string FileDateText(const std::string& path) {
+    return ProbeFile(path).date;
 }
 
 bool TextsEqual(const std::string& a, const std::string& b) {

@@ -3,7 +3,10 @@
 // programs notice that another program is using a file.
 #pragma once
 
+#include <cstddef>
 #include <string>
+
+#include "../rotation.h"
 
 namespace sorel {
 
@@ -11,6 +14,11 @@ enum class ReadResult { kOk, kMissing, kBusy };
 
 // Reads the whole file through an exclusive open.
 ReadResult ReadFileExclusive(const std::string& path, std::string& bytes);
+
+// Reads at most `limit` bytes from the start of the file, through the same
+// exclusive open, for a reader that needs only the first line of a file that
+// a user may have made large.
+ReadResult ReadFilePrefixExclusive(const std::string& path, std::size_t limit, std::string& bytes);
 
 // The same, but a file that exists and is held by another program is tried
 // again for a little under a second before kBusy is returned.
@@ -24,11 +32,22 @@ ReadResult ReadFileExclusiveRetrying(const std::string& path, std::string& bytes
 bool ReplaceFileContent(const std::string& path, const std::string& bytes,
                         const std::string& tempPath);
 
-// The UTC calendar date of the file's last write, as year/month/day, or the
-// empty text when the file cannot be opened exclusively (missing, its folder
-// or drive missing, or open in any other program, whatever that program's
-// sharing).
+// The local calendar date of the file's last write, as year/month/day, with
+// the time-zone rules of that moment; or the empty text when the file cannot
+// be opened exclusively (missing, its folder or drive missing, or open in any
+// other program, whatever that program's sharing).
 std::string FileDateText(const std::string& path);
+
+// What an exclusive open of the file finds, and why it failed.
+struct FileProbe {
+    Presence presence = Presence::kMissing;
+    unsigned long error = 0;  // the system's error code when the open failed
+    std::string date;         // FileDateText, when readable
+};
+FileProbe ProbeFile(const std::string& path);
+
+// Errors of an open that mean the file, its folder or its drive is not there.
+bool IsMissingError(unsigned long error);
 
 // The system's locale-aware comparison with the default locale and no flags.
 bool TextsEqual(const std::string& a, const std::string& b);

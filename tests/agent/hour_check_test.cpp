@@ -83,3 +83,27 @@ TEST(HourCheck, MissedHourIsNotMadeUp) {
     EXPECT_FALSE(AdvanceTick(state, 22, "22"));
     EXPECT_TRUE(AdvanceTick(state, 22, "22"));
 }
+
+TEST(StartupKeyword, IsLookedForAmongTheArgumentsOnly) {
+    struct Row {
+        const char* commandLine;
+        bool skips;
+    } rows[] = {
+        {"\"C:\\Users\\kirum\\Startup\\Sorel2.exe\"", false},
+        {"C:\\Users\\kirum\\Sorel2.exe", false},
+        {"\"C:\\Users\\kirum\\Sorel2.exe\" ", false},
+        {"\"C:\\Program Files\\kirum x\\Sorel2.exe\" /a b", false},
+        {"\"C:\\Users\\kirum\\Sorel2.exe\" kirum", true},
+        {"C:\\Users\\kirum\\Sorel2.exe kirum", true},
+        {"C:\\Tools\\Sorel2.exe\tkirum", true},
+        {"Sorel2.exe /xkirumx", true},
+        {"\"C:\\表\\Sorel2.exe\" -kirum", true},
+        {"Sorel2.exe Kirum", false},
+        // An unclosed quote: everything is the program's path.
+        {"\"C:\\kirum\\Sorel2.exe kirum", false},
+        {"", false},
+    };
+    for (const Row& r : rows) {
+        EXPECT_EQ(sorel::ArgumentsContain(r.commandLine, "kirum"), r.skips) << r.commandLine;
+    }
+}

@@ -25,11 +25,18 @@ TEST(SplitPath, Shapes) {
     ExpectParts("C:\\Rev.2\\book", "C:", "\\Rev.2\\", "book", "");
     ExpectParts("d:\\x\\y\\.hidden", "d:", "\\x\\y\\", "", ".hidden");
     ExpectParts("C:\\Data\\", "C:", "\\Data\\", "", "");
+    // "/" separates folders as Windows reads it: the store lands beside the
+    // file, never in the drive's root.
+    ExpectParts("C:/Data/book.xls", "C:", "/Data/", "book", ".xls");
+    ExpectParts("C:\\Data/sub/book.xls", "C:", "\\Data/sub/", "book", ".xls");
+    ExpectParts("C:/book.xls", "C:", "/", "book", ".xls");
+    EXPECT_EQ(GenerationPath(SplitPath("C:\\Data/book.xls"), 1), "C:\\Data/backUp\\11book.xls");
 }
 
 TEST(SplitPath, PathsWithoutADriveHaveNoParts) {
-    for (const char* path : {"\\\\server\\share\\dir\\book.xls", "book.xls", "Data\\book.xls",
-                             "C:book.xls", "C:", "", "1:\\book.xls", "\\Data\\book.xls"}) {
+    for (const char* path :
+         {"\\\\server\\share\\dir\\book.xls", "book.xls", "Data\\book.xls", "C:book.xls", "C:", "",
+          "1:\\book.xls", "\\Data\\book.xls", "//server/share/book.xls", "/Data/book.xls"}) {
         SCOPED_TRACE(path);
         EXPECT_TRUE(SplitPath(path).Empty());
         EXPECT_EQ(GenerationPath(SplitPath(path), 1), "");
@@ -85,4 +92,52 @@ TEST(StoreNames, IncomingNameIsNeverAGeneration) {
 TEST(StoreNames, DateTextHasNoLeadingZeros) {
     EXPECT_EQ(DateText(2009, 4, 23), "2009/4/23");
     EXPECT_EQ(DateText(2009, 12, 5), "2009/12/5");
+}
+
+TEST(AgentCanStore, LongPathsAndDoubleByteNames) {
+    // A folder of `folderChars` characters (drive and separators included),
+    // then the file name; each character one byte, or two with `wide`.
+    auto path = [](std::size_t folderChars, std::size_t nameChars, bool wide) {
+        std::string unit = wide ? "表" : "a";
+        std::string p = "C:\\";
+        for (std::size_t i = 3; i + 1 < folderChars; ++i) {
+            p += unit;
+        }
+        p += "\\";
+        for (std::size_t i = 0; i < nameChars; ++i) {
+            p += unit;
+        }
+        return p;
+    };
+    struct Row {
+        std::size_t folderChars, nameChars;
+        bool wide, storable;
+    } rows[] = {
+        // The incoming copy adds "backUp\~new~" (12 characters) to the path:
+        // a path of up to 247 characters can be stored.
+        {232, 8, false, true},   // 240
+        {239, 8, false, true},   // 247
+        {240, 8, false, false},  // 248
+        {245, 8, false, false},  // 253
+        {251, 8, false, false},  // 259
+        {252, 8, false, false},  // 260
+        // A short name: the backup folder itself must leave room for an 8.3 name.
+        {241, 1, false, true},   // folder backUp of 247 characters
+        {242, 1, false, false},  // 248
+        // Counted in characters, not bytes: 247 characters in 490 bytes fit.
+        {239, 8, true, true},
+        {240, 8, true, false},
+        {241, 1, true, true},
+        {242, 1, true, false},
+    };
+    for (const Row& r : rows) {
+        std::string p = path(r.folderChars, r.nameChars, r.wide);
+        EXPECT_EQ(AgentCanStore(p), r.storable)
+            << r.folderChars << "+" << r.nameChars << (r.wide ? " wide, " : ", ") << p.size()
+            << " bytes";
+    }
+    for (const char* p : {"\\\\server\\share\\book.xls", "C:\\Data\\", "book.xls"}) {
+        EXPECT_FALSE(AgentCanStore(p)) << p;
+    }
+    EXPECT_TRUE(AgentCanStore("C:/Data/book.xls"));
 }
