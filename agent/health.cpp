@@ -233,13 +233,7 @@ HealthRecord ParseHealthRecord(std::string_view bytes) {
     }
     for (std::size_t i = 1; i < lines.size(); ++i) {
         std::vector<std::string_view> fields = Split(lines[i], '\t');
-        if (fields[0] == "run" && fields.size() == 3 && PlainField(fields[1])) {
-            int stored = 0;
-            if (ReadCount(fields[2], stored)) {
-                record.lastRun = std::string(fields[1]);
-                record.lastRunStored = stored;
-            }
-        } else if (fields[0] == "file" && record.files.size() < kMaxRecordFiles) {
+        if (fields[0] == "file" && record.files.size() < kMaxRecordFiles) {
             FileHealth file;
             if (!ReadFileLine(fields, file)) {
                 continue;
@@ -258,9 +252,6 @@ HealthRecord ParseHealthRecord(std::string_view bytes) {
 
 std::string FormatHealthRecord(const HealthRecord& record) {
     std::string text = std::string(kRecordFirstLine) + "\r\n";
-    if (!record.lastRun.empty()) {
-        text += "run\t" + record.lastRun + "\t" + Number(record.lastRunStored) + "\r\n";
-    }
     for (const FileHealth& file : record.files) {
         text += "file\t" + std::string(WordsOf(file.lastOutcome).key) + "\t" + file.lastStored +
                 "\t" + Number(file.runsUnprotected) + "\t" + Number(file.daysUnprotected) + "\t" +

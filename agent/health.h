@@ -40,8 +40,10 @@ struct FileHealth {
 };
 
 struct HealthRecord {
-    std::string lastRun;    // StampText of the latest run that visited a file
-    int lastRunStored = 0;  // how many files that run stored
+    // Of the latest run taken in, for the tip. Not kept in the record's file:
+    // then a run that changed nothing for any file writes nothing.
+    std::string lastRun;    // StampText of the run
+    int lastRunStored = 0;  // how many files it stored
     std::vector<FileHealth> files;
 };
 
@@ -54,8 +56,8 @@ constexpr std::size_t kMaxRecordBytes = 64 * 1024;
 // the record afresh.
 HealthRecord ParseHealthRecord(std::string_view bytes);
 
-// The record as text: a first line naming it, the last run, then one line per
-// file with the path last, every line ended by CR LF.
+// The record as text: a first line naming it, then one line per file with
+// the path last, every line ended by CR LF.
 std::string FormatHealthRecord(const HealthRecord& record);
 
 // Whether the file is at risk now: unprotected on two days of use in a row,

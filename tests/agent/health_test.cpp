@@ -82,6 +82,7 @@ TEST(Health, DaysOfUseRaiseBalloonsOnTheRightDays) {
          {kMissing, kHeldOnce, kNoPlace}},
     };
     HealthRecord record;
+    std::string tip;
     for (std::size_t i = 0; i < week.size(); ++i) {
         RunReport report;
         report.files = week[i].files;
@@ -90,6 +91,9 @@ TEST(Health, DaysOfUseRaiseBalloonsOnTheRightDays) {
             warned.push_back(w.path);
         }
         EXPECT_EQ(warned, week[i].warned) << "run " << i;
+        if (!report.files.empty()) {
+            tip = TrayTipText(record);
+        }
         HealthRecord again = Reread(record);
         EXPECT_EQ(FormatHealthRecord(again), FormatHealthRecord(record)) << "run " << i;
         record = again;
@@ -110,8 +114,7 @@ TEST(Health, DaysOfUseRaiseBalloonsOnTheRightDays) {
     EXPECT_EQ(record.files[3].lastOutcome, O::kUnchanged);
     EXPECT_EQ(record.files[3].lastStored, "2026-12-03 09:05");
     EXPECT_EQ(record.files[3].runsUnprotected, 0);
-    EXPECT_EQ(record.lastRun, "2026-12-04 09:05");
-    EXPECT_EQ(TrayTipText(record), "Ｓｏｒｅｌ２　12/4 9:05　危ないファイルが 3 個あるで");
+    EXPECT_EQ(tip, "Ｓｏｒｅｌ２　12/4 9:05　危ないファイルが 3 個あるで");
 
     // Once the files are back, the tip counts what the run stored.
     RunReport fine;
@@ -161,7 +164,7 @@ TEST(Health, LogAndBalloonSayWhatHappened) {
 
 TEST(Health, DamagedRecordsStartAfresh) {
     const std::string good =
-        "Sorel health 1\r\nrun\t2026-12-07 09:15\t2\r\n"
+        "Sorel health 1\r\n"
         "file\tmissing\t\t3\t2\t2026-12-07\t2026-12-07\tE:\\usb\\diary.txt\r\n"
         "file\tstored\t2026-12-07 09:15\t0\t0\t2026-12-07\t\tC:\\a,b\\表.txt\r\n";
     struct Case {
@@ -172,8 +175,9 @@ TEST(Health, DamagedRecordsStartAfresh) {
         {good, 2},
         {"", 0},
         {std::string("\0\0\0", 3), 0},
-        {"Sorel health 2\r\n" + good.substr(16), 0},  // another format: not ours
-        {good.substr(0, good.size() - 30), 1},        // cut off in the last line
+        {"Sorel health 2\r\n" + good.substr(16), 0},                // another format: not ours
+        {"Sorel health 1\r\nrun\t1\r\n\r\n" + good.substr(16), 2},  // unknown lines
+        {good.substr(0, good.size() - 30), 1},                      // cut off in the last line
         {"Sorel health 1\nfile\tvanished\t\t0\t0\t\t\tC:\\x\n", 0},
         {"Sorel health 1\nfile\tmissing\t\t-1\t0\t\t\tC:\\x\n", 0},
         {"Sorel health 1\nfile\tmissing\t\t99999999\t0\t\t\tC:\\x\n", 0},
