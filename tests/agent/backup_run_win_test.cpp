@@ -163,16 +163,28 @@ TEST_F(BackupRunTest, ThreeGenerationsOverFourDays) {
     EXPECT_FALSE(Exists(dir / "Data\\backUp\\~new~book.xls"));
 }
 
-TEST_F(BackupRunTest, SameUtcDayIsNotBackedUpAgain) {
+// Runs in the tests' own zone (UTC) and again with TZ=Asia/Tokyo.
+TEST_F(BackupRunTest, SameLocalDayIsNotBackedUpAgain) {
+    char zone[64] = "";
+    GetEnvironmentVariableA("TZ", zone, sizeof zone);
+    const bool japan = std::string(zone) == "Asia/Tokyo";
     std::string file = dir / "diary.txt";
     WriteSettings({file});
+    // 10:00 on 23 April in Japan.
     WriteBytes(file, "morning");
     SetLastWriteUtc(file, 2009, 4, 23, 1, 0);
     EXPECT_EQ(ReadAndRun().handled, 1);
+    // 18:00 in Japan: the same day everywhere it is tested.
     WriteBytes(file, "evening");
-    SetLastWriteUtc(file, 2009, 4, 23, 23, 30);
+    SetLastWriteUtc(file, 2009, 4, 23, 9, 0);
     EXPECT_EQ(ReadAndRun().handled, 0);
     EXPECT_EQ(ReadBytes(dir / "backUp\\11diary.txt"), "morning");
+    // 08:30 on 24 April in Japan, still 23 April in UTC: a new day for a
+    // user in Japan.
+    WriteBytes(file, "next morning");
+    SetLastWriteUtc(file, 2009, 4, 23, 23, 30);
+    EXPECT_EQ(ReadAndRun().handled, japan ? 1 : 0) << zone;
+    EXPECT_EQ(ReadBytes(dir / "backUp\\11diary.txt"), japan ? "next morning" : "morning");
 }
 
 TEST_F(BackupRunTest, FileThatCannotBeOpenedKeepsItsGenerations) {
@@ -454,6 +466,15 @@ TEST_F(BackupRunTest, ReadScheduleHeader) {
     ReadScheduleHeader(held);
     EXPECT_EQ(held.scheduleHour, "04");
     EXPECT_FALSE(held.timedStartFlag);
+    // The tick reads line 1 from a bounded prefix of a file grown large.
+    WriteBytes(SettingsFilePath(), "C:\\X\\=061\r\n" + std::string(4'000'000, 'z') + "\r\n");
+    ReadScheduleHeader(held);
+    EXPECT_EQ(held.scheduleHour, "06");
+    // A line 1 that goes on beyond the prefix is no header: the held values stay.
+    WriteBytes(SettingsFilePath(), std::string(10000, 'y') + "=221\r\n");
+    ReadScheduleHeader(held);
+    EXPECT_EQ(held.scheduleHour, "06");
+    EXPECT_TRUE(held.timedStartFlag);
 }
 
 TEST_F(BackupRunTest, RotationCutShortAtAnyStepCostsNoGeneration) {
