@@ -4,7 +4,9 @@
 # its 5-second settings-file poll, and the agent's resident memory.
 #   tools/measure_idle.sh [SECONDS] [baseline]
 # With "baseline", Wine's notepad stands in for the agent: what an idle
-# program that does not poll costs the same wineserver.
+# program that does not poll costs the same wineserver. PAD_MB=N appends N MB
+# of further lines to the settings file, as a hand-edited or damaged one might
+# have. The processes measured are this prefix's, whatever else runs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-600}
@@ -17,16 +19,29 @@ mkdir -p "$WINEPREFIX/drive_c/data"
 for i in $(seq 1 20); do echo "file $i" > "$WINEPREFIX/drive_c/data/f$i.txt"; done
 { printf '%s\r\n' 'C:\Tools\=221' '2000/1/1'; for i in $(seq 1 20); do printf 'C:\\data\\f%d.txt\r\n' "$i"; done; } \
     > "$WINEPREFIX/drive_c/windows/Varnix.vnx"
+if [ "${PAD_MB:-0}" -gt 0 ]; then
+    yes 'C:\data\padding.txt' | head -c "$((PAD_MB * 1000 * 1000))" | sed 's/$/\r/' \
+        >> "$WINEPREFIX/drive_c/windows/Varnix.vnx" || true  # yes ends by SIGPIPE
+fi
+# The newest process of this prefix whose command line matches.
+prefix_pid() {
+    local p
+    for p in $(pgrep -f "$1" | sort -rn); do
+        if tr '\0' '\n' < "/proc/$p/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX"; then
+            echo "$p"; return
+        fi
+    done
+}
 if [ "$baseline" = baseline ]; then
     wine notepad &
     sleep 5
-    agent=$(pgrep -n -f 'notepad')
+    agent=$(prefix_pid 'notepad')
 else
     wine build/windows-x64/bin/Sorel2.exe &
     sleep 5   # start-up run done
-    agent=$(pgrep -n -f 'Sorel2.exe')
+    agent=$(prefix_pid 'Sorel2.exe')
 fi
-server=$(pgrep -n wineserver64 || pgrep -n wineserver)  # this prefix's: the newest
+server=$(prefix_pid 'wineserver')
 ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
 hz=$(getconf CLK_TCK)
 a0=$(ticks "$agent"); s0=$(ticks "$server")

@@ -175,6 +175,9 @@ TEST(AgentFaults, FullDiskCostsNoGenerationAndRecordsNoDate) {
     RunReport report = RunBackup(held);
     EXPECT_EQ(report.handled, 0);
     EXPECT_EQ(report.skipped, 1);
+    ASSERT_EQ(report.files.size(), 1u);
+    EXPECT_EQ(report.files[0].outcome, FileOutcome::kDiskFull);
+    EXPECT_FALSE(report.dateRecorded);
     EXPECT_EQ(RoundOf(ReadBytes("T:\\data\\backUp\\11big.bin"), size), 1);
     EXPECT_FALSE(Exists("T:\\data\\backUp\\22big.bin"));
     EXPECT_FALSE(Exists("T:\\data\\backUp\\~new~big.bin"));

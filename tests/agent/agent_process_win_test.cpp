@@ -101,6 +101,21 @@ TEST_F(AgentProcessTest, KeywordSuppressesTheStartUpRun) {
     Close(agent);
 }
 
+TEST_F(AgentProcessTest, KeywordInTheAgentsOwnPathIsNoArgument) {
+    // A user folder of that name, for example.
+    const std::string folder = dir / "kirum";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    const std::string copy = folder + "\\Sorel2.exe";
+    ASSERT_TRUE(CopyFileA(BesideTestProgram("Sorel2.exe").c_str(), copy.c_str(), FALSE));
+    {
+        Program agent(copy);
+        ASSERT_NE(AgentWindowOf(agent), nullptr);
+        EXPECT_EQ(ReadBytes(generation1), "content");
+        Close(agent);
+    }
+    DeleteFileA(copy.c_str());
+}
+
 TEST_F(AgentProcessTest, SecondCopyEndsAtOnceLeavingOneIcon) {
     const int iconsBefore = TrayIconCount();
     Program first(BesideTestProgram("Sorel2.exe"), "kirum");

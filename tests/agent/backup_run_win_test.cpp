@@ -2,12 +2,14 @@
 // under Wine.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <thread>
 
 #include "backup_run.h"
 #include "settings_file.h"
 #include "settings_text.h"
 #include "temp_folder.h"
+#include "unique_handle.h"
 
 using namespace sorel;
 using namespace sorel::test;
@@ -16,6 +18,51 @@ namespace {
 
 const char kOldDate[] = "2009年4月19日";
 const char kHeader[] = "C:\\Tools\\Sorel\\=221";
+
+// What a test throws from a file step to stand for the process dying there.
+struct Killed {};
+
+// The rotation's file calls, counted over a run. Call `failAt` fails with a
+// write fault, or with `kill` never returns, as if the power went there;
+// `onCall` sees every call before it is made.
+class CountingSteps : public FileSteps {
+  public:
+    int failAt = 0;
+    bool kill = false;
+    std::function<void(int)> onCall;
+    int calls = 0;
+
+    bool Copy(const std::string& from, const std::string& to) override {
+        return Next() && FileSteps::Copy(from, to);
+    }
+    bool Rename(const std::string& from, const std::string& to, bool replace) override {
+        return Next() && FileSteps::Rename(from, to, replace);
+    }
+
+  private:
+    bool Next() {
+        ++calls;
+        if (onCall) {
+            onCall(calls);
+        }
+        if (calls != failAt) {
+            return true;
+        }
+        if (kill) {
+            throw Killed{};
+        }
+        SetLastError(ERROR_WRITE_FAULT);
+        return false;
+    }
+};
+
+std::vector<FileOutcome> OutcomesOf(const RunReport& report) {
+    std::vector<FileOutcome> outcomes;
+    for (const FileResult& f : report.files) {
+        outcomes.push_back(f.outcome);
+    }
+    return outcomes;
+}
 
 class BackupRunTest : public ::testing::Test {
   protected:
@@ -38,6 +85,30 @@ class BackupRunTest : public ::testing::Test {
     static void Edit(const std::string& file, const std::string& content, int day) {
         WriteBytes(file, content);
         SetLastWriteUtc(file, 2009, 4, day);
+    }
+
+    // A folder of its own holding `name` with three generations: "state 20"
+    // in 33, "state 21" in 22 and "state 22" in 11, which the file still holds.
+    std::string WithThreeGenerations(const std::string& folder, const std::string& name) {
+        CreateDirectoryA((dir / folder).c_str(), nullptr);
+        std::string file = dir / (folder + "\\" + name);
+        WriteSettings({file});
+        for (int day = 20; day <= 22; ++day) {
+            Edit(file, "state " + std::to_string(day), day);
+            EXPECT_EQ(ReadAndRun().handled, 1);
+        }
+        return file;
+    }
+
+    // Generations 1, 2 and 3 of `file`, "-" for a missing one.
+    static std::vector<std::string> Generations(const std::string& file) {
+        PathParts parts = SplitPath(file);
+        std::vector<std::string> held;
+        for (int n = 1; n <= 3; ++n) {
+            std::string g = GenerationPath(parts, n);
+            held.push_back(Exists(g) ? ReadBytes(g) : "-");
+        }
+        return held;
     }
 
     TempFolder dir;
@@ -92,16 +163,28 @@ TEST_F(BackupRunTest, ThreeGenerationsOverFourDays) {
     EXPECT_FALSE(Exists(dir / "Data\\backUp\\~new~book.xls"));
 }
 
-TEST_F(BackupRunTest, SameUtcDayIsNotBackedUpAgain) {
+// Runs in the tests' own zone (UTC) and again with TZ=Asia/Tokyo.
+TEST_F(BackupRunTest, SameLocalDayIsNotBackedUpAgain) {
+    char zone[64] = "";
+    GetEnvironmentVariableA("TZ", zone, sizeof zone);
+    const bool japan = std::string(zone) == "Asia/Tokyo";
     std::string file = dir / "diary.txt";
     WriteSettings({file});
+    // 10:00 on 23 April in Japan.
     WriteBytes(file, "morning");
     SetLastWriteUtc(file, 2009, 4, 23, 1, 0);
     EXPECT_EQ(ReadAndRun().handled, 1);
+    // 18:00 in Japan: the same day everywhere it is tested.
     WriteBytes(file, "evening");
-    SetLastWriteUtc(file, 2009, 4, 23, 23, 30);
+    SetLastWriteUtc(file, 2009, 4, 23, 9, 0);
     EXPECT_EQ(ReadAndRun().handled, 0);
     EXPECT_EQ(ReadBytes(dir / "backUp\\11diary.txt"), "morning");
+    // 08:30 on 24 April in Japan, still 23 April in UTC: a new day for a
+    // user in Japan.
+    WriteBytes(file, "next morning");
+    SetLastWriteUtc(file, 2009, 4, 23, 23, 30);
+    EXPECT_EQ(ReadAndRun().handled, japan ? 1 : 0) << zone;
+    EXPECT_EQ(ReadBytes(dir / "backUp\\11diary.txt"), japan ? "next morning" : "morning");
 }
 
 TEST_F(BackupRunTest, FileThatCannotBeOpenedKeepsItsGenerations) {
@@ -383,4 +466,241 @@ TEST_F(BackupRunTest, ReadScheduleHeader) {
     ReadScheduleHeader(held);
     EXPECT_EQ(held.scheduleHour, "04");
     EXPECT_FALSE(held.timedStartFlag);
+    // The tick reads line 1 from a bounded prefix of a file grown large.
+    WriteBytes(SettingsFilePath(), "C:\\X\\=061\r\n" + std::string(4'000'000, 'z') + "\r\n");
+    ReadScheduleHeader(held);
+    EXPECT_EQ(held.scheduleHour, "06");
+    // A line 1 that goes on beyond the prefix is no header: the held values stay.
+    WriteBytes(SettingsFilePath(), std::string(10000, 'y') + "=221\r\n");
+    ReadScheduleHeader(held);
+    EXPECT_EQ(held.scheduleHour, "06");
+    EXPECT_TRUE(held.timedStartFlag);
+}
+
+TEST_F(BackupRunTest, RotationCutShortAtAnyStepCostsNoGeneration) {
+    const std::vector<std::string> kept = {"state 22", "state 21", "state 20"};
+    const std::vector<std::string> completed = {"new", "state 22", "state 21"};
+    // A full rotation is four steps: the copy in, 22 to 33, 11 to 22, the
+    // copy to 11. Each fails, or the run dies there, in turn.
+    for (int step = 1; step <= 4; ++step) {
+        for (bool kill : {false, true}) {
+            SCOPED_TRACE(testing::Message() << "step " << step << (kill ? " killed" : " failed"));
+            std::string book =
+                WithThreeGenerations("case" + std::to_string(step) + (kill ? "k" : "f"), "b.xls");
+            WriteSettings({book});
+            Edit(book, "new", 23);
+            CountingSteps steps;
+            steps.failAt = step;
+            steps.kill = kill;
+            ReadBackupList(held);
+            int stored = 0;
+            try {
+                RunReport first = RunBackup(held, nullptr, steps);
+                ASSERT_EQ(OutcomesOf(first), std::vector<FileOutcome>{FileOutcome::kCopyFailed});
+                EXPECT_EQ(first.handled + first.unchanged, 0);
+                EXPECT_FALSE(first.dateRecorded);
+                EXPECT_EQ(SettingsLines()[1], kOldDate);
+            } catch (const Killed&) {
+            }
+            EXPECT_EQ(steps.calls, step);
+
+            // The next run, as at the next log-on.
+            RunReport next = ReadAndRun();
+            stored += next.handled;
+            std::vector<std::string> now = Generations(book);
+            EXPECT_NE(now == completed, now == kept) << now[0] << "/" << now[1] << "/" << now[2];
+            EXPECT_EQ(stored, now == completed ? 1 : 0);
+            EXPECT_EQ(SettingsLines()[1], stored ? TodayText() : kOldDate);
+            EXPECT_FALSE(Exists(IncomingPath(SplitPath(book))));
+            // And the run after that finds nothing to do.
+            EXPECT_EQ(OutcomesOf(ReadAndRun()), std::vector<FileOutcome>{FileOutcome::kUnchanged});
+        }
+    }
+}
+
+TEST_F(BackupRunTest, HeldGenerationKeepsAllThreeAndCountsNothing) {
+    const DWORD kReadDelete = FILE_SHARE_READ | FILE_SHARE_DELETE;
+    struct Row {
+        int generation;
+        DWORD share;   // the holder's own sharing
+        bool changed;  // the listed file was written since generation 1
+    } rows[] = {
+        {1, 0, false}, {1, kReadDelete, false}, {1, 0, true}, {1, kReadDelete, true},
+        {2, 0, true},  {2, kReadDelete, true},  {3, 0, true}, {3, kReadDelete, true},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(testing::Message() << "generation " << r.generation << " share " << r.share
+                                        << (r.changed ? " changed" : " unchanged"));
+        std::string book =
+            WithThreeGenerations("held" + std::to_string(r.generation) + "_" +
+                                     std::to_string(r.share) + (r.changed ? "c" : "u"),
+                                 "b.xls");
+        if (r.changed) {
+            Edit(book, "new", 23);
+        }
+        WriteSettings({book});
+        const std::string before = ReadBytes(SettingsFilePath());
+        {
+            // A viewer, a scanner or a sync client has the generation open.
+            FileHandle holder(CreateFileA(GenerationPath(SplitPath(book), r.generation).c_str(),
+                                          GENERIC_READ, r.share, nullptr, OPEN_EXISTING, 0,
+                                          nullptr));
+            ASSERT_TRUE(holder);
+            RunReport report = ReadAndRun();
+            EXPECT_EQ(OutcomesOf(report), std::vector<FileOutcome>{FileOutcome::kGenerationHeld});
+            EXPECT_EQ(report.skipped, 1);
+            EXPECT_EQ(report.handled + report.unchanged, 0);
+        }
+        EXPECT_EQ(Generations(book),
+                  (std::vector<std::string>{"state 22", "state 21", "state 20"}));
+        EXPECT_EQ(ReadBytes(SettingsFilePath()), before);
+        EXPECT_FALSE(Exists(IncomingPath(SplitPath(book))));
+        // Released: the next run carries on as usual.
+        EXPECT_EQ(
+            OutcomesOf(ReadAndRun()),
+            std::vector<FileOutcome>{r.changed ? FileOutcome::kStored : FileOutcome::kUnchanged});
+    }
+}
+
+TEST_F(BackupRunTest, EveryFileGetsItsExactOutcome) {
+    auto file = [&](const char* name) { return dir / name; };
+    for (const char* name : {"unchanged.txt", "held.txt", "genheld.txt", "blocked.txt"}) {
+        Edit(file(name), name, 20);
+    }
+    WriteSettings(
+        {file("unchanged.txt"), file("held.txt"), file("genheld.txt"), file("blocked.txt")});
+    ASSERT_EQ(ReadAndRun().handled, 4);
+    for (const char* name : {"stored.txt", "held.txt", "genheld.txt", "blocked.txt"}) {
+        Edit(file(name), "new", 21);
+    }
+    // A folder in the way of the incoming copy makes the copy fail.
+    ASSERT_TRUE(CreateDirectoryA((dir / "backUp\\~new~blocked.txt").c_str(), nullptr));
+    char absent[] = "?:\\data\\book.xls";  // a drive that is not there
+    for (char letter = 'Q'; letter > 'D' && absent[0] == '?'; --letter) {
+        if (!(GetLogicalDrives() & (1u << (letter - 'A')))) {
+            absent[0] = letter;
+        }
+    }
+    const std::vector<std::string> listed = {file("stored.txt"),
+                                             file("unchanged.txt"),
+                                             file("gone.txt"),
+                                             file("no\\such.txt"),
+                                             absent,
+                                             file("held.txt"),
+                                             file("genheld.txt"),
+                                             "\\\\srv\\s\\a.txt",
+                                             "C:\\" + std::string(250, 'x'),
+                                             file("blocked.txt")};
+    const std::vector<FileOutcome> expected = {
+        FileOutcome::kStored,         FileOutcome::kUnchanged,    FileOutcome::kMissing,
+        FileOutcome::kMissing,        FileOutcome::kMissing,      FileOutcome::kHeld,
+        FileOutcome::kGenerationHeld, FileOutcome::kPathUnusable, FileOutcome::kPathUnusable,
+        FileOutcome::kCopyFailed};
+    WriteSettings(listed);
+    RunReport report;
+    {
+        ExclusiveHold hold(file("held.txt"));
+        ExclusiveHold holdGeneration(dir / "backUp\\11genheld.txt");
+        report = ReadAndRun();
+    }
+    EXPECT_EQ(OutcomesOf(report), expected);
+    ASSERT_EQ(report.files.size(), listed.size());
+    for (std::size_t i = 0; i < listed.size(); ++i) {
+        EXPECT_EQ(report.files[i].path, listed[i]);
+    }
+    EXPECT_EQ(report.handled, 1);
+    EXPECT_EQ(report.unchanged, 1);
+    EXPECT_EQ(report.skipped, 8);
+    EXPECT_TRUE(report.dateRecorded);
+    EXPECT_EQ(SettingsLines()[1], TodayText());
+    EXPECT_EQ(ReadBytes(dir / "backUp\\11genheld.txt"), "genheld.txt");
+    EXPECT_EQ(ReadBytes(dir / "backUp\\11blocked.txt"), "blocked.txt");
+}
+
+TEST_F(BackupRunTest, StopFinishesTheFileInProgressAndStartsNoOther) {
+    std::vector<std::string> files = {dir / "a.txt", dir / "b.txt", dir / "c.txt"};
+    for (const std::string& f : files) {
+        Edit(f, f, 20);
+    }
+    WriteSettings(files);
+    std::atomic<bool> stop{true};
+    ReadBackupList(held);
+    RunReport none = RunBackup(held, &stop);
+    EXPECT_EQ(OutcomesOf(none), std::vector<FileOutcome>(3, FileOutcome::kNotReached));
+    EXPECT_EQ(none.skipped, 3);
+    EXPECT_FALSE(none.dateRecorded);
+    EXPECT_FALSE(Exists(dir / "backUp"));
+    EXPECT_EQ(SettingsLines()[1], kOldDate);
+
+    // The user logs off while the first file is being copied.
+    stop = false;
+    CountingSteps steps;
+    steps.onCall = [&](int) { stop = true; };
+    RunReport report = RunBackup(held, &stop, steps);
+    EXPECT_EQ(OutcomesOf(report),
+              (std::vector<FileOutcome>{FileOutcome::kStored, FileOutcome::kNotReached,
+                                        FileOutcome::kNotReached}));
+    EXPECT_EQ(report.handled, 1);
+    EXPECT_EQ(report.skipped, 2);
+    EXPECT_TRUE(report.dateRecorded);
+    EXPECT_EQ(ReadBytes(dir / "backUp\\11a.txt"), files[0]);
+    EXPECT_FALSE(Exists(dir / "backUp\\11b.txt"));
+    EXPECT_FALSE(Exists(dir / "backUp\\~new~a.txt"));
+}
+
+TEST_F(BackupRunTest, PathsNearTheLengthLimit) {
+    // Folders nested down to 200 characters, then file names that take the
+    // whole path to 240..259 characters; a second set with double-byte
+    // folder names, longer in bytes than in characters.
+    auto chars = [](const std::string& text) {
+        std::size_t n = 0;
+        for (std::size_t i = 0; i < text.size(); i += IsCp932LeadByte(text[i]) ? 2 : 1) {
+            ++n;
+        }
+        return n;
+    };
+    std::vector<std::string> listed;
+    for (bool wide : {false, true}) {
+        std::string folder = dir / (wide ? "w" : "n");
+        CreateDirectoryA(folder.c_str(), nullptr);
+        while (chars(folder) < 190) {
+            folder += "\\" + (wide ? std::string("表表表表表表表表表表表表表表表表表表表表")
+                                   : std::string(20, 'f'));
+            ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr)) << folder.size();
+        }
+        folder += "\\";
+        for (std::size_t length : {240, 245, 247, 248, 249, 253, 259}) {
+            std::string name(length - chars(folder), 'n');
+            name.replace(name.size() - 4, 4, ".txt");
+            listed.push_back(folder + name);
+            WriteBytes(listed.back(), listed.back());
+            SetLastWriteUtc(listed.back(), 2009, 4, 20);
+            ASSERT_TRUE(Exists(listed.back())) << length;
+        }
+    }
+    WriteSettings(listed);
+    RunReport report = ReadAndRun();
+    ASSERT_EQ(report.files.size(), listed.size());
+    for (std::size_t i = 0; i < listed.size(); ++i) {
+        const std::string& path = listed[i];
+        const bool storable = AgentCanStore(path);
+        SCOPED_TRACE(testing::Message() << path.size() << " bytes, storable " << storable);
+        EXPECT_EQ(report.files[i].outcome,
+                  storable ? FileOutcome::kStored : FileOutcome::kPathUnusable);
+        PathParts parts = SplitPath(path);
+        EXPECT_EQ(ReadBytes(GenerationPath(parts, 1)), storable ? path : "<missing>");
+        EXPECT_FALSE(Exists(IncomingPath(parts)));
+    }
+    EXPECT_EQ(report.handled, 6);  // 240, 245 and 247 characters, both sets
+    // The next run: stored ones are unchanged, the others still not counted.
+    report = ReadAndRun();
+    EXPECT_EQ(report.handled, 0);
+    EXPECT_EQ(report.unchanged, 6);
+    // Only paths too long: nothing counted, no date recorded.
+    WriteSettings({listed[3], listed[6], listed[13]});
+    const std::string before = ReadBytes(SettingsFilePath());
+    report = ReadAndRun();
+    EXPECT_EQ(OutcomesOf(report), std::vector<FileOutcome>(3, FileOutcome::kPathUnusable));
+    EXPECT_FALSE(report.dateRecorded);
+    EXPECT_EQ(ReadBytes(SettingsFilePath()), before);
 }

@@ -9,15 +9,37 @@
 using namespace sorel;
 using namespace sorel::test;
 
-TEST(FileDateText, IsTheUtcCalendarDateOfTheLastWrite) {
+// Runs in the tests' own zone (UTC) and again, from tests/CMakeLists.txt,
+// with TZ set to a zone east and a zone west of UTC.
+TEST(FileDateText, IsTheLocalCalendarDateOfTheLastWrite) {
+    char zone[64] = "";
+    GetEnvironmentVariableA("TZ", zone, sizeof zone);
+    const int column = std::string(zone) == "Asia/Tokyo"            ? 1
+                       : std::string(zone) == "America/Los_Angeles" ? 2
+                                                                    : 0;
+    struct Row {
+        int month, day, hour, minute;  // UTC, 2009
+        const char* dates[3];          // UTC, Tokyo (UTC+9), Los Angeles
+    } rows[] = {
+        // 08:30 on 24 April in Japan, 16:30 on 23 April in California.
+        {4, 23, 23, 30, {"2009/4/23", "2009/4/24", "2009/4/23"}},
+        {4, 23, 14, 59, {"2009/4/23", "2009/4/23", "2009/4/23"}},
+        {4, 23, 15, 0, {"2009/4/23", "2009/4/24", "2009/4/23"}},
+        // Each moment with its own season's rules: 23:30 winter time (UTC-8)
+        // on 14 January, 00:30 summer time (UTC-7) on 15 July.
+        {1, 15, 7, 30, {"2009/1/15", "2009/1/15", "2009/1/14"}},
+        {7, 15, 7, 30, {"2009/7/15", "2009/7/15", "2009/7/15"}},
+        {12, 5, 0, 0, {"2009/12/5", "2009/12/5", "2009/12/4"}},
+        {1, 1, 3, 0, {"2009/1/1", "2009/1/1", "2008/12/31"}},
+    };
     TempFolder dir;
     std::string file = dir / "book.xls";
     WriteBytes(file, "x");
-    // 08:30 on 24 April in Japan is still 23 April in UTC.
-    SetLastWriteUtc(file, 2009, 4, 23, 23, 30);
-    EXPECT_EQ(FileDateText(file), "2009/4/23");
-    SetLastWriteUtc(file, 2009, 12, 5, 0, 0);
-    EXPECT_EQ(FileDateText(file), "2009/12/5");
+    for (const Row& r : rows) {
+        SetLastWriteUtc(file, 2009, r.month, r.day, r.hour, r.minute);
+        EXPECT_EQ(FileDateText(file), r.dates[column])
+            << zone << " " << r.month << "/" << r.day << " " << r.hour << ":" << r.minute;
+    }
 }
 
 TEST(FileDateText, EmptyWhenTheFileCannotBeOpenedExclusively) {
@@ -47,9 +69,15 @@ TEST(ExclusiveRead, TellsMissingFromBusy) {
     WriteBytes(file, std::string("a\0b", 3));
     EXPECT_EQ(ReadFileExclusive(file, bytes), ReadResult::kOk);
     EXPECT_EQ(bytes, std::string("a\0b", 3));
+    EXPECT_EQ(ReadFilePrefixExclusive(file, 2, bytes), ReadResult::kOk);
+    EXPECT_EQ(bytes, std::string("a\0", 2));
+    EXPECT_EQ(ReadFilePrefixExclusive(file, 100, bytes), ReadResult::kOk);
+    EXPECT_EQ(bytes, std::string("a\0b", 3));
+    EXPECT_EQ(ReadFilePrefixExclusive(dir / "none.txt", 100, bytes), ReadResult::kMissing);
     ExclusiveHold hold(file);
     ASSERT_TRUE(hold.held());
     EXPECT_EQ(ReadFileExclusive(file, bytes), ReadResult::kBusy);
+    EXPECT_EQ(ReadFilePrefixExclusive(file, 2, bytes), ReadResult::kBusy);
     DWORD start = GetTickCount();
     EXPECT_EQ(ReadFileExclusiveRetrying(file, bytes), ReadResult::kBusy);
     DWORD waited = GetTickCount() - start;

@@ -91,7 +91,8 @@ class RestoreTest : public SettingsWindowTest {
             WriteBytes(paths[n], content[n]);
             SetLastWriteUtc(paths[n], 2009, 5, 21 - n, 10);
         }
-        // 08:30 on 24 April in Japan; the question shows the UTC date.
+        // 23:30 UTC: the question shows the local date, 23 April in the tests'
+        // UTC zone (24 April in Japan).
         SetLastWriteUtc(gen[3], 2009, 4, 23, 23, 30);
         before = Snapshot();
     }
