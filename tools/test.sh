@@ -11,7 +11,8 @@ cmake --preset native >/dev/null
 cmake --build --preset native
 ctest --preset native
 
-# About a minute of fuzzing of the settings reader and the path splitter.
+# About a minute of fuzzing of the settings reader and the path splitter,
+# and of the health record.
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz
 ctest --preset fuzz
