@@ -26,32 +26,37 @@ BOOL CALLBACK CloseWindowsOf(HWND window, LPARAM pid) {
     return TRUE;
 }
 
-struct RunQuery {
+struct WindowsOf {
     DWORD pid;
-    bool running;
+    std::vector<HWND> windows;
 };
 
-// Asks every window of the process whether a run is going on; a window that
-// does not know the question answers 0.
-BOOL CALLBACK AskWhetherRunning(HWND window, LPARAM query) {
-    auto* q = reinterpret_cast<RunQuery*>(query);
+BOOL CALLBACK CollectWindowsOf(HWND window, LPARAM found) {
+    auto* of = reinterpret_cast<WindowsOf*>(found);
     DWORD owner = 0;
     GetWindowThreadProcessId(window, &owner);
-    DWORD_PTR answer = 0;
-    if (owner == q->pid &&
-        SendMessageTimeoutA(window, sorel::kRunInProgressQuery, 0, 0, SMTO_NORMAL, 10000,
-                            &answer) &&
-        answer != 0) {
-        q->running = true;
+    if (owner == of->pid) {
+        of->windows.push_back(window);
     }
     return TRUE;
 }
 
+// Asks the process's windows, found once, whether a run is going on, until
+// none says so; a window that does not know the question answers 0. Asked
+// often, but only those windows: a walk over the whole desktop every time
+// would keep Wine's server busy and slow the run being timed.
 void WaitWhileRunning(DWORD pid) {
-    for (int waited = 0; waited < 60000; ++waited) {
-        RunQuery query = {pid, false};
-        EnumWindows(AskWhetherRunning, reinterpret_cast<LPARAM>(&query));
-        if (!query.running) {
+    WindowsOf of = {pid, {}};
+    EnumWindows(CollectWindowsOf, reinterpret_cast<LPARAM>(&of));
+    for (int asked = 0; asked < 60000; ++asked) {
+        bool running = false;
+        for (HWND window : of.windows) {
+            DWORD_PTR answer = 0;
+            running = running || (SendMessageTimeoutA(window, sorel::kRunInProgressQuery, 0, 0,
+                                                      SMTO_NORMAL, 10000, &answer) &&
+                                  answer != 0);
+        }
+        if (!running) {
             return;
         }
         Sleep(1);
