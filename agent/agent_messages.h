@@ -15,8 +15,8 @@ constexpr unsigned kRunDoneMessage = kAgentMessageBase;
 // window is created and the schedule has been read.
 constexpr unsigned kStartUpRunMessage = kAgentMessageBase + 1;
 
-// Sent to the window: answers 1 while a run is copying or about to start,
-// 0 when the agent is idle.
+// Sent to the window: answers 1 while the agent is starting or a run is
+// copying or about to start, 0 when the agent is idle.
 constexpr unsigned kRunInProgressQuery = kAgentMessageBase + 2;
 
 }  // namespace sorel

@@ -44,6 +44,10 @@ UINT TaskbarCreatedMessage;
 bool QuitQuestionOpen;
 // The run in progress, one at a time; and what waits for it to end.
 CheckWorker Worker;
+// Adding the tray icon waits on Explorer and answers sent messages meanwhile,
+// before the start-up run is even asked for: until start-up is over the
+// agent counts as busy.
+bool StartingUp = true;
 bool StartUpRunPending;
 bool CheckWaiting;
 bool CloseAfterRun;
@@ -268,6 +272,7 @@ LRESULT OnCreate(HWND window) {
     AgentWindow = window;
     CreateNoticeControls(window, Instance);
     StartAgent();
+    StartingUp = false;
     return 0;
 }
 
@@ -303,7 +308,7 @@ LRESULT MainHandler(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
             OnStartUpRun();
             return 0;
         case kRunInProgressQuery:
-            return Worker.Running() || StartUpRunPending;
+            return StartingUp || StartUpRunPending || Worker.Running();
         default:
             break;
     }
