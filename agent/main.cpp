@@ -1,15 +1,19 @@
 // Sorel2: the resident backup agent. One hidden topmost window owns the tray
-// icon and the 5-second timer; it becomes the notice while a check runs.
+// icon and the 5-second timer; it becomes the notice while a check runs. The
+// copying is done by a thread of its own, so the window keeps answering.
 #include <windows.h>
 #include <shellapi.h>
 
 #include <cstring>
 
+#include "agent_messages.h"
 #include "backup_run.h"
+#include "check_worker.h"
 #include "health_folder.h"
 #include "health_win.h"
 #include "hour_check.h"
 #include "notice.h"
+#include "process_setup.h"
 #include "resource.h"
 #include "tray.h"
 #include "unique_handle.h"
@@ -35,12 +39,21 @@ TrayIcon AgentTray;
 WNDPROC ReplacedWindowProc;
 // Explorer sends this after it restarts; the icons it showed are gone then.
 UINT TaskbarCreatedMessage;
-// A check blocks the message loop, but a message box's own loop does not:
-// these keep a second check or a second quit question from starting inside
-// the first.
-bool CheckRunning;
+// A message box's own loop goes on handling messages: this keeps a second
+// quit question from opening inside the first.
 bool QuitQuestionOpen;
 bool SettingsNoticeOpen;
+// The run in progress, one at a time; and what waits for it to end.
+CheckWorker Worker;
+// Adding the tray icon waits on Explorer and answers sent messages meanwhile,
+// before the start-up run is even asked for: until start-up is over the
+// agent counts as busy.
+bool StartingUp = true;
+bool StartUpRunPending;
+bool CheckWaiting;
+bool CloseAfterRun;
+// Between a log-off's question and its end no new run starts.
+bool SessionEnding;
 
 // Everything that follows a run, on the window thread, with what the run
 // did with each file.
@@ -51,25 +64,100 @@ void OnRunFinished(const RunReport& report) {
     }
 }
 
-// Show the notice, read the list, back up unless today is recorded, hide.
+// The two runs, as the copying thread carries them out.
+RunReport StartUpRunJob(HeldSettings& held, const std::atomic<bool>* stop) {
+    ReadBackupList(held);
+    return RunBackup(held, stop);
+}
+
+RunReport CheckJob(HeldSettings& held, const std::atomic<bool>* stop) {
+    ReadBackupList(held);
+    return RunBackupIfNewDay(held, stop);
+}
+
+bool MayStartRun() {
+    return !SessionEnding && !CloseAfterRun && !Worker.Running();
+}
+
+// The start-up run, hidden, in the copying thread.
+void OnStartUpRun() {
+    StartUpRunPending = false;
+    if (MayStartRun()) {
+        Worker.Start(AgentWindow, Held, StartUpRunJob);
+    }
+}
+
+// Show the notice, then read the list and back up unless today is recorded;
+// the notice goes when the run reports back. A check that falls due during
+// another run follows it.
 void RunCheck() {
-    if (CheckRunning) {
+    if (Worker.Running()) {
+        CheckWaiting = true;
         return;
     }
-    // Cleared and hidden again even if the run throws, or every later check
-    // would be skipped behind a notice that never goes.
-    struct CheckScope {
-        CheckScope() {
-            CheckRunning = true;
-            ShowNotice(AgentWindow);
-        }
-        ~CheckScope() {
-            HideNotice(AgentWindow);
-            CheckRunning = false;
-        }
-    } scope;
-    ReadBackupList(Held);
-    OnRunFinished(RunBackupIfNewDay(Held));
+    if (!MayStartRun()) {
+        return;
+    }
+    ShowNotice(AgentWindow);
+    if (!Worker.Start(AgentWindow, Held, CheckJob)) {
+        HideNotice(AgentWindow);
+    }
+}
+
+// Everything that follows a run happens here, on the window thread: at the
+// run's own message, or at once when the agent has to end.
+void FinishRun() {
+    RunReport report;
+    if (!Worker.Finish(Held, report)) {
+        return;
+    }
+    HideNotice(AgentWindow);
+    // A failure in what follows must not keep a close or a waiting check
+    // from going ahead.
+    try {
+        OnRunFinished(report);
+    } catch (...) {
+    }
+}
+
+void OnRunDone() {
+    FinishRun();
+    if (CloseAfterRun) {
+        DestroyWindow(AgentWindow);
+    } else if (CheckWaiting) {
+        CheckWaiting = false;
+        RunCheck();
+    }
+}
+
+// A close during a run ends the agent once the file being copied is whole;
+// the files after it wait for the next run.
+void OnClose(HWND window) {
+    if (Worker.Running()) {
+        CloseAfterRun = true;
+        Worker.RequestStop();
+        return;
+    }
+    DestroyWindow(window);
+}
+
+// Log-off or shutdown is coming: start no further file. Answered at once, so
+// Windows need not wait for the agent to decide.
+LRESULT OnQueryEndSession() {
+    SessionEnding = true;
+    Worker.RequestStop();
+    return TRUE;
+}
+
+// The process may be ended as soon as this returns: the file being copied
+// is finished first, so no rotation is left halfway.
+void OnEndSession(bool ending) {
+    if (!ending) {
+        SessionEnding = false;
+        return;
+    }
+    Worker.RequestStop();
+    FinishRun();
 }
 
 void OnTimerTick() {
@@ -151,8 +239,9 @@ void StartAgent() {
 
     if (!ArgumentsContain(GetCommandLineA(), kNoStartupRunKeyword)) {
         // The start-up run has no date test and shows no notice.
-        ReadBackupList(Held);
-        OnRunFinished(RunBackup(Held));
+        // It begins once the window is created and the schedule read below,
+        // so that the two reads of the settings file do not meet.
+        StartUpRunPending = PostMessageA(AgentWindow, kStartUpRunMessage, 0, 0);
     }
     SetTimer(AgentWindow, kTimerId, kTimerPeriodMs, nullptr);
     ReadScheduleHeader(Held);
@@ -177,10 +266,13 @@ LRESULT OnCreate(HWND window) {
     AgentWindow = window;
     CreateNoticeControls(window, Instance);
     StartAgent();
+    StartingUp = false;
     return 0;
 }
 
 void OnDestroy() {
+    Worker.RequestStop();
+    FinishRun();
     QuitAgent();
     ReleaseNoticePictures();
 }
@@ -193,11 +285,24 @@ LRESULT MainHandler(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
             OnTimerTick();
             return 0;
         case WM_CLOSE:
-            DestroyWindow(window);
+            OnClose(window);
             return 0;
         case WM_DESTROY:
             OnDestroy();
             return 0;
+        case WM_QUERYENDSESSION:
+            return OnQueryEndSession();
+        case WM_ENDSESSION:
+            OnEndSession(wParam != FALSE);
+            return 0;
+        case kRunDoneMessage:
+            OnRunDone();
+            return 0;
+        case kStartUpRunMessage:
+            OnStartUpRun();
+            return 0;
+        case kRunInProgressQuery:
+            return StartingUp || StartUpRunPending || Worker.Running();
         default:
             break;
     }
@@ -224,6 +329,7 @@ LRESULT CALLBACK AgentWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    PrepareAgentProcess();
     Instance = instance;
     TaskbarCreatedMessage = RegisterWindowMessageA("TaskbarCreated");
     if (!RegisterNoticeClass(instance, AgentWindowProc)) {
@@ -246,5 +352,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }
+    // A quit that did not come through the window: no run is cut off halfway.
+    Worker.RequestStop();
+    FinishRun();
     return 0;
 }

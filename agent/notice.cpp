@@ -74,8 +74,12 @@ void CreateNoticeControls(HWND window, HINSTANCE instance) {
     }
 }
 
+// Never activated: a check at the chosen hour must not take the keyboard
+// from whatever the user is typing in. Raised above other topmost windows
+// all the same.
 void ShowNotice(HWND window) {
-    ShowWindow(window, SW_SHOW);
+    ShowWindow(window, SW_SHOWNOACTIVATE);
+    SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOACTIVATE | SWP_NOMOVE | SWP_NOSIZE);
     UpdateWindow(window);
 }
 

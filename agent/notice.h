@@ -16,8 +16,7 @@ bool RegisterNoticeClass(HINSTANCE instance, WNDPROC windowProc);
 // Creates the car picture, the banner and the waiting text in `window`.
 void CreateNoticeControls(HWND window, HINSTANCE instance);
 
-// Shows the notice and paints it at once, so the user sees it before the
-// copying blocks the message loop.
+// Shows the notice on top without taking the focus, and paints it at once.
 void ShowNotice(HWND window);
 void HideNotice(HWND window);
 

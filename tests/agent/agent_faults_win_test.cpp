@@ -39,11 +39,13 @@ int RoundOf(const std::string& bytes, std::size_t size = kStateSize) {
 }
 
 // Waits until the agent's start-up run is over: a sent message is only
-// handled once it waits in its message loop.
+// handled once it waits in its message loop, and the run, on a thread of
+// its own, is over when the agent tells it is idle.
 HWND WaitForStartUpRun(Program& agent) {
     HWND window = WaitForWindow(agent.pid(), "NORMAL0", nullptr, 20000);
     DWORD_PTR ignored;
     SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, 20000, &ignored);
+    WaitWhileAgentRuns(window, 20000);
     return window;
 }
 

@@ -4,7 +4,11 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <memory>
+
+#include "agent_messages.h"
 #include "gui_driver.h"
+#include "process_setup.h"
 #include "settings_file.h"
 #include "settings_text.h"
 #include "temp_folder.h"
@@ -53,12 +57,14 @@ class AgentProcessTest : public ::testing::Test {
     }
 
     // The agent's window, once its start-up is over: a sent message is only
-    // handled when the agent waits in its message loop.
+    // handled when the agent waits in its message loop, and the start-up run,
+    // which copies on a thread of its own, is over when the agent says so.
     static HWND AgentWindowOf(const Program& agent) {
         HWND window = WaitForWindow(agent.pid(), "NORMAL0", "Ｓｏｒｅｌ");
         DWORD_PTR ignored;
         if (window) {
             SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, 30000, &ignored);
+            WaitWhileAgentRuns(window);
         }
         return window;
     }
@@ -74,6 +80,37 @@ class AgentProcessTest : public ::testing::Test {
     std::string generation1 = dir / "backUp\\11book.xls";
 };
 
+// Listed files whose generations 1 and 2 are stored already, each changed
+// since: a run rotates every one of them.
+struct ChangedFiles {
+    explicit ChangedFiles(const TempFolder& dir, int count) : dir(dir) {
+        std::vector<std::string> lines = {"C:\\Tools\\=221", kOldDate};
+        CreateDirectoryA((dir / "backUp").c_str(), nullptr);
+        for (int i = 0; i < count; ++i) {
+            std::string name = "file" + std::to_string(i) + ".dat";
+            WriteBytes(dir / name, "new");
+            SetLastWriteUtc(dir / name, 2009, 4, 20);
+            WriteBytes(Generation(name, 1), "old");
+            SetLastWriteUtc(Generation(name, 1), 2009, 4, 10);
+            WriteBytes(Generation(name, 2), "older");
+            names.push_back(name);
+            lines.push_back(dir / name);
+        }
+        WriteBytes(SettingsFilePath(), JoinLines(lines));
+    }
+    std::string Generation(const std::string& name, int n) const {
+        return dir / ("backUp\\" + std::string(2, static_cast<char>('0' + n)) + name);
+    }
+    std::string Incoming(int i) const { return dir / ("backUp\\~new~" + names[i]); }
+    // Another program holds generation 2 of file i: its rotation waits a
+    // little, then gives the file up.
+    void Hold(int i) { holds.push_back(std::make_unique<ExclusiveHold>(Generation(names[i], 2))); }
+
+    const TempFolder& dir;
+    std::vector<std::string> names;
+    std::vector<std::unique_ptr<ExclusiveHold>> holds;
+};
+
 }  // namespace
 
 TEST_F(AgentProcessTest, StartsHiddenWithOneIconAndBacksUpAtOnce) {
@@ -84,7 +121,7 @@ TEST_F(AgentProcessTest, StartsHiddenWithOneIconAndBacksUpAtOnce) {
     ASSERT_NE(window, nullptr);
     EXPECT_FALSE(IsWindowVisible(window));
     EXPECT_EQ(GetWindowLongPtrA(window, GWL_EXSTYLE) & WS_EX_TOPMOST, WS_EX_TOPMOST);
-    // The start-up run is done before the agent waits for messages.
+    // The start-up run is done once the agent tells it is idle.
     EXPECT_TRUE(WaitUntil([&] { return ReadBytes(generation1) == "content"; }))
         << WaitForMessageBox(agent.pid(), 0).text;
     EXPECT_EQ(DateLine(), TodayText());
@@ -138,15 +175,18 @@ TEST_F(AgentProcessTest, ResumeFromSuspendChecksUnlessTodayIsRecorded) {
     PostMessageA(window, WM_POWERBROADCAST, PBT_APMRESUMESUSPEND, 0);
     ASSERT_TRUE(WaitUntil([&] { return ReadBytes(generation1) == "content"; }));
     EXPECT_TRUE(WaitUntil([&] { return DateLine() == TodayText(); }));
+    EXPECT_TRUE(WaitWhileAgentRuns(window));
     EXPECT_FALSE(IsWindowVisible(window));
 
     // Changed again, but today is recorded: the next check copies nothing.
     WriteBytes(book, "changed");
     SetLastWriteUtc(book, 2009, 4, 21);
-    PostMessageA(window, WM_POWERBROADCAST, PBT_APMRESUMESUSPEND, 0);
+    // Sent, as the system sends it: the check has begun once it returns.
+    SendMessageA(window, WM_POWERBROADCAST, PBT_APMRESUMESUSPEND, 0);
     // Other power events are no resume.
     PostMessageA(window, WM_POWERBROADCAST, PBT_APMSUSPEND, 0);
-    Close(agent);  // handled after the posted events
+    EXPECT_TRUE(WaitWhileAgentRuns(window));
+    Close(agent);
     EXPECT_EQ(ReadBytes(generation1), "content");
     EXPECT_FALSE(Exists(dir / "backUp\\22book.xls"));
 }
@@ -229,4 +269,105 @@ TEST_F(AgentProcessTest, NoticeShowsItsPicturesAndText) {
     EXPECT_EQ(rect.right - rect.left, 402);
     EXPECT_EQ(rect.bottom - rect.top, 207);
     Close(agent);
+}
+
+TEST_F(AgentProcessTest, ALongCheckNeitherTakesTheKeyboardNorStopsAnswering) {
+    // The user types in a window of their own.
+    HWND mine = CreateWindowExA(0, "EDIT", "", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 500, 300, 300, 200,
+                                nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    ASSERT_NE(mine, nullptr);
+    SetForegroundWindow(mine);
+    SetFocus(mine);
+    ASSERT_EQ(GetForegroundWindow(), mine);
+
+    // Every rotation waits on a held generation, so the check lasts seconds.
+    ChangedFiles files(dir, 3);
+    for (int i = 0; i < 3; ++i) {
+        files.Hold(i);
+    }
+    Program agent(BesideTestProgram("Sorel2.exe"), "kirum");
+    HWND window = AgentWindowOf(agent);
+    ASSERT_NE(window, nullptr);
+    SetForegroundWindow(mine);
+    PostMessageA(window, WM_POWERBROADCAST, PBT_APMRESUMESUSPEND, 0);
+    ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(window); }));
+
+    // The notice is up and on top, the copying goes on, and the agent answers.
+    EXPECT_TRUE(GetWindowLongPtrA(window, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    DWORD start = GetTickCount();
+    DWORD_PTR running = 0;
+    EXPECT_TRUE(
+        SendMessageTimeoutA(window, kRunInProgressQuery, 0, 0, SMTO_NORMAL, 2000, &running));
+    EXPECT_LT(GetTickCount() - start, 500u);
+    EXPECT_EQ(running, 1u);
+    // The keyboard stays with the user.
+    EXPECT_EQ(GetForegroundWindow(), mine);
+    EXPECT_EQ(GetFocus(), mine);
+
+    EXPECT_TRUE(WaitWhileAgentRuns(window));
+    EXPECT_FALSE(IsWindowVisible(window));
+    Close(agent);
+    DestroyWindow(mine);
+}
+
+TEST_F(AgentProcessTest, LogOffDuringARunFinishesTheFileAndStartsNoOther) {
+    ChangedFiles files(dir, 3);
+    files.Hold(0);
+    Program agent(BesideTestProgram("Sorel2.exe"));
+    HWND window = WaitForWindow(agent.pid(), "NORMAL0", "Ｓｏｒｅｌ");
+    ASSERT_NE(window, nullptr);
+    // The start-up run has copied the first file in and waits to rotate it.
+    ASSERT_TRUE(WaitUntil([&] { return Exists(files.Incoming(0)); }, 5000));
+
+    DWORD_PTR answer = 0;
+    ASSERT_TRUE(SendMessageTimeoutA(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_NORMAL,
+                                    1000, &answer));
+    EXPECT_EQ(answer, static_cast<DWORD_PTR>(TRUE));
+    files.holds.clear();
+    // Once this is answered Windows may end the process at any moment.
+    ASSERT_TRUE(SendMessageTimeoutA(window, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_NORMAL,
+                                    10000, &answer));
+    agent.Kill();
+
+    // The file in progress was rotated whole; the others were not begun.
+    EXPECT_EQ(ReadBytes(files.Generation(files.names[0], 1)), "new");
+    EXPECT_EQ(ReadBytes(files.Generation(files.names[0], 2)), "old");
+    EXPECT_EQ(ReadBytes(files.Generation(files.names[0], 3)), "older");
+    for (int i = 0; i < 3; ++i) {
+        if (i > 0) {
+            EXPECT_EQ(ReadBytes(files.Generation(files.names[i], 1)), "old") << i;
+            EXPECT_FALSE(Exists(files.Generation(files.names[i], 3))) << i;
+        }
+        EXPECT_FALSE(Exists(files.Incoming(i))) << i;
+    }
+}
+
+TEST_F(AgentProcessTest, StartedFromAFolderItDoesNotHoldIt) {
+    // Where Sorel.exe happened to be, a USB stick for instance.
+    const std::string stick = dir / "stick";
+    ASSERT_TRUE(CreateDirectoryA(stick.c_str(), nullptr));
+    Program agent(BesideTestProgram("Sorel2.exe"), "kirum", stick);
+    ASSERT_NE(AgentWindowOf(agent), nullptr);
+    EXPECT_TRUE(RemoveDirectoryA(stick.c_str())) << GetLastError();
+    Close(agent);
+}
+
+// What the agent sets for its process at start, tried in this process.
+TEST(AgentProcessSetup, KeepsTheErrorFlagsAndMovesToItsOwnFolder) {
+    const UINT given = SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX;
+    const UINT before = SetErrorMode(given);
+    char current[MAX_PATH];
+    GetCurrentDirectoryA(MAX_PATH, current);
+    TempFolder elsewhere;
+    SetCurrentDirectoryA(elsewhere.path().c_str());
+
+    PrepareAgentProcess();
+    const UINT now = GetErrorMode();
+    char after[MAX_PATH];
+    GetCurrentDirectoryA(MAX_PATH, after);
+    SetErrorMode(before);
+    SetCurrentDirectoryA(current);
+
+    EXPECT_EQ(now, given | SEM_FAILCRITICALERRORS);
+    EXPECT_EQ(std::string(after) + "\\", BesideTestProgram(""));
 }

@@ -71,6 +71,7 @@ TEST_F(ConcurrencyTest, BothProgramsWritingForAMinuteLoseNothing) {
             HWND window = WaitForWindow(agent.pid(), "NORMAL0", nullptr, 10000);
             DWORD_PTR ignored;
             SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &ignored);
+            WaitWhileAgentRuns(window, 10000);
             // Closed, not killed, so that no dead icon is left in the tray;
             // under Wine the icon's removal takes about two seconds.
             PostMessageA(window, WM_CLOSE, 0, 0);

@@ -2,6 +2,8 @@
 
 #include <iterator>
 
+#include "../../agent/agent_messages.h"
+
 namespace sorel::test {
 
 std::string BesideTestProgram(const std::string& fileName) {
@@ -9,6 +11,17 @@ std::string BesideTestProgram(const std::string& fileName) {
     GetModuleFileNameA(nullptr, self, MAX_PATH);
     std::string path = self;
     return path.substr(0, path.rfind('\\') + 1) + fileName;
+}
+
+bool WaitWhileAgentRuns(HWND agentWindow, DWORD timeoutMs) {
+    return WaitUntil(
+        [&] {
+            DWORD_PTR running = 1;
+            return SendMessageTimeoutA(agentWindow, kRunInProgressQuery, 0, 0, SMTO_NORMAL,
+                                       timeoutMs, &running) &&
+                   running == 0;
+        },
+        timeoutMs);
 }
 
 void WaitForDesktop() {

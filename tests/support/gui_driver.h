@@ -83,6 +83,10 @@ std::vector<HWND> ChildWindows(HWND parent, const char* className);
 // its Open button. False when the dialog has no such field or stays open.
 bool ChooseInOpenFileDialog(HWND dialog, const std::string& path);
 
+// Waits until the agent's window tells that no run is copying or about to
+// start; its runs go on in a thread of their own. False on timeout.
+bool WaitWhileAgentRuns(HWND agentWindow, DWORD timeoutMs = 60000);
+
 // Waits until `condition` holds, polling; false on timeout.
 template <typename Condition>
 bool WaitUntil(Condition condition, DWORD timeoutMs = 10000) {

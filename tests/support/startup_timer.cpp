@@ -1,6 +1,7 @@
 // Times a program's start under Wine: from starting it until it first waits
 // for input. For the settings window that is after it has loaded the settings
-// and painted; for the agent, after its start-up run. Prints each run and the
+// and painted; for the agent, once it tells that its start-up run, which
+// copies on a thread of its own, is over. Prints each run and the
 // median. With "close", the program is asked to close through its windows
 // (the agent then takes its icon away) instead of being ended at once.
 //   startup_timer.exe PROGRAM [RUNS] [close]
@@ -12,6 +13,8 @@
 #include <cstring>
 #include <vector>
 
+#include "../../agent/agent_messages.h"
+
 namespace {
 
 BOOL CALLBACK CloseWindowsOf(HWND window, LPARAM pid) {
@@ -21,6 +24,43 @@ BOOL CALLBACK CloseWindowsOf(HWND window, LPARAM pid) {
         PostMessageA(window, WM_CLOSE, 0, 0);
     }
     return TRUE;
+}
+
+struct WindowsOf {
+    DWORD pid;
+    std::vector<HWND> windows;
+};
+
+BOOL CALLBACK CollectWindowsOf(HWND window, LPARAM found) {
+    auto* of = reinterpret_cast<WindowsOf*>(found);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == of->pid) {
+        of->windows.push_back(window);
+    }
+    return TRUE;
+}
+
+// Asks the process's windows, found once, whether a run is going on, until
+// none says so; a window that does not know the question answers 0. Asked
+// often, but only those windows: a walk over the whole desktop every time
+// would keep Wine's server busy and slow the run being timed.
+void WaitWhileRunning(DWORD pid) {
+    WindowsOf of = {pid, {}};
+    EnumWindows(CollectWindowsOf, reinterpret_cast<LPARAM>(&of));
+    for (int asked = 0; asked < 60000; ++asked) {
+        bool running = false;
+        for (HWND window : of.windows) {
+            DWORD_PTR answer = 0;
+            running = running || (SendMessageTimeoutA(window, sorel::kRunInProgressQuery, 0, 0,
+                                                      SMTO_NORMAL, 10000, &answer) &&
+                                  answer != 0);
+        }
+        if (!running) {
+            return;
+        }
+        Sleep(1);
+    }
 }
 
 }  // namespace
@@ -49,6 +89,7 @@ int main(int argc, char** argv) {
             return 1;
         }
         WaitForInputIdle(process.hProcess, 10000);
+        WaitWhileRunning(process.dwProcessId);
         QueryPerformanceCounter(&idle);
         times.push_back(1000.0 * (idle.QuadPart - start.QuadPart) / frequency.QuadPart);
         std::printf("run %d: %.0f ms\n", i + 1, times.back());

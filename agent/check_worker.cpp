@@ -1,0 +1,88 @@
+#include "check_worker.h"
+
+#include "agent_messages.h"
+
+namespace sorel {
+
+namespace {
+
+using BlockReasonCreate = BOOL(WINAPI*)(HWND, LPCWSTR);
+using BlockReasonDestroy = BOOL(WINAPI*)(HWND);
+
+// Looked up at run time: older headers and some Wine versions lack them.
+template <typename Function>
+Function User32Function(const char* name) {
+    HMODULE user32 = GetModuleHandleA("user32.dll");
+    FARPROC found = user32 ? GetProcAddress(user32, name) : nullptr;
+    return reinterpret_cast<Function>(reinterpret_cast<void*>(found));
+}
+
+// What Windows shows beside the agent when a log-off has to wait for it.
+void GiveShutdownReason(HWND window) {
+    static const auto create = User32Function<BlockReasonCreate>("ShutdownBlockReasonCreate");
+    if (create) {
+        create(window, L"バックアップ中です");
+    }
+}
+
+void WithdrawShutdownReason(HWND window) {
+    static const auto destroy = User32Function<BlockReasonDestroy>("ShutdownBlockReasonDestroy");
+    if (destroy) {
+        destroy(window);
+    }
+}
+
+}  // namespace
+
+CheckWorker::~CheckWorker() {
+    if (thread_) {
+        RequestStop();
+        WaitForSingleObject(thread_.get(), INFINITE);
+    }
+}
+
+bool CheckWorker::Start(HWND window, const HeldSettings& held, RunJob job) {
+    if (thread_) {
+        return false;
+    }
+    window_ = window;
+    job_ = job;
+    held_ = held;
+    report_ = {};
+    stop_ = false;
+    thread_.reset(CreateThread(nullptr, 0, ThreadMain, this, 0, nullptr));
+    if (!thread_) {
+        return false;
+    }
+    GiveShutdownReason(window_);
+    return true;
+}
+
+bool CheckWorker::Finish(HeldSettings& held, RunReport& report) {
+    if (!thread_) {
+        return false;
+    }
+    WaitForSingleObject(thread_.get(), INFINITE);
+    thread_.reset();
+    WithdrawShutdownReason(window_);
+    // The schedule stays as the timer last read it.
+    held.headerLine = held_.headerLine;
+    held.dateLine = held_.dateLine;
+    held.backupTable = held_.backupTable;
+    report = std::move(report_);
+    return true;
+}
+
+DWORD WINAPI CheckWorker::ThreadMain(void* self) {
+    auto* worker = static_cast<CheckWorker*>(self);
+    try {
+        worker->report_ = worker->job_(worker->held_, &worker->stop_);
+    } catch (...) {
+        // Out of memory in the middle of a run: the run simply ends.
+        worker->report_ = {};
+    }
+    PostMessageA(worker->window_, kRunDoneMessage, 0, 0);
+    return 0;
+}
+
+}  // namespace sorel
