@@ -34,8 +34,10 @@ TEST(LineReading, LineEndsAndBlanks) {
     EXPECT_EQ(JoinLines(ReadAllLines("a=041\nday\nC:\\x.txt\n")), "a=041\r\nday\r\nC:\\x.txt\r\n");
     // Leading spaces and tabs are skipped; trailing ones stay.
     EXPECT_EQ(ReadAllLines(" \t C:\\a b.txt \r\n"), Lines{"C:\\a b.txt "});
-    // A CR without LF belongs to the value; the last line may lack its end.
-    EXPECT_EQ(ReadAllLines("a\rb\r\nlast"), (Lines{"a\rb", "last"}));
+    // A lone CR ends a line as LF does (an editor's CR-only file); the last
+    // line may lack its end.
+    EXPECT_EQ(ReadAllLines("a\rb\r\nlast"), (Lines{"a", "b", "last"}));
+    EXPECT_EQ(JoinLines(ReadAllLines("a=041\rday\rC:\\x.txt\r")), "a=041\r\nday\r\nC:\\x.txt\r\n");
     // An empty line yields the empty value and does not end the reading.
     EXPECT_EQ(ReadAllLines("h\r\n\r\nC:\\a.txt\r\n"), (Lines{"h", "", "C:\\a.txt"}));
     // Blanks alone at the end of the file yield nothing.
