@@ -65,11 +65,19 @@ void LoadSettings(bool fillList, bool retry) {
 
 WriteOutcome RewriteHeaderLine() {
     // A missing file becomes one of 0 bytes, as at the first start.
-    return UpdateSettingsLines(
-        [](const std::vector<std::string>& lines) {
-            return RewrittenHeaderLines(lines, AppFolder, ScheduleHour);
+    std::vector<std::string> asWritten;
+    const WriteOutcome outcome = UpdateSettingsLines(
+        [&](const std::vector<std::string>& lines) {
+            asWritten = RewrittenHeaderLines(lines, AppFolder, ScheduleHour);
+            return asWritten;
         },
         true, kWriterTag);
+    if (outcome != WriteOutcome::kRefused) {
+        // The list follows the file as written, whoever changed it last.
+        ShowSettingsLines(asWritten, true);
+        RefreshEstimate();
+    }
+    return outcome;
 }
 
 void ShowSettingsLines(const std::vector<std::string>& lines, bool fillList) {

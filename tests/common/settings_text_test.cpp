@@ -145,7 +145,9 @@ TEST(SettingsForms, EditorFormsReadAsTheirText) {
     };
     const Case cases[] = {
         {"ANSI", ansi, SettingsForm::kAnsi, true, ansi},
-        {"UTF-8 with its mark", "\xEF\xBB\xBF" "C:\\A\\=221\r\nday\r\nC:\\\xE8\xA1\xA8.txt\r\n",
+        {"UTF-8 with its mark",
+         "\xEF\xBB\xBF"
+         "C:\\A\\=221\r\nday\r\nC:\\\xE8\xA1\xA8.txt\r\n",
          SettingsForm::kUtf8, true, ansi},
         {"UTF-16 LE with its mark", utf16(text, false, true), SettingsForm::kUtf16Le, true, ansi},
         {"UTF-16 BE with its mark", utf16(text, true, true), SettingsForm::kUtf16Be, true, ansi},
@@ -153,9 +155,12 @@ TEST(SettingsForms, EditorFormsReadAsTheirText) {
          SettingsForm::kUtf16Le, true, "C:\\A\\=041\r\n"},
         {"a character the code page lacks", utf16(u"C:\\caf\u00e9.txt\r\n", false, true),
          SettingsForm::kUtf16Le, false, "C:\\caf?.txt\r\n"},
-        {"broken UTF-8", "\xEF\xBB\xBF" "a\xE8\xA1\r\n", SettingsForm::kUtf8, false, "a??\r\n"},
-        {"an odd byte after UTF-16", utf16(u"ab", false, true) + "x", SettingsForm::kUtf16Le,
-         false, "ab"},
+        {"broken UTF-8",
+         "\xEF\xBB\xBF"
+         "a\xE8\xA1\r\n",
+         SettingsForm::kUtf8, false, "a??\r\n"},
+        {"an odd byte after UTF-16", utf16(u"ab", false, true) + "x", SettingsForm::kUtf16Le, false,
+         "ab"},
         {"a stray NUL in ANSI", std::string("C:\\a.txt\0x\r\n", 12), SettingsForm::kAnsi, false,
          std::string("C:\\a.txt\0x\r\n", 12)},
         {"no bytes", "", SettingsForm::kAnsi, true, ""},

@@ -65,8 +65,8 @@ TEST(AppFolder, CutAfterTheLastBackslashThatIsACharacter) {
 // reached the file after the window read it is never undone.
 TEST(ListChange, AddAndRemoveKeepEveryOtherLine) {
     const std::string big = "C:\\" + std::string(600, 'x');
-    const Lines file = {"C:\\Old\\=221", "agent's day", "D:\\a.txt", big, "D:\\sub\\a.txt",
-                        "E:\\late.txt"};
+    const Lines file = {"C:\\Old\\=221",  "agent's day", "D:\\a.txt", big,
+                        "D:\\sub\\a.txt", "E:\\late.txt"};
     struct Case {
         const char* name;
         ListChange change;
@@ -75,25 +75,28 @@ TEST(ListChange, AddAndRemoveKeepEveryOtherLine) {
     };
     const Case cases[] = {
         {"add goes last; the long line stays where it was",
-         WithPathAdded(file, "H=061", "today", "F:\\new.txt", 20), ListVerdict::kChanged,
+         WithPathAdded(file, "H=061", "today", "F:\\new.txt", 20),
+         ListVerdict::kChanged,
          {"H=061", "today", "D:\\a.txt", big, "D:\\sub\\a.txt", "E:\\late.txt", "F:\\new.txt"}},
         {"a name listed in the file as it stands is a duplicate",
          WithPathAdded(file, "H=061", "today", "G:\\LATE.TXT", 20), ListVerdict::kDuplicate, file},
         {"the limit counts the entries the file holds now",
          WithPathAdded(file, "H=061", "today", "F:\\new.txt", 3), ListVerdict::kLimit, file},
         {"an empty file gains header, date and path",
-         WithPathAdded({}, "H=061", "today", "F:\\new.txt", 20), ListVerdict::kChanged,
+         WithPathAdded({}, "H=061", "today", "F:\\new.txt", 20),
+         ListVerdict::kChanged,
          {"H=061", "today", "F:\\new.txt"}},
         // Slot 1 is the second entry the table holds: the long line is no slot.
         {"removal takes the line of its slot, not the first of that name",
-         WithEntryRemoved(file, "H=061", "today", 1, "D:\\sub\\a.txt"), ListVerdict::kChanged,
+         WithEntryRemoved(file, "H=061", "today", 1, "D:\\sub\\a.txt"),
+         ListVerdict::kChanged,
          {"H=061", "today", "D:\\a.txt", big, "E:\\late.txt"}},
         {"an entry that moved is found by its path",
-         WithEntryRemoved(file, "H=061", "today", 0, "E:\\late.txt"), ListVerdict::kChanged,
+         WithEntryRemoved(file, "H=061", "today", 0, "E:\\late.txt"),
+         ListVerdict::kChanged,
          {"H=061", "today", "D:\\a.txt", big, "D:\\sub\\a.txt"}},
         {"an entry already gone changes nothing",
-         WithEntryRemoved(file, "H=061", "today", 0, "Z:\\gone.txt"), ListVerdict::kNotFound,
-         file},
+         WithEntryRemoved(file, "H=061", "today", 0, "Z:\\gone.txt"), ListVerdict::kNotFound, file},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(c.change.verdict, c.verdict) << c.name;
