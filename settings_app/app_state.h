@@ -5,7 +5,6 @@
 #include <windows.h>
 
 #include <string>
-#include <vector>
 
 #include "../common/backup_table.h"
 #include "../common/win/unique_handle.h"
@@ -32,10 +31,6 @@ extern std::string ScheduleHour;
 // The files to back up, as full paths. The list box shows exactly their
 // names, each line carrying its entry's slot as its item data.
 extern sorel::BackupTable BackupTable;
-
-// Path lines of the settings file that the table had no room for. Every
-// save changes the file as it stands, so they stay in it untouched.
-extern std::vector<std::string> UnheldLines;
 
 // True while the settings file exists but could not be read at the last
 // load: the table does not show what the file holds, so nothing may be

@@ -272,7 +272,6 @@ bool StartSettingsApp(HINSTANCE instance) {
     SelectedLineText.clear();
     SelectedPath.clear();
     SelectedSlot = -1;
-    UnheldLines.clear();
     SettingsUnread = false;
     ClearBackupTable(BackupTable);
 

@@ -41,7 +41,6 @@ void LoadSettings(bool fillList, bool retry) {
     HWND list = Control(BackupListBox);
     SendMessageA(list, LB_SETHORIZONTALEXTENT, kListExtentPixels, 0);
     ClearBackupTable(BackupTable);
-    UnheldLines.clear();
     std::vector<std::string> lines;
     if (ReadSettingsLines(lines, retry) == ReadResult::kBusy) {
         SettingsUnread = true;
@@ -85,8 +84,9 @@ void ShowSettingsLines(const std::vector<std::string>& lines, bool fillList) {
     if (lines.size() > 2) {
         pathLines.assign(lines.begin() + 2, lines.end());
     }
+    // Lines the table cannot hold stay in the file: every save changes the
+    // file as it stands.
     FillBackupTable(BackupTable, pathLines);
-    UnheldLines = UnheldPathLines(pathLines);
     if (!fillList) {
         return;
     }
