@@ -14,10 +14,7 @@ bool LineReader::ReadLine(std::string& value) {
     std::size_t start = pos_;
     while (pos_ < bytes_.size()) {
         char c = bytes_[pos_];
-        if (c == '\n' || c == '\0') {
-            break;
-        }
-        if (c == '\r' && pos_ + 1 < bytes_.size() && bytes_[pos_ + 1] == '\n') {
+        if (c == '\n' || c == '\r' || c == '\0') {
             break;
         }
         ++pos_;

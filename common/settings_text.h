@@ -12,8 +12,10 @@ namespace sorel {
 
 // Reads the settings file line by line with the rules both programs must
 // share. Spaces and tabs before a value are skipped; a value ends at CR LF,
-// a lone LF, a NUL byte or the end of the bytes. A CR not followed by LF
-// belongs to the value.
+// a lone LF, a lone CR, a NUL byte or the end of the bytes. A file saved by
+// an editor with CR-only line ends is read line by line: no path holds a CR,
+// and the older reading took such a file for one long line that the next
+// save dropped.
 //
 // A comma is an ordinary byte. An older reading ended a value at a comma
 // outside double quotes, so a path such as D:\a,b\c.txt came back as two

@@ -54,7 +54,8 @@ void SetUpAgent() {
 }
 
 void ConfirmUninstall() {
-    if (Ask(kUninstallQuestion) == IDCANCEL) {
+    // Only OK is a yes: a box whose owner was closed under it answers 0.
+    if (Ask(kUninstallQuestion) != IDOK) {
         return;
     }
     RemoveAgent();
@@ -78,11 +79,16 @@ void RemoveAgent() {
 
 void OpenHelp() {
     // Always the help beside the program: a file of that name in whatever
-    // the current folder happens to be is not the program's help.
-    if (AppFolder.empty()) {
+    // the current folder happens to be is not the program's help. Without
+    // it the shell would do nothing and say nothing, so the user hears where
+    // it was looked for.
+    const std::string help = AppFolder + kHelpFile;
+    if (AppFolder.empty() || !PathExists(help)) {
+        const std::string text = kNoHelpMessageHead + help + kNoHelpMessageTail;
+        Ask(text.c_str(), kNoHelpCaption, kErrorStyle);
         return;
     }
-    ShellOpen(nullptr, AppFolder + kHelpFile, SW_SHOWDEFAULT);
+    ShellOpen(nullptr, help, SW_SHOWDEFAULT);
 }
 
 bool FindAgentFile(const std::string& folder) {
@@ -113,7 +119,7 @@ bool ExitSettingsApp() {
     // Without the Startup folder there is no agent to find or start; the
     // search would otherwise run through the root of the current drive.
     const bool setUp = !startup.empty() && FindAgentFile(startup + "\\");
-    if (!setUp && Ask(kExitQuestion) == IDCANCEL) {
+    if (!setUp && Ask(kExitQuestion) != IDOK) {
         return true;
     }
     if (!startup.empty()) {

@@ -10,7 +10,6 @@ BitmapHandle BannerBitmap;
 std::string AppFolder;
 std::string ScheduleHour;
 sorel::BackupTable BackupTable;
-std::vector<std::string> UnheldLines;
 bool SettingsUnread = false;
 std::string SelectedLineText;
 std::string SelectedPath;

@@ -5,7 +5,6 @@
 #include <windows.h>
 
 #include <string>
-#include <vector>
 
 #include "../common/backup_table.h"
 #include "../common/win/unique_handle.h"
@@ -29,13 +28,9 @@ extern std::string AppFolder;
 // The two-character hour text as last loaded, picked or saved.
 extern std::string ScheduleHour;
 
-// The files to back up, as full paths. The list box shows their names; a
-// line and its entry are tied together only by that name.
+// The files to back up, as full paths. The list box shows exactly their
+// names, each line carrying its entry's slot as its item data.
 extern sorel::BackupTable BackupTable;
-
-// Path lines of the settings file that the table had no room for. They are
-// written back with every save, so that no line of the file is lost.
-extern std::vector<std::string> UnheldLines;
 
 // True while the settings file exists but could not be read at the last
 // load: the table does not show what the file holds, so nothing may be

@@ -9,6 +9,7 @@
 #include "../common/backup_table.h"
 #include "../common/list_rules.h"
 #include "../common/store_path.h"
+#include "../common/win/ansi_text.h"
 #include "../common/win/files.h"
 #include "../common/win/unique_handle.h"
 #include "app_state.h"
@@ -32,29 +33,43 @@ std::string ListLine(HWND list, LRESULT index) {
     return text;
 }
 
-std::vector<std::string> ListLines(HWND list) {
-    std::vector<std::string> lines;
-    LRESULT count = SendMessageA(list, LB_GETCOUNT, 0, 0);
-    for (LRESULT i = 0; i < count; ++i) {
-        lines.push_back(ListLine(list, i));
-    }
-    return lines;
-}
-
-// The whole path of the last dropped file; the others of a drop of several
-// are not looked at. Empty when the drop holds no file.
-std::string LastDroppedPath(HDROP drop) {
-    UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+// The whole path of the last dropped file, as the system names it; the
+// others of a drop of several are not looked at. Empty when the drop holds
+// no file.
+std::wstring LastDroppedPath(HDROP drop) {
+    UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
     if (count == 0) {
         return {};
     }
     // Asking for the length first means a long path is seen whole, never
     // cut short by the buffer.
-    UINT length = DragQueryFileA(drop, count - 1, nullptr, 0);
-    std::string path(length + 1, '\0');
-    UINT got = DragQueryFileA(drop, count - 1, path.data(), length + 1);
+    UINT length = DragQueryFileW(drop, count - 1, nullptr, 0);
+    std::wstring path(length + 1, L'\0');
+    UINT got = DragQueryFileW(drop, count - 1, path.data(), length + 1);
     path.resize(got <= length ? got : length);
     return path;
+}
+
+// The ANSI form of a dropped or chosen name, or nothing after telling the
+// user. The system's own ANSI calls would turn a name the code page cannot
+// spell into another one (café.txt into cafe.txt, a Korean name into "??"),
+// and the window would then confirm a file that is never backed up, or back
+// up a different one.
+std::optional<std::string> AnsiPathOrRefuse(const std::wstring& wide) {
+    std::string ansi;
+    if (!WideToAnsiExact(wide, ansi)) {
+        Ask(kNameNotAnsiMessage);
+        return std::nullopt;
+    }
+    return ansi;
+}
+
+// Whether a list line shows the name of `path`. A name with bytes the code
+// page does not assign reads back from the list as other characters; that
+// is the same name, as the list shows it.
+bool LineShowsPath(const std::string& line, const std::string& path) {
+    const std::string name = FileDisplayName(path, IsSystemLeadByte);
+    return line == name || line == AnsiAsShown(name);
 }
 
 bool IsFolder(const std::string& path) {
@@ -77,12 +92,16 @@ std::optional<std::uint64_t> FileSizeForEstimate(const std::string& path) {
 }  // namespace
 
 void AcceptDroppedFile(HDROP drop) {
-    std::string path = LastDroppedPath(drop);
+    std::wstring wide = LastDroppedPath(drop);
     DragFinish(drop);
-    if (path.empty()) {
+    if (wide.empty()) {
         return;
     }
-    switch (CheckDroppedPath(path, IsFolder(path))) {
+    std::optional<std::string> path = AnsiPathOrRefuse(wide);
+    if (!path) {
+        return;
+    }
+    switch (CheckDroppedPath(*path, IsFolder(*path))) {
         case DropVerdict::kTooLong:
             Ask(kPathTooLongMessage);
             return;
@@ -96,27 +115,31 @@ void AcceptDroppedFile(HDROP drop) {
             Ask(kFolderMessage);
             return;
         case DropVerdict::kAccept:
-            AddBackupFile(path);
+            AddBackupFile(*path);
             return;
     }
 }
 
 void ChooseFileToAdd() {
-    char file[MAX_PATH] = {};
-    OPENFILENAMEA dialog = {};
+    wchar_t file[MAX_PATH] = {};
+    OPENFILENAMEW dialog = {};
     // The layout without the later additions. It is 76 bytes only in a
     // 32-bit build; the constant is right for the 64-bit build as well.
-    dialog.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
+    dialog.lStructSize = OPENFILENAME_SIZE_VERSION_400W;
     dialog.hwndOwner = MainWindow;
-    dialog.lpstrFilter = "すべてのファイル(*.*)\0*\0";
+    dialog.lpstrFilter = L"すべてのファイル(*.*)\0*\0";
     dialog.nFilterIndex = 1;
     dialog.lpstrFile = file;
-    dialog.nMaxFile = sizeof file;
-    dialog.lpstrTitle = "ファイルを選択";
+    dialog.nMaxFile = MAX_PATH;
+    dialog.lpstrTitle = L"ファイルを選択";
     dialog.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
-    dialog.lpstrDefExt = "*";
-    if (GetOpenFileNameA(&dialog)) {
-        AddBackupFile(file);
+    dialog.lpstrDefExt = L"*";
+    if (!GetOpenFileNameW(&dialog)) {
+        return;
+    }
+    // The same check as a drop's: the name must be one the code page spells.
+    if (std::optional<std::string> path = AnsiPathOrRefuse(file)) {
+        AddBackupFile(*path);
     }
 }
 
@@ -127,9 +150,9 @@ void AddBackupFile(const std::string& path) {
         Ask(kSettingsBusyMessage);
         return;
     }
-    HWND list = Control(BackupListBox);
     const std::string lineText = FileDisplayName(path, IsSystemLeadByte);
-    if (static_cast<std::size_t>(SendMessageA(list, LB_GETCOUNT, 0, 0)) >= kListLimit) {
+    // The list shows exactly the table, so the table's count is the list's.
+    if (UsedSlotCount(BackupTable) >= kListLimit) {
         Ask(kLimitMessage);
         return;
     }
@@ -137,24 +160,40 @@ void AddBackupFile(const std::string& path) {
         Ask(kNoDriveMessage);
         return;
     }
-    SendMessageA(list, LB_SETHORIZONTALEXTENT, kListExtentPixels, 0);
-    if (IsListedLine(ListLines(list), lineText, IsSystemLeadByte)) {
+    // The agent's own rule: a path it cannot store would be confirmed here
+    // and then never backed up.
+    if (!AgentCanStore(path, IsSystemLeadByte)) {
+        Ask(kPathTooLongMessage);
+        return;
+    }
+    std::vector<std::string> names;
+    for (const std::string& listed : TablePaths(BackupTable)) {
+        names.push_back(FileDisplayName(listed, IsSystemLeadByte));
+    }
+    if (IsListedLine(names, lineText, IsSystemLeadByte)) {
         Ask(kDuplicateMessage);
         return;
     }
-    const sorel::BackupTable before = BackupTable;
-    if (!AppendToTable(BackupTable, path)) {
-        Ask(kLimitMessage);
-        return;
-    }
-    if (!SaveSettings()) {
-        BackupTable = before;
+    // Judged once more against the file as it stands, and the window then
+    // shows that file.
+    const SaveOutcome saved = SaveAddedPath(path);
+    if (saved.write == WriteOutcome::kRefused) {
         Ask(kSettingsBusyMessage);
         return;
     }
-    SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(lineText.c_str()));
     RefreshEstimate();
-    Ask(kAddedMessage);
+    switch (saved.verdict) {
+        case ListVerdict::kChanged:
+            Ask(kAddedMessage);
+            return;
+        case ListVerdict::kLimit:
+            Ask(kLimitMessage);
+            return;
+        case ListVerdict::kDuplicate:
+        case ListVerdict::kNotFound:
+            Ask(kDuplicateMessage);
+            return;
+    }
 }
 
 int FindSelectedEntry() {
@@ -168,15 +207,17 @@ int FindSelectedEntry() {
         return kNoSelection;
     }
     SelectedLineText = ListLine(list, line);
-    std::vector<std::string> paths = TablePaths(BackupTable);
-    std::optional<std::size_t> slot =
-        FindEntryByLineText(paths, SelectedLineText, IsSystemLeadByte);
-    if (!slot) {
+    // The line carries its slot; its text is only a check that list and
+    // table still agree.
+    const std::vector<std::string> paths = TablePaths(BackupTable);
+    const LRESULT slot = SendMessageA(list, LB_GETITEMDATA, static_cast<WPARAM>(line), 0);
+    if (slot < 0 || static_cast<std::size_t>(slot) >= paths.size() ||
+        !LineShowsPath(SelectedLineText, paths[static_cast<std::size_t>(slot)])) {
         Ask(kNoEntryMessage);
         return kNoEntry;
     }
-    SelectedPath = paths[*slot];
-    SelectedSlot = static_cast<int>(*slot);
+    SelectedPath = paths[static_cast<std::size_t>(slot)];
+    SelectedSlot = static_cast<int>(slot);
     return static_cast<int>(line);
 }
 
@@ -185,19 +226,16 @@ void RemoveSelectedEntry() {
         Ask(kSettingsBusyMessage);
         return;
     }
-    int line = FindSelectedEntry();
-    if (line < 0) {
+    if (FindSelectedEntry() < 0) {
         return;
     }
-    // Saved first: if the file cannot be written, the list keeps the line.
-    if (!SaveSettings(static_cast<std::size_t>(SelectedSlot))) {
+    // The file as it stands loses this entry; list and table then show that
+    // file. If it cannot be written, the list keeps the line.
+    if (SaveRemovedEntry(static_cast<std::size_t>(SelectedSlot), SelectedPath).write ==
+        WriteOutcome::kRefused) {
         Ask(kSettingsBusyMessage);
         return;
     }
-    SendMessageA(Control(BackupListBox), LB_DELETESTRING, static_cast<WPARAM>(line), 0);
-    // The table is read back from the file just written, so it has no gap.
-    ClearBackupTable(BackupTable);
-    LoadSettings(false);
     RefreshEstimate();
 }
 

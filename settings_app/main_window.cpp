@@ -8,6 +8,7 @@
 #include "../common/win/files.h"
 #include "agent_setup.h"
 #include "app_state.h"
+#include "ask.h"
 #include "list_editing.h"
 #include "restore.h"
 #include "resource.h"
@@ -193,6 +194,19 @@ void OnDropFiles(HDROP drop) {
     AcceptDroppedFile(drop);
 }
 
+void OnTimer(UINT_PTR id) {
+    if (id == kSettingsRetryTimer) {
+        RetryUnreadSettings();
+    }
+}
+
+void OnTellSettingsUnread() {
+    // Said only if it still holds once the window is up.
+    if (!RetryUnreadSettings()) {
+        Ask(kSettingsUnreadMessage);
+    }
+}
+
 void OnClose() {
     if (!ExitSettingsApp()) {
         DestroyWindow(MainWindow);
@@ -223,6 +237,12 @@ LRESULT MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) 
         case WM_DROPFILES:
             OnDropFiles(reinterpret_cast<HDROP>(wParam));
             return 0;
+        case WM_TIMER:
+            OnTimer(static_cast<UINT_PTR>(wParam));
+            return 0;
+        case kTellSettingsUnread:
+            OnTellSettingsUnread();
+            return 0;
         case WM_CLOSE:
             OnClose();
             return 0;
@@ -252,7 +272,6 @@ bool StartSettingsApp(HINSTANCE instance) {
     SelectedLineText.clear();
     SelectedPath.clear();
     SelectedSlot = -1;
-    UnheldLines.clear();
     SettingsUnread = false;
     ClearBackupTable(BackupTable);
 
@@ -272,6 +291,21 @@ bool StartSettingsApp(HINSTANCE instance) {
     AppFolder = FolderOfModule(ModulePath(), IsSystemLeadByte);
     LoadSettings(true);
     RefreshEstimate();
+    if (SettingsUnread) {
+        // Nothing is saved from the unread state; the file is loaded as soon
+        // as it is free, and at the latest before the next change.
+        SetTimer(MainWindow, kSettingsRetryTimer, kSettingsRetryMs, nullptr);
+        PostMessageA(MainWindow, kTellSettingsUnread, 0, 0);
+    }
+    return true;
+}
+
+bool RetryUnreadSettings() {
+    // A short read only: the timer must not hold up the window.
+    if (SettingsUnread && !ReloadSettings(false)) {
+        return false;
+    }
+    KillTimer(MainWindow, kSettingsRetryTimer);
     return true;
 }
 

@@ -44,6 +44,16 @@ HWND Control(int id);
 bool IsChecked(int controlId);
 void SetChecked(int controlId, bool checked);
 
+// While the settings file could not be read at start, the window tries again
+// on this timer, and tells the user once its message loop runs.
+constexpr UINT_PTR kSettingsRetryTimer = 1;
+constexpr UINT kSettingsRetryMs = 1000;
+constexpr UINT kTellSettingsUnread = WM_APP + 1;
+
+// Loads the settings file if it was busy so far; stops the retry once it is
+// read. True when the window shows the file.
+bool RetryUnreadSettings();
+
 // The list is wider than its box, so that long names can be scrolled into view.
 constexpr WPARAM kListExtentPixels = 600;
 

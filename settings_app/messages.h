@@ -51,10 +51,20 @@ constexpr Message kNoEntryMessage = {
     "バックアップする設定が　おまへん！！\r\n\r\nそりゃ　でけへんで！", "バックアップ設定エラー",
     kErrorStyle};
 
-// A dropped path longer than the drop buffer holds.
+// A path longer than the agent can store: the drop buffer, or the names of
+// its backups, would not hold it.
 constexpr Message kPathTooLongMessage = {
     "スンマヘン！　そのファイルの　場所が　長すぎまんねん！！\r\n\r\n"
     "もうちょっと　短い場所に　置いてから　指定してんか！",
+    "バックアップ設定", kErrorStyle};
+
+// A dropped or chosen name with a character that the system's code page
+// cannot spell (café.txt, a Korean or an emoji name): every path is kept in
+// that code page, so the file could never be found again under its name.
+constexpr Message kNameNotAnsiMessage = {
+    "スンマヘン！　そのファイルの　名前には　ソレルが　扱われへん　文字が　入ってまんねん！！\r\n\r"
+    "\n"
+    "名前を　変えてから　指定してんか！",
     "バックアップ設定", kErrorStyle};
 
 // A path without a drive letter: there is nowhere to keep its generations.
@@ -68,6 +78,13 @@ constexpr Message kNoDriveMessage = {
 constexpr Message kSettingsBusyMessage = {
     "スンマヘン！　設定ファイルが　使用中で　読み書きでけへんかったで！！\r\n\r\n"
     "何も　変えてまへん。　ちょっと　待ってから　もう一度　やってんか！",
+    "データ設定", kErrorStyle};
+
+// The settings file stayed busy while the window started: the list is not
+// shown yet, and nothing is written until the file has been read.
+constexpr Message kSettingsUnreadMessage = {
+    "スンマヘン！　設定ファイルが　使用中で　まだ　読まれへんねん！！\r\n\r\n"
+    "空いたら　すぐ　読み込むさかい　それまで　一覧は　空っぽやけど　何も　消えてまへんで。",
     "データ設定", kErrorStyle};
 
 // --- Restoring a generation ---------------------------------------------
@@ -151,5 +168,13 @@ constexpr Message kNoStartupFolderMessage = {
     "スンマヘン！　スタートアップ　フォルダーの　場所が　わからへんねん！！\r\n\r\n"
     "初期設定も　ｱﾝｲﾝｽﾄｰﾙも　でけへんさかい　何も　触ってまへん。",
     "オカシイでんな？", kErrorStyle};
+
+// The help file is not beside the program: the two parts go on either side
+// of the path where it was looked for.
+constexpr char kNoHelpMessageHead[] =
+    "スンマヘン！　ヘルプの　ファイルが　見つかりまへん！！\r\n\r\nここに　あるはずやねん：\r\n";
+constexpr char kNoHelpMessageTail[] =
+    "\r\n\r\nSorel.chm を　ソレルと　同じフォルダーに　置いてんか！";
+constexpr char kNoHelpCaption[] = "ヘ ル プ";
 
 }  // namespace sorel::app

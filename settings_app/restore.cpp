@@ -83,7 +83,8 @@ void RestoreGenerationCommand(int generation) {
     if (FindSelectedEntry() < 0) {
         return;
     }
-    if (Ask(kRestoreQuestions[generation - 1]) == IDCANCEL) {
+    // Only OK is a yes: a box whose owner was closed under it answers 0.
+    if (Ask(kRestoreQuestions[generation - 1]) != IDOK) {
         return;
     }
     switch (RestoreGeneration(generation)) {

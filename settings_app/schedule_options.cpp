@@ -42,6 +42,11 @@ RadioStates StatesBeforeClick(int clicked, const char* hour) {
 }
 
 void PickHour(int clicked, int firstOther, int secondOther, const char* hour) {
+    // A file busy at start is loaded first, so the buttons stand as the file
+    // does before the click is applied.
+    if (SettingsUnread && ReloadSettings()) {
+        SetChecked(clicked, true);
+    }
     const RadioStates before = StatesBeforeClick(clicked, hour);
     const std::string heldHour = ScheduleHour;
     SetChecked(firstOther, false);

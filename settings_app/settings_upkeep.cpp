@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "../common/list_rules.h"
 #include "../common/settings_text.h"
 #include "../common/store_path.h"
 #include "../common/upkeep_rules.h"
@@ -36,13 +37,12 @@ void CheckRadioOfHour(const std::string& hour) {
 
 }  // namespace
 
-void LoadSettings(bool fillList) {
+void LoadSettings(bool fillList, bool retry) {
     HWND list = Control(BackupListBox);
     SendMessageA(list, LB_SETHORIZONTALEXTENT, kListExtentPixels, 0);
     ClearBackupTable(BackupTable);
-    UnheldLines.clear();
     std::vector<std::string> lines;
-    if (ReadSettingsLines(lines, true) == ReadResult::kBusy) {
+    if (ReadSettingsLines(lines, retry) == ReadResult::kBusy) {
         SettingsUnread = true;
         return;
     }
@@ -56,18 +56,7 @@ void LoadSettings(bool fillList) {
         CheckRadioOfHour(ScheduleHour);
     }
     // Line 2 is the date of the last write; the window has no use for it.
-    std::vector<std::string> pathLines;
-    if (lines.size() > 2) {
-        pathLines.assign(lines.begin() + 2, lines.end());
-    }
-    FillBackupTable(BackupTable, pathLines);
-    UnheldLines = UnheldPathLines(pathLines);
-    if (fillList) {
-        for (std::size_t slot = 0; SlotUsed(BackupTable, slot); ++slot) {
-            std::string line = FileDisplayName(SlotText(BackupTable, slot), IsSystemLeadByte);
-            SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
-        }
-    }
+    ShowSettingsLines(lines, fillList);
     if (repair) {
         RewriteHeaderLine();
     }
@@ -75,34 +64,99 @@ void LoadSettings(bool fillList) {
 
 WriteOutcome RewriteHeaderLine() {
     // A missing file becomes one of 0 bytes, as at the first start.
-    return UpdateSettingsLines(
-        [](const std::vector<std::string>& lines) {
-            return RewrittenHeaderLines(lines, AppFolder, ScheduleHour);
+    std::vector<std::string> asWritten;
+    const WriteOutcome outcome = UpdateSettingsLines(
+        [&](const std::vector<std::string>& lines) {
+            asWritten = RewrittenHeaderLines(lines, AppFolder, ScheduleHour);
+            return asWritten;
         },
         true, kWriterTag);
+    if (outcome != WriteOutcome::kRefused) {
+        // The list follows the file as written, whoever changed it last.
+        ShowSettingsLines(asWritten, true);
+        RefreshEstimate();
+    }
+    return outcome;
 }
 
-bool SaveSettings(std::optional<std::size_t> removedEntry) {
+void ShowSettingsLines(const std::vector<std::string>& lines, bool fillList) {
+    std::vector<std::string> pathLines;
+    if (lines.size() > 2) {
+        pathLines.assign(lines.begin() + 2, lines.end());
+    }
+    // Lines the table cannot hold stay in the file: every save changes the
+    // file as it stands.
+    FillBackupTable(BackupTable, pathLines);
+    if (!fillList) {
+        return;
+    }
+    // The list sorts its lines; each keeps its slot as its item data, so the
+    // selected line leads to its own entry even when its text cannot be
+    // shown as stored or two entries share a name.
+    HWND list = Control(BackupListBox);
+    SendMessageA(list, LB_RESETCONTENT, 0, 0);
+    SendMessageA(list, LB_SETHORIZONTALEXTENT, kListExtentPixels, 0);
+    for (std::size_t slot = 0; SlotUsed(BackupTable, slot); ++slot) {
+        std::string line = FileDisplayName(SlotText(BackupTable, slot), IsSystemLeadByte);
+        LRESULT index = SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
+        if (index >= 0) {
+            SendMessageA(list, LB_SETITEMDATA, static_cast<WPARAM>(index),
+                         static_cast<LPARAM>(slot));
+        }
+    }
+}
+
+namespace {
+
+template <typename MakeChange>
+SaveOutcome SaveListChange(MakeChange makeChange) {
     ScheduleHour = ScheduleHourFromRadios(IsChecked(Hour04Radio), IsChecked(Hour06Radio),
                                           IsChecked(Hour22Radio), ScheduleHour);
     const char* flag = IsChecked(SaveFlagCheckBox) ? "1" : "0";
+    SaveOutcome outcome;
     if (SettingsUnread) {
-        return false;
+        return outcome;
     }
-    std::vector<std::string> lines =
-        SavedSettingsLines(HeaderLineFor(AppFolder, ScheduleHour, flag), TodayText(),
-                           TablePaths(BackupTable), removedEntry, UnheldLines);
-    SettingsWriteLock lock;
-    return lock.held() && WriteSettingsLines(lines, kWriterTag);
+    const std::string header = HeaderLineFor(AppFolder, ScheduleHour, flag);
+    const std::string date = TodayText();
+    std::vector<std::string> asWritten;
+    outcome.write = UpdateSettingsLines(
+        [&](const std::vector<std::string>& lines) {
+            ListChange change = makeChange(lines, header, date);
+            outcome.verdict = change.verdict;
+            asWritten = change.lines;
+            return change.lines;
+        },
+        true, kWriterTag);
+    if (outcome.write != WriteOutcome::kRefused) {
+        // The window shows the file as it now is, whoever changed it last.
+        ShowSettingsLines(asWritten, true);
+    }
+    return outcome;
 }
 
-bool ReloadSettings() {
+}  // namespace
+
+SaveOutcome SaveAddedPath(const std::string& path) {
+    return SaveListChange([&](const std::vector<std::string>& lines, const std::string& header,
+                              const std::string& date) {
+        return WithPathAdded(lines, header, date, path, kListLimit, IsSystemLeadByte);
+    });
+}
+
+SaveOutcome SaveRemovedEntry(std::size_t slot, const std::string& path) {
+    return SaveListChange(
+        [&](const std::vector<std::string>& lines, const std::string& header,
+            const std::string& date) { return WithEntryRemoved(lines, header, date, slot, path); });
+}
+
+bool ReloadSettings(bool retry) {
     SendMessageA(Control(BackupListBox), LB_RESETCONTENT, 0, 0);
     // Loading only ever checks a button; the file alone decides which.
     for (int radio : {Hour04Radio, Hour06Radio, Hour22Radio}) {
         SetChecked(radio, false);
     }
-    LoadSettings(true);
+    LoadSettings(true, retry);
     RefreshEstimate();
     return !SettingsUnread;
 }

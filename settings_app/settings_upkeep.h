@@ -6,7 +6,10 @@
 
 #include <cstddef>
 #include <optional>
+#include <string>
+#include <vector>
 
+#include "../common/upkeep_rules.h"
 #include "../common/win/settings_file.h"
 
 namespace sorel::app {
@@ -18,8 +21,12 @@ namespace sorel::app {
 // A file that exists but stays busy for the short retry is not taken as
 // empty: SettingsUnread is set, nothing is repaired, and no save writes until
 // a later load has read it.
-void LoadSettings(bool fillList);
+//
+// `retry` waits a little under a second for a busy file; without it a busy
+// file is left for a later try at once.
+void LoadSettings(bool fillList, bool retry = true);
 
+using sorel::ListVerdict;
 using sorel::WriteOutcome;
 
 // Gives line 1 the current folder and ScheduleHour (or repairs an older
@@ -28,14 +35,33 @@ using sorel::WriteOutcome;
 // tried again for a moment and then left alone: kRefused.
 WriteOutcome RewriteHeaderLine();
 
-// Writes the whole file: the header with the hour from the radio buttons,
-// today's date, the table's entries without `removedEntry`, and the lines the
-// table could not hold. False, with the file untouched, when it could not be
-// written or was never read.
-bool SaveSettings(std::optional<std::size_t> removedEntry = std::nullopt);
+// What a save of a change of the list did: whether the file was written, and
+// what the change made of the file as it stood.
+struct SaveOutcome {
+    WriteOutcome write = WriteOutcome::kRefused;
+    ListVerdict verdict = ListVerdict::kChanged;
+    bool Saved() const {
+        return write != WriteOutcome::kRefused && verdict == ListVerdict::kChanged;
+    }
+};
+
+// Adds `path` to the settings file as it stands, under the write lock, with
+// the header of the hour buttons and today's date: never a table read
+// earlier, so nothing that reached the file since (the agent's date, a hand
+// edit) is undone. The table and the list then show the file as written.
+// Refused, with the file untouched, when it is busy or was never read.
+SaveOutcome SaveAddedPath(const std::string& path);
+
+// Removes the entry of table slot `slot`, which holds `path`, in the same way.
+SaveOutcome SaveRemovedEntry(std::size_t slot, const std::string& path);
+
+// Fills the table from a settings file's lines, and the list too when
+// `fillList`: one line per table slot, each carrying its slot, so that a line
+// finds its entry by what it is and not by its text.
+void ShowSettingsLines(const std::vector<std::string>& lines, bool fillList);
 
 // Empties the list and the hour buttons and loads the file into the window
 // again, estimate included. True when the file could be read.
-bool ReloadSettings();
+bool ReloadSettings(bool retry = true);
 
 }  // namespace sorel::app

@@ -21,7 +21,10 @@ Shell* CurrentShell = &TheShell;
 
 std::string Shell::StartupFolder() {
     ITEMIDLIST* found = nullptr;
-    if (FAILED(SHGetSpecialFolderLocation(nullptr, CSIDL_STARTUP, &found)) || !found) {
+    // A profile whose Startup folder was deleted gets it back, as Windows
+    // itself would; without the flag the shell cannot name a missing folder.
+    if (FAILED(SHGetSpecialFolderLocation(nullptr, CSIDL_STARTUP | CSIDL_FLAG_CREATE, &found)) ||
+        !found) {
         return {};
     }
     std::unique_ptr<ITEMIDLIST, ItemListFree> list(found);

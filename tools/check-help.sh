@@ -84,6 +84,42 @@ captions=(
     'はじめに　やること' 'オカシイでんな？' 'アンインストール'
 )
 
+# Claims a page once made that the programs do not bear out, each with what
+# they do instead. A page that makes one contradicts the product.
+refuted=(
+    '３文字の拡張子で終わってへん|a dropped file is refused as a folder only when it is one'
+    '頭の部分と同じ名前もあきまへん|a duplicate is the whole name, not its beginning'
+    'ヘルプは何も出まへん|help without Sorel.chm says where it was looked for'
+)
+
+# Every text and title of the settings window's message boxes, read from its
+# source, so that a message the program gains or changes cannot be missing
+# from the message page. A text whose line breaks are left out, as above.
+program_texts=()
+program_captions=()
+source_messages="$(dirname "$0")/../settings_app/messages.h"
+if [ -f "$source_messages" ]; then
+    while IFS= read -r entry; do
+        case $entry in
+            T*) program_texts+=("${entry#T}") ;;
+            C*) program_captions+=("${entry#C}") ;;
+        esac
+    done < <(python3 - "$source_messages" <<'PY'
+import re, sys
+source = re.sub(r'//[^\n]*', '', open(sys.argv[1], encoding='utf-8').read())
+literal = r'"(?:[^"\\]|\\.)*"'
+def text(literals):
+    return ''.join(re.findall(r'"((?:[^"\\]|\\.)*)"', literals)).replace('\\r\\n', '')
+for block in re.finditer(r'constexpr Message \w+(?:\[\d*\])? = \{(.*?)\};', source, re.S):
+    for words, caption in re.findall(r'((?:' + literal + r'\s*)+),\s*(' + literal + r')', block.group(1)):
+        print('T' + text(words))
+        print('C' + text(caption))
+for name, words in re.findall(r'constexpr char (\w+)\[\] =\s*((?:' + literal + r'\s*)+);', source):
+    print(('C' if name.endswith('Caption') else 'T') + text(words))
+PY
+    )
+fi
+
 # --- The container -------------------------------------------------------
 
 if [ ! -s "$chm" ]; then
@@ -223,6 +259,23 @@ if text=$(member messages.htm); then
     for cap in "${captions[@]}"; do
         check "messages.htm names the title 「$cap」" eval '[[ $flat == *"タイトル：$cap　"* ]]'
     done
+    check "the window's message texts read from its source (${#program_texts[@]})" \
+        [ ${#program_texts[@]} -gt 20 ]
+    for msg in "${program_texts[@]}"; do
+        check "messages.htm shows the window's 「$msg」" eval '[[ $flat == *"$msg"* ]]'
+    done
+    for cap in "${program_captions[@]}"; do
+        check "messages.htm names the window's title 「$cap」" eval '[[ $flat == *"タイトル：$cap　"* ]]'
+    done
 fi
+
+for entry in "${pages[@]}"; do
+    page=${entry%%|*}
+    text=$(member "$page") || continue
+    for claim in "${refuted[@]}"; do
+        words=${claim%%|*}
+        check "$page does not claim 「$words」 (${claim#*|})" eval '[[ $text != *"$words"* ]]'
+    done
+done
 
 finish

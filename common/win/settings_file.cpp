@@ -1,6 +1,7 @@
 #include "settings_file.h"
 
 #include "../settings_text.h"
+#include "ansi_text.h"
 
 namespace sorel {
 
@@ -45,13 +46,18 @@ ReadResult ReadSettingsLines(std::vector<std::string>& lines, bool retry) {
     std::string path = SettingsFilePath();
     ReadResult result =
         retry ? ReadFileExclusiveRetrying(path, bytes) : ReadFileExclusive(path, bytes);
-    lines = ReadAllLines(bytes);
+    lines = ReadAllLines(SettingsTextOf(bytes, Utf16ToAnsiExact).bytes);
     return result;
+}
+
+std::string KeptSettingsFilePath() {
+    return SettingsFilePath() + ".bak";
 }
 
 SettingsSnapshot ReadSettingsForChange() {
     SettingsSnapshot snapshot;
     snapshot.read = ReadFileExclusiveRetrying(SettingsFilePath(), snapshot.bytes);
+    snapshot.text = SettingsTextOf(snapshot.bytes, Utf16ToAnsiExact);
     return snapshot;
 }
 
@@ -59,6 +65,13 @@ WriteOutcome WriteIfChanged(const SettingsSnapshot& before, const std::vector<st
                             const char* writerTag) {
     if (before.read == ReadResult::kOk && JoinLines(lines) == before.bytes) {
         return WriteOutcome::kUnchanged;
+    }
+    // The new file holds what could be read; whatever could not (another
+    // form, a NUL byte, a character the code page lacks) stays in the old
+    // one, kept under its own name. Without that copy nothing is written.
+    if (before.read == ReadResult::kOk && KeepBeforeRewrite(before.text) &&
+        !CopyFileA(SettingsFilePath().c_str(), KeptSettingsFilePath().c_str(), FALSE)) {
+        return WriteOutcome::kRefused;
     }
     return WriteSettingsLines(lines, writerTag) ? WriteOutcome::kWritten : WriteOutcome::kRefused;
 }

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "../settings_form.h"
 #include "../settings_text.h"
 #include "files.h"
 #include "unique_handle.h"
@@ -26,7 +27,8 @@ std::string LongDateText(const SYSTEMTIME& day);
 std::string TodayText();
 
 // Reads the settings file's lines. `retry` waits briefly for a file that
-// another program holds open.
+// another program holds open. A file an editor saved as UTF-8 or UTF-16 is
+// read as the text it holds, in the ANSI code page.
 ReadResult ReadSettingsLines(std::vector<std::string>& lines, bool retry);
 
 // Held by a program while it reads, changes and writes the settings file, so
@@ -48,8 +50,8 @@ class SettingsWriteLock {
 enum class WriteOutcome { kWritten, kUnchanged, kRefused };
 
 // Changes the settings file as a whole: under the write lock, reads its lines,
-// hands them to `change` and writes back what it returns, unless the bytes
-// would stay the same. A file that stays busy is refused, never taken for an
+// hands them to `change` and writes back what it returns, unless the lines
+// or the bytes would stay the same. A file that stays busy is refused, never taken for an
 // empty one. A missing file reads as no lines and is created only when
 // `createIfMissing`.
 template <typename Change>
@@ -63,8 +65,13 @@ bool WriteSettingsLines(const std::vector<std::string>& lines, const char* write
 // The part of UpdateSettingsLines that does not depend on the change.
 struct SettingsSnapshot {
     ReadResult read;
-    std::string bytes;
+    std::string bytes;  // as they are on disk
+    SettingsText text;  // as the programs read them
 };
+
+// Where a settings file that a rewrite could not carry over whole is kept:
+// one in another form, or with bytes that could not be read.
+std::string KeptSettingsFilePath();
 WriteOutcome WriteIfChanged(const SettingsSnapshot& before, const std::vector<std::string>& lines,
                             const char* writerTag);
 SettingsSnapshot ReadSettingsForChange();
@@ -80,7 +87,14 @@ WriteOutcome UpdateSettingsLines(Change change, bool createIfMissing, const char
         (before.read == ReadResult::kMissing && !createIfMissing)) {
         return WriteOutcome::kRefused;
     }
-    return WriteIfChanged(before, change(ReadAllLines(before.bytes)), writerTag);
+    const std::vector<std::string> read = ReadAllLines(before.text.bytes);
+    std::vector<std::string> changed = change(read);
+    // A change that changes nothing leaves the file as it is, in whatever
+    // form it was saved.
+    if (before.read == ReadResult::kOk && changed == read) {
+        return WriteOutcome::kUnchanged;
+    }
+    return WriteIfChanged(before, changed, writerTag);
 }
 
 }  // namespace sorel

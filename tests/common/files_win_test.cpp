@@ -1,6 +1,7 @@
 // The shared Windows layer against real files under Wine.
 #include <gtest/gtest.h>
 
+#include "ansi_text.h"
 #include "files.h"
 #include "settings_file.h"
 #include "store_path.h"
@@ -139,4 +140,29 @@ TEST(SystemText, LeadBytesAndComparison) {
     EXPECT_TRUE(TextsEqual("2009/4/23", "2009/4/23"));
     EXPECT_FALSE(TextsEqual("2009/4/23", "2009/4/2"));
     EXPECT_FALSE(TextsEqual("", "2009/4/23"));
+}
+
+// Names reach the programs in the system's wide form; only those the ANSI
+// code page spells exactly may become paths (LC_ALL ja_JP gives 932).
+TEST(AnsiText, OnlyNamesTheCodePageSpellsExactlyConvert) {
+    struct Case {
+        const wchar_t* wide;
+        bool exact;
+        std::string ansi;
+    };
+    const Case cases[] = {
+        {L"C:\\\u8868\\\u30bd.txt", true, "C:\\表\\ソ.txt"},
+        {L"", true, ""},
+        {L"caf\u00e9.txt", false, ""},           // best fit would give cafe.txt
+        {L"\uD55C\uAD6D\uC5B4.txt", false, ""},  // Korean
+        {L"\U0001F600.txt", false, ""},          // an emoji
+        {L"\uFF5E.txt", true, "\x81\x60.txt"},   // the full-width tilde of code page 932
+    };
+    for (const Case& c : cases) {
+        std::string ansi;
+        EXPECT_EQ(WideToAnsiExact(c.wide, ansi), c.exact) << static_cast<int>(c.wide[0]);
+        if (c.exact) {
+            EXPECT_EQ(ansi, c.ansi);
+        }
+    }
 }

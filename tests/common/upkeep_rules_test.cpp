@@ -60,3 +60,51 @@ TEST(AppFolder, CutAfterTheLastBackslashThatIsACharacter) {
     EXPECT_EQ(FolderOfModule("\\\\server\\share\\Sorel.exe"), "\\\\server\\share\\");
     EXPECT_EQ(FolderOfModule("Sorel.exe"), "");
 }
+
+// A change of the list is made to the file as it stands, so a path that
+// reached the file after the window read it is never undone.
+TEST(ListChange, AddAndRemoveKeepEveryOtherLine) {
+    const std::string big = "C:\\" + std::string(600, 'x');
+    const Lines file = {"C:\\Old\\=221",  "agent's day", "D:\\a.txt", big,
+                        "D:\\sub\\a.txt", "E:\\late.txt"};
+    struct Case {
+        const char* name;
+        ListChange change;
+        ListVerdict verdict;
+        Lines lines;
+    };
+    const Case cases[] = {
+        {"add goes last; the long line stays where it was",
+         WithPathAdded(file, "H=061", "today", "F:\\new.txt", 20),
+         ListVerdict::kChanged,
+         {"H=061", "today", "D:\\a.txt", big, "D:\\sub\\a.txt", "E:\\late.txt", "F:\\new.txt"}},
+        {"a name listed in the file as it stands is a duplicate",
+         WithPathAdded(file, "H=061", "today", "G:\\LATE.TXT", 20), ListVerdict::kDuplicate, file},
+        {"the limit counts the entries the file holds now",
+         WithPathAdded(file, "H=061", "today", "F:\\new.txt", 3), ListVerdict::kLimit, file},
+        {"an empty file gains header, date and path",
+         WithPathAdded({}, "H=061", "today", "F:\\new.txt", 20),
+         ListVerdict::kChanged,
+         {"H=061", "today", "F:\\new.txt"}},
+        // Slot 1 is the second entry the table holds: the long line is no slot.
+        {"removal takes the line of its slot, not the first of that name",
+         WithEntryRemoved(file, "H=061", "today", 1, "D:\\sub\\a.txt"),
+         ListVerdict::kChanged,
+         {"H=061", "today", "D:\\a.txt", big, "E:\\late.txt"}},
+        {"an entry that moved is found by its path",
+         WithEntryRemoved(file, "H=061", "today", 0, "E:\\late.txt"),
+         ListVerdict::kChanged,
+         {"H=061", "today", "D:\\a.txt", big, "D:\\sub\\a.txt"}},
+        {"an entry already gone changes nothing",
+         WithEntryRemoved(file, "H=061", "today", 0, "Z:\\gone.txt"), ListVerdict::kNotFound, file},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(c.change.verdict, c.verdict) << c.name;
+        EXPECT_EQ(c.change.lines, c.lines) << c.name;
+    }
+    // Two entries of one path: the selected slot's line goes.
+    const Lines twice = {"h=221", "d", "C:\\x.txt", "C:\\y.txt", "C:\\x.txt"};
+    EXPECT_EQ(WithEntryRemoved(twice, "h=221", "d", 2, "C:\\x.txt").lines,
+              (Lines{"h=221", "d", "C:\\x.txt", "C:\\y.txt"}));
+    EXPECT_EQ(HeldLineIndexes(file), (std::vector<std::size_t>{2, 4, 5}));
+}

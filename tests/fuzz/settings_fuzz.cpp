@@ -1,4 +1,4 @@
-// Feeds arbitrary bytes to the settings-file reader, the table fill and the
+// Feeds arbitrary bytes to the settings-file reader and its form detection, the table fill and the
 // path splitter, and checks what must hold for any input: no overflow, no
 // slot that the table cannot hold, a rewrite that reads back the same, and
 // path parts that put the path together again.
@@ -10,6 +10,7 @@
 
 #include "backup_table.h"
 #include "rotation.h"
+#include "settings_form.h"
 #include "settings_text.h"
 #include "store_path.h"
 
@@ -36,6 +37,17 @@ void CheckPath(const std::string& path) {
     Require(sorel::IncomingPath(parts) != g1);
     auto plan = sorel::PlanRotation(path, parts);
     Require(plan.size() == 4 && plan.back().to == g1);
+}
+
+// ASCII only: enough to run every form through the reader.
+bool AsciiOnly(std::u16string_view wide, std::string& ansi) {
+    bool exact = true;
+    ansi.clear();
+    for (char16_t unit : wide) {
+        exact = exact && unit < 0x80;
+        ansi += unit < 0x80 ? static_cast<char>(unit) : '?';
+    }
+    return exact;
 }
 
 }  // namespace
@@ -67,5 +79,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Require(sorel::WithDateLine(lines, "d")[1] == "d");
     }
     CheckPath(std::string(bytes.substr(0, 600)));
+
+    // Every form reads as some text; the programs' own form as itself, and a
+    // text read exactly holds no NUL that the reader would cut at.
+    sorel::SettingsText text = sorel::SettingsTextOf(bytes, AsciiOnly);
+    if (text.form == sorel::SettingsForm::kAnsi) {
+        Require(text.bytes == bytes);
+    }
+    Require(!text.exact || text.bytes.find('\0') == std::string::npos);
+    Require(sorel::KeepBeforeRewrite(text) || text.bytes == bytes);
+    (void)sorel::ReadAllLines(text.bytes);
     return 0;
 }

@@ -145,10 +145,13 @@ TEST_F(AgentSetupTest, SetUpRefusesWhileEitherCopyIsInUse) {
 
 TEST_F(AgentSetupTest, UninstallAsksThenDeletesOnlyTheAgent) {
     WriteBytes(installed, "agent");
-    asker.answers = {IDCANCEL};
-    Command(app::MenuUninstall);
-    EXPECT_TRUE(SaidOnly(asker, app::kUninstallQuestion));
-    EXPECT_TRUE(Exists(installed));
+    // Cancel, and a box closed under its question (0), are both a no.
+    for (int answer : {IDCANCEL, 0}) {
+        asker.answers = {answer};
+        Command(app::MenuUninstall);
+        EXPECT_TRUE(SaidOnly(asker, app::kUninstallQuestion));
+        EXPECT_TRUE(Exists(installed));
+    }
 
     WriteBytes(source, "kept");
     EXPECT_TRUE(UninstallAsked());
@@ -189,12 +192,15 @@ TEST_F(AgentSetupTest, ExitQuestionFromEveryWayOutCancelStaysOkLeaves) {
     for (std::size_t way = 0; way < 3; ++way) {
         SCOPED_TRACE(way);
         HWND window = app::MainWindow;
-        asker.answers = {IDCANCEL};
-        waysOut[way]();
-        EXPECT_TRUE(SaidOnly(asker, app::kExitQuestion));
-        EXPECT_TRUE(IsWindow(window));
-        EXPECT_FALSE(QuitPosted());
-        EXPECT_TRUE(shell.opened.empty());
+        // Cancel, and a box closed under its question (0), keep the window.
+        for (int answer : {IDCANCEL, 0}) {
+            asker.answers = {answer};
+            waysOut[way]();
+            EXPECT_TRUE(SaidOnly(asker, app::kExitQuestion));
+            EXPECT_TRUE(IsWindow(window));
+            EXPECT_FALSE(QuitPosted());
+            EXPECT_TRUE(shell.opened.empty());
+        }
 
         waysOut[way]();
         EXPECT_TRUE(SaidOnly(asker, app::kExitQuestion));
@@ -312,6 +318,24 @@ TEST_F(AgentSetupTest, HelpOpensTheFileBesideTheProgramOnly) {
     EXPECT_EQ(shell.opened[0].show, SW_SHOWDEFAULT);
     // The build puts the help beside the programs.
     EXPECT_TRUE(Exists(shell.opened[0].file));
+
+    // Without it the user hears where it was looked for; nothing is opened.
+    shell.opened.clear();
+    app::AppFolder = dir.path();
+    Command(app::MenuHelp);
+    ASSERT_EQ(asker.said.size(), 1u);
+    EXPECT_EQ(asker.said[0].text,
+              app::kNoHelpMessageHead + (dir / "Sorel.chm") + app::kNoHelpMessageTail);
+    EXPECT_EQ(asker.said[0].caption, std::string(app::kNoHelpCaption));
+    EXPECT_TRUE(shell.opened.empty());
+}
+
+TEST_F(AgentSetupTest, SetUpMakesADeletedStartupFolderAgain) {
+    ASSERT_TRUE(RemoveDirectoryA(startup.c_str())) << "the Startup folder holds files";
+    WriteBytes(source, "new agent");
+    Command(app::MenuSetup);
+    EXPECT_TRUE(SaidOnly(asker, app::kSetUpDoneMessage));
+    EXPECT_EQ(ReadBytes(installed), "new agent");
 }
 
 }  // namespace

@@ -186,3 +186,99 @@ TEST_F(ListEditingTest, LookupOfALineWithoutEntryLeavesNoEarlierPath) {
 }
 
 }  // namespace
+
+namespace {
+
+std::wstring Wide(const std::string& ansi) {
+    std::wstring wide(ansi.size(), L'\0');
+    int length = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()),
+                                     wide.data(), static_cast<int>(wide.size()));
+    wide.resize(static_cast<std::size_t>(length));
+    return wide;
+}
+
+TEST_F(ListEditingTest, NamesTheCodePageCannotSpellAreRefused) {
+    // café.txt would come back from the ANSI calls as this file, by "best fit".
+    const std::string cafe = MakeFile("cafe.txt");
+    StartWith({});
+    struct Case {
+        const wchar_t* name;
+        bool taken;
+    };
+    const Case cases[] = {
+        {L"caf\u00e9.txt", false},
+        {L"\uD55C\uAD6D\uC5B4.txt", false},  // Korean
+        {L"\U0001F600.txt", false},          // an emoji
+        {L"\u8868.txt", true},               // 表, whose second byte is a backslash
+    };
+    for (const Case& c : cases) {
+        const std::wstring path = Wide(dir.path()) + c.name;
+        HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+        ASSERT_NE(file, INVALID_HANDLE_VALUE);
+        CloseHandle(file);
+        DropWide({path});
+        EXPECT_TRUE(SaidOnly(asker, c.taken ? app::kAddedMessage : app::kNameNotAnsiMessage))
+            << static_cast<int>(c.name[0]);
+    }
+    EXPECT_EQ(ListLines(), Lines{"表.txt"});
+    EXPECT_EQ(SettingsLines(), (Lines{Header("221"), TodayText(), dir / "表.txt"}));
+}
+
+TEST_F(ListEditingTest, PathsTheAgentCannotStoreAreRefusedFromDropAndDialogAlike) {
+    StartWith({});
+    const std::string before = SettingsBytes();
+    // It fits the drop's buffer, but backUp\~new~a.txt beside it would be
+    // 261 characters long: the agent could never store it.
+    const std::string path = "C:\\" + std::string(240, 'd') + "\\a.txt";
+    ASSERT_LT(path.size(), kDropPathCapacity);
+    Drop({path});
+    EXPECT_TRUE(SaidOnly(asker, app::kPathTooLongMessage));
+    // The way the open-file dialog's choice comes in.
+    app::AddBackupFile(path);
+    EXPECT_TRUE(SaidOnly(asker, app::kPathTooLongMessage));
+    EXPECT_TRUE(ListLines().empty());
+    EXPECT_EQ(SettingsBytes(), before);
+}
+
+TEST_F(ListEditingTest, TheSelectedLineActsOnItsOwnEntry) {
+    // Two entries of one name, as a hand-edited file may hold, and a name
+    // with a code that code page 932 does not assign, which the list shows
+    // as another character.
+    const std::string first = MakeFile("a\\same.txt");
+    const std::string second = MakeFile("b\\same.txt");
+    const std::string odd = dir / "\x85\x40.txt";
+    StartWith({first, odd, second});
+    EXPECT_EQ(ControlText(app::BackupCountEdit), "3");
+    HWND list = Control(app::BackupListBox);
+    auto selectSlot = [&](LRESULT slot) {
+        for (LRESULT i = 0; i < SendMessageA(list, LB_GETCOUNT, 0, 0); ++i) {
+            if (SendMessageA(list, LB_GETITEMDATA, static_cast<WPARAM>(i), 0) == slot) {
+                SendMessageA(list, LB_SETCURSEL, static_cast<WPARAM>(i), 0);
+            }
+        }
+    };
+    struct Case {
+        LRESULT slot;
+        std::string path;
+        Lines left;
+    };
+    const Case cases[] = {
+        {2, second, {first, odd}},
+        {1, odd, {first}},
+    };
+    for (const Case& c : cases) {
+        selectSlot(c.slot);
+        EXPECT_EQ(app::FindSelectedEntry(), SendMessageA(list, LB_GETCURSEL, 0, 0));
+        EXPECT_EQ(app::SelectedPath, c.path);
+        app::RemoveSelectedEntry();
+        EXPECT_TRUE(SaidNothing(asker));
+        Lines file = {Header("221"), TodayText()};
+        file.insert(file.end(), c.left.begin(), c.left.end());
+        EXPECT_EQ(SettingsLines(), file);
+        EXPECT_EQ(TablePaths(app::BackupTable), c.left);
+        EXPECT_EQ(ListLines().size(), c.left.size());
+    }
+}
+
+}  // namespace

@@ -183,6 +183,11 @@ TEST_F(RestoreTest, EitherQuestionTurnedDownChangesNothing) {
     // Only OK confirms the date question.
     Restore(1, {IDOK, IDNO});
     EXPECT_TRUE(Said(1));
+    // A box closed under its question (its owner ended) answers 0: a no.
+    Restore(2, {0});
+    EXPECT_TRUE(SaidInOrder(asker, {app::kRestoreQuestions[1]}));
+    Restore(2, {IDOK, 0});
+    EXPECT_TRUE(Said(2));
     EXPECT_EQ(Snapshot(), before);
     ExpectNoLeftovers();
 }

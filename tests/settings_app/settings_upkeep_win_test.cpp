@@ -1,9 +1,11 @@
 // Loading, repairing and rewriting the settings file, and the hour buttons,
 // against the real file in the Windows directory.
+#include <functional>
 #include <thread>
 
 #include "app_state.h"
 #include "list_editing.h"
+#include "main_window.h"
 #include "messages.h"
 #include "resource.h"
 #include "settings_file.h"
@@ -122,12 +124,60 @@ TEST_F(SettingsUpkeepTest, LinesTheTableCannotHoldSurviveEverySave) {
     std::sort(savedPaths.begin(), savedPaths.end());
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(savedPaths, expected);
-    // The line that was past the 24th slot has moved up into the table.
+    // The line that was past the 24th slot has moved up into the table, and
+    // the list and the count show it.
     EXPECT_EQ(UsedSlotCount(app::BackupTable), 24u);
+    EXPECT_EQ(ListLines().size(), 24u);
+    EXPECT_EQ(ControlText(app::BackupCountEdit), "24");
 
     // Picking an hour writes back all of them too, more than thirty lines.
     Click(app::Hour06Radio);
     EXPECT_EQ(SettingsLines().size(), saved.size());
+}
+
+// Every save is this window's own change made to the file as it stands: a
+// path another window or a hand edit put there, and the agent's day, stay.
+TEST_F(SettingsUpkeepTest, SavesChangeTheFileAsItStandsNotAsItWasRead) {
+    const std::string a = MakeFile("a.txt");
+    const std::string b = MakeFile("b.txt");
+    const std::string c = MakeFile("c.txt");
+    WriteSettings({Header("221"), kOldDate, a});
+    Start();
+    struct Step {
+        const char* name;
+        Lines meanwhile;  // the file as another writer left it
+        std::function<void()> change;
+        Lines file;
+        Lines list;
+    };
+    const Step steps[] = {
+        {"another window added b",
+         {Header("221"), "agent's day", a, b},
+         [&] { Drop({c}); },
+         {Header("221"), TodayText(), a, b, c},
+         {"a.txt", "b.txt", "c.txt"}},
+        {"another window removed a",
+         {Header("221"), "agent's day", b, c},
+         [&] {
+             Select("c.txt");
+             app::RemoveSelectedEntry();
+         },
+         {Header("221"), TodayText(), b},
+         {"b.txt"}},
+        {"another window added a again",
+         {Header("221"), "agent's day", b, a},
+         [&] { Click(app::Hour06Radio); },
+         {Header("061"), "agent's day", b, a},
+         {"a.txt", "b.txt"}},
+    };
+    for (const Step& step : steps) {
+        WriteSettings(step.meanwhile);
+        step.change();
+        asker.said.clear();
+        EXPECT_EQ(SettingsLines(), step.file) << step.name;
+        EXPECT_EQ(ListLines(), step.list) << step.name;
+        EXPECT_EQ(ControlText(app::BackupCountEdit), std::to_string(step.list.size())) << step.name;
+    }
 }
 
 // The agent holds the settings file only for an instant, but while it does
@@ -154,7 +204,7 @@ TEST_F(BusySettingsFileTest, LoadingABusyFileWritesNothingAndSavesNothingFromIt)
     }
     EXPECT_EQ(SettingsBytes(), JoinLines(file));
     // Free now, but still unread: a save from the empty table is refused.
-    EXPECT_FALSE(app::SaveSettings());
+    EXPECT_FALSE(app::SaveAddedPath(MakeFile("diary.txt")).Saved());
     EXPECT_EQ(SettingsBytes(), JoinLines(file));
 
     // Once the file is free, the next addition loads it first.
@@ -163,6 +213,27 @@ TEST_F(BusySettingsFileTest, LoadingABusyFileWritesNothingAndSavesNothingFromIt)
     EXPECT_TRUE(SaidOnly(asker, app::kAddedMessage));
     EXPECT_EQ(ListLines(), (Lines{"book.xls", "diary.txt"}));
     EXPECT_EQ(SettingsLines(), (Lines{Header("041"), TodayText(), book, diary}));
+}
+
+TEST_F(BusySettingsFileTest, ABusyFileAtStartIsToldOfAndLoadedOnceFree) {
+    WriteSettings(file);
+    {
+        ExclusiveHold hold(SettingsFilePath());
+        ASSERT_TRUE(hold.held());
+        Start();
+        // Said once the window is up and its loop runs, not before.
+        EXPECT_TRUE(SaidNothing(asker));
+        PumpMessages();
+        EXPECT_TRUE(SaidOnly(asker, app::kSettingsUnreadMessage));
+        EXPECT_TRUE(ListLines().empty());
+    }
+    // Free now: the retry loads it without waiting for a click.
+    SendMessageA(app::MainWindow, WM_TIMER, app::kSettingsRetryTimer, 0);
+    EXPECT_FALSE(app::SettingsUnread);
+    EXPECT_EQ(ListLines(), Lines{"book.xls"});
+    EXPECT_EQ(ControlText(app::BackupCountEdit), "1");
+    EXPECT_EQ(SettingsLines(), (Lines{"C:\\X\\=041", kOldDate, book}));
+    EXPECT_TRUE(SaidNothing(asker));
 }
 
 TEST_F(BusySettingsFileTest, RewritingAFileBusyWhileReadLeavesItAlone) {

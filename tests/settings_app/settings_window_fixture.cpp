@@ -168,4 +168,30 @@ void SettingsWindowTest::Drop(const std::vector<std::string>& paths) {
     SendMessageA(app::MainWindow, WM_DROPFILES, reinterpret_cast<WPARAM>(memory), 0);
 }
 
+void SettingsWindowTest::DropWide(const std::vector<std::wstring>& paths) {
+    std::size_t size = sizeof(DROPFILES) + sizeof(wchar_t);
+    for (const std::wstring& path : paths) {
+        size += (path.size() + 1) * sizeof(wchar_t);
+    }
+    HGLOBAL memory = GlobalAlloc(GHND, size);
+    ASSERT_NE(memory, nullptr);
+    auto* drop = static_cast<DROPFILES*>(GlobalLock(memory));
+    drop->pFiles = sizeof(DROPFILES);
+    drop->fWide = TRUE;
+    auto* names = reinterpret_cast<wchar_t*>(reinterpret_cast<char*>(drop) + sizeof(DROPFILES));
+    for (const std::wstring& path : paths) {
+        std::memcpy(names, path.c_str(), (path.size() + 1) * sizeof(wchar_t));
+        names += path.size() + 1;
+    }
+    GlobalUnlock(memory);
+    SendMessageA(app::MainWindow, WM_DROPFILES, reinterpret_cast<WPARAM>(memory), 0);
+}
+
+void SettingsWindowTest::PumpMessages() {
+    MSG message;
+    while (PeekMessageA(&message, app::MainWindow, 0, 0, PM_REMOVE)) {
+        DispatchMessageA(&message);
+    }
+}
+
 }  // namespace sorel::test

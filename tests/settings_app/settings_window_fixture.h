@@ -81,6 +81,11 @@ class SettingsWindowTest : public ::testing::Test {
     void Select(const std::string& line);
     // Drops the files on the window as Explorer would.
     void Drop(const std::vector<std::string>& paths);
+    // The same with the names in the system's wide form, as Explorer hands
+    // over a name the ANSI code page cannot spell.
+    void DropWide(const std::vector<std::wstring>& paths);
+    // Lets the window handle what was posted to it, as its loop would.
+    void PumpMessages();
 
     TempFolder dir;
     ScriptedAsker asker;

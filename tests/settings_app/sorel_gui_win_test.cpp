@@ -30,6 +30,18 @@ TEST_F(SorelGuiTest, AddingThroughTheOpenFileDialog) {
     EXPECT_EQ(SettingsBytes(), JoinLines({Header("041"), TodayText(), book}));
 }
 
+TEST_F(SorelGuiTest, ASecondStartBringsTheFirstWindowForwardAndEnds) {
+    Start();
+    ShowWindow(main, SW_MINIMIZE);
+    ASSERT_TRUE(IsIconic(main));
+    // Two windows would each save their own list over the other's.
+    Program second(BesideTestProgram("Sorel.exe"), "", "", false);
+    ASSERT_TRUE(second.started());
+    EXPECT_EQ(second.WaitForExit(), 0u);
+    EXPECT_FALSE(IsIconic(main));
+    EXPECT_TRUE(sorel->Running());
+}
+
 TEST_F(SorelGuiTest, SameNameFromAnotherFolderIsADuplicate) {
     std::string listed = MakeFile("a\\data.txt");
     StartWith({listed});

@@ -1,0 +1,45 @@
+#include "single_instance.h"
+
+#include <windows.h>
+
+#include "main_window.h"
+
+namespace sorel::app {
+
+namespace {
+
+// Named like the agent's "Sorel2.exe" mutex.
+constexpr char kSingleWindowMutex[] = "Sorel.exe";
+
+// The first start may hold the mutex before its window exists.
+constexpr DWORD kWindowWaitMs = 3000;
+constexpr DWORD kWindowPollMs = 50;
+
+void BringForward(HWND window) {
+    if (IsIconic(window)) {
+        ShowWindow(window, SW_RESTORE);
+    }
+    // An open message box of that window is what the user must answer first.
+    SetForegroundWindow(GetLastActivePopup(window));
+}
+
+}  // namespace
+
+bool HandedToRunningWindow(KernelHandle& mutex) {
+    mutex.reset(CreateMutexA(nullptr, FALSE, kSingleWindowMutex));
+    // A mutex that could not be made at all lets this window start: better
+    // two windows than none.
+    if (!mutex || GetLastError() != ERROR_ALREADY_EXISTS) {
+        return false;
+    }
+    for (DWORD waited = 0; waited < kWindowWaitMs; waited += kWindowPollMs) {
+        if (HWND first = FindWindowA(kMainClassName, kMainTitle)) {
+            BringForward(first);
+            break;
+        }
+        Sleep(kWindowPollMs);
+    }
+    return true;
+}
+
+}  // namespace sorel::app
