@@ -1,6 +1,7 @@
 // The shared Windows layer against real files under Wine.
 #include <gtest/gtest.h>
 
+#include "error_mode.h"
 #include "files.h"
 #include "settings_file.h"
 #include "store_path.h"
@@ -111,4 +112,16 @@ TEST(SystemText, LeadBytesAndComparison) {
     EXPECT_TRUE(TextsEqual("2009/4/23", "2009/4/23"));
     EXPECT_FALSE(TextsEqual("2009/4/23", "2009/4/2"));
     EXPECT_FALSE(TextsEqual("", "2009/4/23"));
+}
+
+TEST(QuietCriticalErrors, AddsItsFlagAndKeepsTheSystems) {
+    const UINT before = SetErrorMode(SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
+    QuietCriticalErrors();
+    EXPECT_EQ(GetErrorMode(), static_cast<UINT>(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX |
+                                                SEM_NOOPENFILEERRORBOX));
+    // A second call changes nothing.
+    QuietCriticalErrors();
+    EXPECT_EQ(GetErrorMode(), static_cast<UINT>(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX |
+                                                SEM_NOOPENFILEERRORBOX));
+    SetErrorMode(before);
 }
