@@ -10,6 +10,9 @@ namespace {
 
 const int kHourRadios[3] = {Hour04Radio, Hour06Radio, Hour22Radio};
 
+// The control that had the keyboard when MainWindow was last left.
+HWND FocusWhenLeft = nullptr;
+
 // The position of `control` among the hour options, or -1.
 int HourIndex(HWND control) {
     if (GetParent(control) != MainWindow) {
@@ -65,6 +68,20 @@ bool HandleWindowKey(const MSG& message) {
     SetFocus(next);
     // The click runs the option's own handler, which writes the hour.
     SendMessageA(next, BM_CLICK, 0, 0);
+    return true;
+}
+
+bool OnActivateKeyboard(WPARAM wParam) {
+    if (LOWORD(wParam) == WA_INACTIVE) {
+        HWND focus = GetFocus();
+        FocusWhenLeft = focus && GetParent(focus) == MainWindow ? focus : nullptr;
+        return false;
+    }
+    if (HIWORD(wParam) || !FocusWhenLeft || !IsWindow(FocusWhenLeft) ||
+        GetParent(FocusWhenLeft) != MainWindow) {
+        return false;
+    }
+    SetFocus(FocusWhenLeft);
     return true;
 }
 

@@ -13,6 +13,12 @@ namespace sorel::app {
 // the dialog manager would not move among them). True when the key was used.
 bool HandleWindowKey(const MSG& message);
 
+// WM_ACTIVATE of MainWindow: on leaving, notes which control had the
+// keyboard; on coming back (after a message box, for example), gives it back
+// to that control. False when the system's own handling should run: on
+// coming back with no control noted, or minimized.
+bool OnActivateKeyboard(WPARAM wParam);
+
 // One message of the loop: the window's own keys first, then the dialog
 // manager (Tab, Space on a button, the arrows in the list), otherwise the
 // usual translation and dispatch.

@@ -232,6 +232,12 @@ LRESULT MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) 
         case WM_DESTROY:
             OnDestroy();
             return 0;
+        case WM_ACTIVATE:
+            // After a message box the keyboard goes back to where it was.
+            if (OnActivateKeyboard(wParam)) {
+                return 0;
+            }
+            break;
     }
     return DefWindowProcA(window, message, wParam, lParam);
 }

@@ -229,6 +229,12 @@ TEST_F(MainWindowTest, KeyboardTabsEntersAndArrowsAsTheUserExpects) {
     press(VK_RETURN);
     EXPECT_TRUE(SaidOnly(asker, app::kSelectMessage));
     EXPECT_EQ(focused(), app::Restore1Button);
+    // A message box takes the window's activation and gives it back; the
+    // keyboard goes back to the button rather than to the window.
+    SendMessageA(app::MainWindow, WM_ACTIVATE, WA_INACTIVE, 0);
+    SetFocus(app::MainWindow);
+    SendMessageA(app::MainWindow, WM_ACTIVATE, WA_ACTIVE, 0);
+    EXPECT_EQ(focused(), app::Restore1Button);
 
     // An arrow on an hour moves to the next and picks it, as a click does:
     // the other two are cleared and the settings file holds the hour.
