@@ -4,6 +4,7 @@
 
 #include "../common/agent_files.h"
 #include "../common/win/files.h"
+#include "../common/win/health_folder.h"
 #include "../common/win/unique_handle.h"
 #include "app_state.h"
 #include "ask.h"
@@ -21,6 +22,30 @@ constexpr char kHelpFile[] = "Sorel.chm";
 // of the current drive, where nothing may be moved, deleted or started.
 std::string InstalledAgentPath(const std::string& startup) {
     return startup.empty() ? std::string() : startup + "\\" + kAgentFile;
+}
+
+// Removes the agent's record of its runs and its log. The folder holds flat
+// files only. A file that cannot go (a log open in Notepad) stays, and with
+// it the folder: the agent is gone all the same, and that is what the user
+// asked for.
+void RemoveHealthFolder() {
+    const std::string folder = HealthFolderPath();
+    if (folder.empty()) {
+        return;
+    }
+    WIN32_FIND_DATAA entry;
+    {
+        FindHandle listing(FindFirstFileA((folder + "*").c_str(), &entry));
+        if (!listing) {
+            return;
+        }
+        do {
+            if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+                DeleteFileForcibly(folder + entry.cFileName);
+            }
+        } while (FindNextFileA(listing.get(), &entry));
+    }
+    RemoveDirectoryA(folder.c_str());
 }
 
 }  // namespace
@@ -50,6 +75,11 @@ void SetUpAgent() {
         Ask(kAgentRefusedMessage);
         return;
     }
+    // Unpacked from a downloaded zip, both carry the internet's mark: Windows
+    // would ask at every log-on before starting the agent, and the help
+    // would show blank pages.
+    ForgetDownload(installed);
+    ForgetDownload(AppFolder + kHelpFile);
     Ask(kSetUpDoneMessage);
 }
 
@@ -74,6 +104,7 @@ void RemoveAgent() {
         Ask(kAgentRefusedMessage);
         return;
     }
+    RemoveHealthFolder();
     Ask(kUninstallDoneMessage);
 }
 
@@ -123,8 +154,11 @@ bool ExitSettingsApp() {
         return true;
     }
     if (!startup.empty()) {
-        // A second copy of the agent ends at once when one already runs.
-        ShellOpen("open", InstalledAgentPath(startup), SW_SHOWNORMAL);
+        // A second copy of the agent ends at once when one already runs. The
+        // agent's own folder as its working folder: it runs until log-off,
+        // and would otherwise keep this program's current folder open, which
+        // may be a stick that then cannot be ejected.
+        ShellOpen("open", InstalledAgentPath(startup), SW_SHOWNORMAL, startup);
     }
     PostQuitMessage(0);
     return false;

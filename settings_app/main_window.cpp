@@ -9,6 +9,7 @@
 #include "agent_setup.h"
 #include "app_state.h"
 #include "ask.h"
+#include "keyboard.h"
 #include "list_editing.h"
 #include "restore.h"
 #include "resource.h"
@@ -19,18 +20,20 @@ namespace sorel::app {
 
 // WS_CHILD | WS_VISIBLE: a push button for BUTTON, a left-aligned text for STATIC.
 constexpr DWORD kPlain = 0x50000000;
+// What the keyboard reaches with Tab: the buttons, the list and the hours.
+constexpr DWORD kButton = kPlain | WS_TABSTOP;
 constexpr DWORD kClientEdge = WS_EX_CLIENTEDGE;
 
 const ControlRow kControls[22] = {
-    {AddFileButton, "BUTTON", "バックアップ設定", 33, 55, 136, 32, kPlain, 0},
-    {ExitButton, "BUTTON", "終　　了", 99, 361, 119, 28, kPlain, 0},
+    {AddFileButton, "BUTTON", "バックアップ設定", 33, 55, 136, 32, kButton, 0},
+    {ExitButton, "BUTTON", "終　　了", 99, 361, 119, 28, kButton, 0},
     {RestoreGroup, "BUTTON", "デ ー タ 復 元", 270, 251, 164, 136, 0x50000007, 0},
-    {Restore1Button, "BUTTON", "前使用日", 291, 278, 119, 25, kPlain, 0},
-    {Restore2Button, "BUTTON", "前々使用日", 292, 315, 117, 26, kPlain, 0},
-    {Restore3Button, "BUTTON", "前々前使用日", 292, 355, 118, 24, kPlain, 0},
+    {Restore1Button, "BUTTON", "前使用日", 291, 278, 119, 25, kButton, 0},
+    {Restore2Button, "BUTTON", "前々使用日", 292, 315, 117, 26, kButton, 0},
+    {Restore3Button, "BUTTON", "前々前使用日", 292, 355, 118, 24, kButton, 0},
     {CreditLabel, "STATIC", "(C) ソレル工房", 316, 3, 127, 17, kPlain, 0},
-    {BackupListBox, "LISTBOX", "", 31, 118, 379, 102, 0x50301003, kClientEdge},
-    {RemoveButton, "BUTTON", "ﾊﾞｯｸｱｯﾌﾟ解除", 33, 234, 132, 31, kPlain, 0},
+    {BackupListBox, "LISTBOX", "", 31, 118, 379, 102, 0x50301003 | WS_TABSTOP, kClientEdge},
+    {RemoveButton, "BUTTON", "ﾊﾞｯｸｱｯﾌﾟ解除", 33, 234, 132, 31, kButton, 0},
     {ListCaptionLabel, "STATIC", "BU指定済ﾌｧｲﾙ", 36, 99, 157, 17, kPlain, 0},
     {BackupTimeEdit, "EDIT", "0", 314, 76, 77, 21, 0x50000802, kClientEdge},
     {BackupTimeLabel, "STATIC", "BU時間", 246, 79, 63, 15, kPlain, 0},
@@ -40,9 +43,9 @@ const ControlRow kControls[22] = {
     {CountUnitLabel, "STATIC", "件", 408, 54, 22, 15, kPlain, 0},
     {BannerImage, "STATIC", "", 86, 0, 200, 30, 0x5000000E, 0},
     {TimedStartGroup, "BUTTON", "時間起動  (常時ＯＮのＰＣ)", 27, 280, 220, 68, 0x50004007, 0},
-    {Hour04Radio, "BUTTON", "4時", 41, 311, 53, 16, 0x50020009, 0},
-    {Hour06Radio, "BUTTON", "6時", 110, 312, 54, 19, 0x50020009, 0},
-    {Hour22Radio, "BUTTON", "22時", 177, 312, 55, 18, 0x50020009, 0},
+    {Hour04Radio, "BUTTON", "4時", 41, 311, 53, 16, 0x50020009 | WS_TABSTOP, 0},
+    {Hour06Radio, "BUTTON", "6時", 110, 312, 54, 19, 0x50020009 | WS_TABSTOP, 0},
+    {Hour22Radio, "BUTTON", "22時", 177, 312, 55, 18, 0x50020009 | WS_TABSTOP, 0},
     // Never visible: its checked state is the flag that every save writes.
     {SaveFlagCheckBox, "BUTTON", "", 406, 230, 32, 21, 0x40000003, 0},
 };
@@ -249,6 +252,12 @@ LRESULT MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) 
         case WM_DESTROY:
             OnDestroy();
             return 0;
+        case WM_ACTIVATE:
+            // After a message box the keyboard goes back to where it was.
+            if (OnActivateKeyboard(wParam)) {
+                return 0;
+            }
+            break;
     }
     return DefWindowProcA(window, message, wParam, lParam);
 }
@@ -313,8 +322,7 @@ int RunMessageLoop() {
     MSG message;
     // GetMessageA gives -1 on failure; that ends the loop as well.
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {
-        TranslateMessage(&message);
-        DispatchMessageA(&message);
+        ProcessMessage(message);
     }
     return 0;
 }

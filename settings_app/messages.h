@@ -129,6 +129,14 @@ constexpr Message kNotRestoredMessage = {
     "！",
     "＜データ復元エラー＞", kErrorStyle};
 
+// The listed file is read-only, which the user set; the restore leaves that
+// as it is and copies nothing.
+constexpr Message kReadOnlyNotRestoredMessage = {
+    "スンマヘン！　そのファイルは　読み取り専用に　なってるさかい　復元してまへん！！\r\n\r\n"
+    "ファイルは　元のままでっせ。　エクスプローラーで　ファイルの　プロパティを開いて　"
+    "「読み取り専用」の　チェックを　外してから　もう一度　やってんか！",
+    "＜データ復元エラー＞", kErrorStyle};
+
 // The file was restored, but a newer generation could not be overwritten
 // (the agent may have been writing it). The generations not overwritten
 // keep what they held.

@@ -8,6 +8,7 @@
 #include "../common/restore_plan.h"
 #include "../common/store_path.h"
 #include "../common/win/files.h"
+#include "../common/win/unique_handle.h"
 #include "app_state.h"
 #include "ask.h"
 #include "list_editing.h"
@@ -16,30 +17,83 @@ namespace sorel::app {
 
 namespace {
 
+FileReplacer TheReplacer;
+FileReplacer* CurrentReplacer = &TheReplacer;
+
+bool IsReadOnly(const std::string& path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
+}
+
+enum class Replaced { kDone, kRefused, kReadOnly };
+
 // Puts a whole copy of `copy.from` in place of `copy.to`. The copy is made
-// under a fresh temporary name in the target's own folder and only then
-// renamed over the target, so a copy that fails halfway (a full disk) leaves
-// the target as it was, and so does a target that its program still holds
-// open, which refuses the rename. CopyFileA keeps the generation's
-// last-write time and the rename keeps it too: the agent compares that time
-// with generation 1's and so leaves a restored file alone until it is
-// written again.
-bool ReplaceWithCopy(const RestoreCopy& copy) {
+// under a fresh temporary name in the target's own folder first, so a copy
+// that fails halfway (a full disk) leaves the target as it was. The finished
+// copy then replaces the target in one step that keeps the target's identity,
+// so sync clients see a change rather than a delete and a create. Where that
+// is refused (a missing target, some network shares), a replacing rename
+// does it instead; a target its program still holds open refuses both.
+// CopyFileA keeps the generation's last-write time, and so does either
+// step: the agent compares that time with generation 1's and so leaves a
+// restored file alone until it is written again.
+Replaced ReplaceWithCopy(const RestoreCopy& copy) {
     char temp[MAX_PATH] = {};
     // Creates the file as well, so no other file is ever taken for it.
     if (!GetTempFileNameA(copy.toFolder.c_str(), "srl", 0, temp)) {
-        return false;
+        return Replaced::kRefused;
     }
-    bool ok =
-        CopyFileA(copy.from.c_str(), temp, FALSE) &&
-        MoveFileExA(temp, copy.to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
-    if (!ok) {
+    if (!CopyFileA(copy.from.c_str(), temp, FALSE)) {
+        DeleteFileForcibly(temp);
+        return Replaced::kRefused;
+    }
+    // A read-only generation's copy would be refused as a replacement; the
+    // target's own attributes are what the file keeps.
+    ClearReadOnly(temp);
+    if (CurrentReplacer->Replace(copy.to, temp) == 0) {
+        return Replaced::kDone;
+    }
+    // Some refusals leave the target gone with the copy still under its
+    // temporary name; the rename then puts it in place, so the restored
+    // content is never lost.
+    if (MoveFileExA(temp, copy.to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        return Replaced::kDone;
+    }
+    // Without a target the copy is all there is of the file: it stays.
+    if (PathExists(copy.to)) {
         DeleteFileForcibly(temp);
     }
-    return ok;
+    return IsReadOnly(copy.to) ? Replaced::kReadOnly : Replaced::kRefused;
 }
 
 }  // namespace
+
+unsigned long FileReplacer::Replace(const std::string& target, const std::string& replacement) {
+    // A missing target or one that another program holds is refused before
+    // ReplaceFileA is asked, with the open it would make itself: it would
+    // refuse them too, and Wine's leaves an empty temporary file behind when
+    // it does.
+    {
+        FileHandle probe(CreateFileA(target.c_str(), GENERIC_READ | DELETE,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                     nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!probe) {
+            const DWORD error = GetLastError();
+            return error ? error : ERROR_GEN_FAILURE;
+        }
+    }
+    if (ReplaceFileA(target.c_str(), replacement.c_str(), nullptr,
+                     REPLACEFILE_WRITE_THROUGH | REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
+                     nullptr)) {
+        return 0;
+    }
+    const DWORD error = GetLastError();
+    return error ? error : ERROR_GEN_FAILURE;
+}
+
+void UseFileReplacer(FileReplacer* replacer) {
+    CurrentReplacer = replacer ? replacer : &TheReplacer;
+}
 
 RestoreResult RestoreGeneration(int generation) {
     // FindSelectedEntry empties SelectedPath when it finds no entry; never
@@ -62,14 +116,28 @@ RestoreResult RestoreGeneration(int generation) {
     if (Ask(question.c_str(), kRestoreDateQuestionCaption, kQuestionStyle) != IDOK) {
         return RestoreResult::Declined;
     }
+    // The user made the file read-only; the restore does not undo that, and
+    // says so rather than blaming a program that holds it.
+    if (IsReadOnly(SelectedPath)) {
+        return RestoreResult::ReadOnly;
+    }
     for (const RestoreCopy& copy : plan) {
         if (!copy.overListedFile) {
             // A generation of a read-only file is read-only as well; the
             // store's own files are overwritten like the agent overwrites them.
             ClearReadOnly(copy.to);
         }
-        if (!ReplaceWithCopy(copy)) {
-            return copy.overListedFile ? RestoreResult::NotRestored : RestoreResult::PartlyRestored;
+        switch (ReplaceWithCopy(copy)) {
+            case Replaced::kDone:
+                continue;
+            case Replaced::kReadOnly:
+                if (copy.overListedFile) {
+                    return RestoreResult::ReadOnly;
+                }
+                return RestoreResult::PartlyRestored;
+            case Replaced::kRefused:
+                return copy.overListedFile ? RestoreResult::NotRestored
+                                           : RestoreResult::PartlyRestored;
         }
     }
     return RestoreResult::Restored;
@@ -104,6 +172,9 @@ void RestoreGenerationCommand(int generation) {
             return;
         case RestoreResult::PartlyRestored:
             Ask(kPartlyRestoredMessage);
+            return;
+        case RestoreResult::ReadOnly:
+            Ask(kReadOnlyNotRestoredMessage);
             return;
     }
 }

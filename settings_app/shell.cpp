@@ -35,8 +35,14 @@ std::string Shell::StartupFolder() {
     return std::string(path);
 }
 
-void Shell::Execute(const char* verb, const std::string& file, int show) {
-    ShellExecuteA(nullptr, verb, file.c_str(), nullptr, nullptr, show);
+void Shell::Execute(const char* verb, const std::string& file, const std::string& folder,
+                    int show) {
+    ShellExecuteA(nullptr, verb, file.c_str(), nullptr, folder.empty() ? nullptr : folder.c_str(),
+                  show);
+}
+
+bool Shell::RemoveStream(const std::string& stream) {
+    return DeleteFileA(stream.c_str()) != FALSE;
 }
 
 void UseShell(Shell* shell) {
@@ -47,8 +53,12 @@ std::string StartupFolderPath() {
     return CurrentShell->StartupFolder();
 }
 
-void ShellOpen(const char* verb, const std::string& file, int show) {
-    CurrentShell->Execute(verb, file, show);
+void ShellOpen(const char* verb, const std::string& file, int show, const std::string& folder) {
+    CurrentShell->Execute(verb, file, folder, show);
+}
+
+void ForgetDownload(const std::string& file) {
+    CurrentShell->RemoveStream(file + ":Zone.Identifier");
 }
 
 }  // namespace sorel::app

@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(cmake make g++ googletest clang libclang-rt-14-dev bc python3
           g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
           wine wine64 xvfb xauth x11-utils imagemagick
-          locales fonts-ipafont-gothic fonts-ipafont-mincho
+          locales fonts-ipafont-gothic fonts-ipafont-mincho fonts-wine
           p7zip-full fp-utils)
 
 missing=()

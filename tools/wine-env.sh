@@ -30,4 +30,12 @@ sorel_prepare_prefix() {
         wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f \
             >/dev/null 2>&1
     fi
+    # The title bar's buttons are drawn with Marlett, from Debian's fonts-wine.
+    # Debian's Wine does not look in that package's folder, so the prefix gets
+    # its own copy; without it the buttons read "0 1 r".
+    local marlett=/usr/share/wine/fonts/marlett.ttf
+    if [ -f "$marlett" ] && [ ! -f "$WINEPREFIX/drive_c/windows/Fonts/marlett.ttf" ]; then
+        mkdir -p "$WINEPREFIX/drive_c/windows/Fonts"
+        cp "$marlett" "$WINEPREFIX/drive_c/windows/Fonts/"
+    fi
 }

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "ansi_text.h"
+#include "error_mode.h"
 #include "files.h"
 #include "settings_file.h"
 #include "store_path.h"
@@ -165,4 +166,16 @@ TEST(AnsiText, OnlyNamesTheCodePageSpellsExactlyConvert) {
             EXPECT_EQ(ansi, c.ansi);
         }
     }
+}
+
+TEST(QuietCriticalErrors, AddsItsFlagAndKeepsTheSystems) {
+    const UINT before = SetErrorMode(SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
+    QuietCriticalErrors();
+    EXPECT_EQ(GetErrorMode(), static_cast<UINT>(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX |
+                                                SEM_NOOPENFILEERRORBOX));
+    // A second call changes nothing.
+    QuietCriticalErrors();
+    EXPECT_EQ(GetErrorMode(), static_cast<UINT>(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX |
+                                                SEM_NOOPENFILEERRORBOX));
+    SetErrorMode(before);
 }

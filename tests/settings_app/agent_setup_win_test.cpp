@@ -2,10 +2,12 @@
 // folder of the test prefix. Every file a test puts there is taken away again:
 // the test programs of one run share the prefix.
 #include <functional>
+#include <memory>
 
 #include "app_state.h"
 #include "files.h"
 #include "gui_driver.h"
+#include "health_folder.h"
 #include "messages.h"
 #include "resource.h"
 #include "settings_window_fixture.h"
@@ -112,10 +114,16 @@ TEST_F(AgentSetupTest, SetUpReplacesAnOlderCopyOnceThenRefuses) {
     EXPECT_TRUE(SaidOnly(asker, app::kSetUpDoneMessage));
     EXPECT_EQ(ReadBytes(installed), "new agent");
     EXPECT_FALSE(Exists(source));
+    // The internet's mark goes from the agent where it now lies and from
+    // the help beside the program (Wine's files carry none to check).
+    EXPECT_EQ(shell.removedStreams, (std::vector<std::string>{installed + ":Zone.Identifier",
+                                                              dir / "Sorel.chm:Zone.Identifier"}));
+    shell.removedStreams.clear();
     // Nothing left to move.
     Command(app::MenuSetup);
     EXPECT_TRUE(SaidOnly(asker, app::kAgentRefusedMessage));
     EXPECT_EQ(ReadBytes(installed), "new agent");
+    EXPECT_TRUE(shell.removedStreams.empty());
 }
 
 TEST_F(AgentSetupTest, SetUpRefusesWhileEitherCopyIsInUse) {
@@ -160,7 +168,48 @@ TEST_F(AgentSetupTest, UninstallAsksThenDeletesOnlyTheAgent) {
     EXPECT_EQ(ReadBytes(source), "kept");
 }
 
+TEST_F(AgentSetupTest, UninstallRemovesTheAgentsRecordAndLogButNotForAFileLeftBehind) {
+    const std::string health = HealthFolderPath();
+    ASSERT_FALSE(health.empty());
+    // No record yet: uninstall is done all the same.
+    RemoveDirectoryA(health.c_str());
+    WriteBytes(installed, "agent");
+    EXPECT_TRUE(UninstallAsked());
+    EXPECT_TRUE(SaidOnly(asker, app::kUninstallDoneMessage));
+
+    const char* const names[] = {"state.txt", "state.txt.tmp", "sorel.log", "sorel.old.log"};
+    for (int held = 0; held < 2; ++held) {
+        SCOPED_TRACE(held);
+        CreateDirectoryA(health.c_str(), nullptr);
+        for (const char* name : names) {
+            WriteBytes(health + name, "record");
+        }
+        SetFileAttributesA((health + names[3]).c_str(), FILE_ATTRIBUTE_READONLY);
+        WriteBytes(installed, "agent");
+        {
+            // A log open in another program cannot go; the rest does.
+            std::unique_ptr<ExclusiveHold> log;
+            if (held) {
+                log = std::make_unique<ExclusiveHold>(health + names[2]);
+            }
+            EXPECT_TRUE(UninstallAsked());
+            EXPECT_TRUE(SaidOnly(asker, app::kUninstallDoneMessage));
+        }
+        EXPECT_FALSE(Exists(installed));
+        for (const char* name : names) {
+            EXPECT_EQ(Exists(health + name), held && name == names[2]) << name;
+        }
+        EXPECT_EQ(Exists(health), held == 1);
+        DeleteFileA((health + names[2]).c_str());
+        RemoveDirectoryA(health.c_str());
+    }
+}
+
 TEST_F(AgentSetupTest, UninstallRefusesWhatItCannotDelete) {
+    // A refused uninstall keeps the record of a running agent.
+    const std::string record = HealthFolderPath() + "state.txt";
+    CreateDirectoryA(HealthFolderPath().c_str(), nullptr);
+    WriteBytes(record, "record");
     // Never set up.
     EXPECT_TRUE(UninstallAsked());
     EXPECT_TRUE(SaidOnly(asker, app::kAgentRefusedMessage));
@@ -180,6 +229,9 @@ TEST_F(AgentSetupTest, UninstallRefusesWhatItCannotDelete) {
     EXPECT_TRUE(UninstallAsked());
     EXPECT_TRUE(SaidOnly(asker, app::kAgentRefusedMessage));
     EXPECT_TRUE(Exists(installed));
+    EXPECT_EQ(ReadBytes(record), "record");
+    DeleteFileA(record.c_str());
+    RemoveDirectoryA(HealthFolderPath().c_str());
 }
 
 TEST_F(AgentSetupTest, ExitQuestionFromEveryWayOutCancelStaysOkLeaves) {
@@ -210,6 +262,9 @@ TEST_F(AgentSetupTest, ExitQuestionFromEveryWayOutCancelStaysOkLeaves) {
         EXPECT_EQ(shell.opened[0].verb, "open");
         EXPECT_EQ(shell.opened[0].file, installed);
         EXPECT_EQ(shell.opened[0].show, SW_SHOWNORMAL);
+        // In its own folder: the agent runs until log-off and would keep
+        // this program's current folder (a stick, Downloads) open.
+        EXPECT_EQ(shell.opened[0].folder, startup);
         shell.opened.clear();
         // The button and the menu leave the window to the end of the
         // process; the close box destroys it.

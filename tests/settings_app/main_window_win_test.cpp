@@ -2,6 +2,7 @@
 // resources and command routing.
 #include "app_state.h"
 #include "gui_driver.h"
+#include "keyboard.h"
 #include "main_window.h"
 #include "messages.h"
 #include "resource.h"
@@ -13,7 +14,8 @@ using namespace sorel::test;
 namespace {
 
 // The window's controls as the design gives them, written out separately
-// from the program's own table so that a slip in either shows.
+// from the program's own table so that a slip in either shows. The buttons,
+// the list and the hour options add WS_TABSTOP (0x00010000) for the keyboard.
 struct ExpectedControl {
     int id;
     const char* className;
@@ -24,15 +26,15 @@ struct ExpectedControl {
 };
 
 const ExpectedControl kExpected[] = {
-    {1000, "Button", "バックアップ設定", 33, 55, 136, 32, 0x50000000, 0},
-    {1001, "Button", "終　　了", 99, 361, 119, 28, 0x50000000, 0},
+    {1000, "Button", "バックアップ設定", 33, 55, 136, 32, 0x50010000, 0},
+    {1001, "Button", "終　　了", 99, 361, 119, 28, 0x50010000, 0},
     {1002, "Button", "デ ー タ 復 元", 270, 251, 164, 136, 0x50000007, 0},
-    {1003, "Button", "前使用日", 291, 278, 119, 25, 0x50000000, 0},
-    {1004, "Button", "前々使用日", 292, 315, 117, 26, 0x50000000, 0},
-    {1005, "Button", "前々前使用日", 292, 355, 118, 24, 0x50000000, 0},
+    {1003, "Button", "前使用日", 291, 278, 119, 25, 0x50010000, 0},
+    {1004, "Button", "前々使用日", 292, 315, 117, 26, 0x50010000, 0},
+    {1005, "Button", "前々前使用日", 292, 355, 118, 24, 0x50010000, 0},
     {1006, "Static", nullptr, 316, 3, 127, 17, 0x50000000, 0},
-    {1007, "ListBox", "", 31, 118, 379, 102, 0x50301003, 0x200},
-    {1008, "Button", "ﾊﾞｯｸｱｯﾌﾟ解除", 33, 234, 132, 31, 0x50000000, 0},
+    {1007, "ListBox", "", 31, 118, 379, 102, 0x50311003, 0x200},
+    {1008, "Button", "ﾊﾞｯｸｱｯﾌﾟ解除", 33, 234, 132, 31, 0x50010000, 0},
     {1009, "Static", "BU指定済ﾌｧｲﾙ", 36, 99, 157, 17, 0x50000000, 0},
     {1010, "Edit", "0", 314, 76, 77, 21, 0x50000802, 0x200},
     {1011, "Static", "BU時間", 246, 79, 63, 15, 0x50000000, 0},
@@ -42,9 +44,9 @@ const ExpectedControl kExpected[] = {
     {1015, "Static", "件", 408, 54, 22, 15, 0x50000000, 0},
     {1016, "Static", "", 86, 0, 200, 30, 0x5000000E, 0},
     {1017, "Button", "時間起動  (常時ＯＮのＰＣ)", 27, 280, 220, 68, 0x50004007, 0},
-    {1018, "Button", "4時", 41, 311, 53, 16, 0x50020009, 0},
-    {1019, "Button", "6時", 110, 312, 54, 19, 0x50020009, 0},
-    {1020, "Button", "22時", 177, 312, 55, 18, 0x50020009, 0},
+    {1018, "Button", "4時", 41, 311, 53, 16, 0x50030009, 0},
+    {1019, "Button", "6時", 110, 312, 54, 19, 0x50030009, 0},
+    {1020, "Button", "22時", 177, 312, 55, 18, 0x50030009, 0},
     {1021, "Button", "", 406, 230, 32, 21, 0x40000003, 0},
 };
 
@@ -131,9 +133,7 @@ TEST_F(MainWindowTest, TwentyTwoControlsAsDesigned) {
         } else {
             EXPECT_EQ(rect.bottom - rect.top, want.height);
         }
-        auto style = static_cast<DWORD>(GetWindowLongPtrA(control, GWL_STYLE));
-        // A checked radio button is given WS_TABSTOP by the system.
-        EXPECT_EQ(style & ~WS_TABSTOP, want.style);
+        EXPECT_EQ(static_cast<DWORD>(GetWindowLongPtrA(control, GWL_STYLE)), want.style);
         EXPECT_EQ(static_cast<DWORD>(GetWindowLongPtrA(control, GWL_EXSTYLE)), want.exStyle);
         // A picture has no text, and its static keeps no font.
         if (want.id != app::BannerImage) {
@@ -187,6 +187,78 @@ TEST_F(MainWindowTest, ButtonsActOnClicksOnlyAndMenuItemsOnAnything) {
     command(app::MenuExit, 1);
     EXPECT_TRUE(PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
     EXPECT_TRUE(IsWindow(app::MainWindow));
+}
+
+TEST_F(MainWindowTest, KeyboardTabsEntersAndArrowsAsTheUserExpects) {
+    const std::string a = MakeFile("a.txt");
+    const std::string b = MakeFile("b.txt");
+    WriteSettings({Header("061"), "2009年5月21日", a, b});
+    Start();
+    ShowWindow(app::MainWindow, SW_RESTORE);
+    SetForegroundWindow(app::MainWindow);
+    SetFocus(app::MainWindow);
+    // Each key goes through the program's own loop step, as typed.
+    auto press = [](WPARAM key) {
+        MSG message = {GetFocus(), WM_KEYDOWN, key, 1, 0, {}};
+        app::ProcessMessage(message);
+    };
+    auto focused = [] { return GetDlgCtrlID(GetFocus()); };
+
+    // Tab reaches every button, the list and the hours, in the order they
+    // were made, and then starts again.
+    const int order[] = {app::AddFileButton,  app::ExitButton,     app::Restore1Button,
+                         app::Restore2Button, app::Restore3Button, app::BackupListBox,
+                         app::RemoveButton,   app::Hour04Radio,    app::Hour06Radio,
+                         app::Hour22Radio,    app::AddFileButton};
+    for (int id : order) {
+        press(VK_TAB);
+        EXPECT_EQ(focused(), id);
+    }
+
+    // The arrows move in the list.
+    SetFocus(Control(app::BackupListBox));
+    SendMessageA(Control(app::BackupListBox), LB_SETCURSEL, 0, 0);
+    press(VK_DOWN);
+    EXPECT_EQ(SendMessageA(Control(app::BackupListBox), LB_GETCURSEL, 0, 0), 1);
+    press(VK_UP);
+    EXPECT_EQ(SendMessageA(Control(app::BackupListBox), LB_GETCURSEL, 0, 0), 0);
+
+    // Enter presses the focused button: the restore looks the line up.
+    SendMessageA(Control(app::BackupListBox), LB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+    SetFocus(Control(app::Restore1Button));
+    press(VK_RETURN);
+    EXPECT_TRUE(SaidOnly(asker, app::kSelectMessage));
+    EXPECT_EQ(focused(), app::Restore1Button);
+    // A message box takes the window's activation and gives it back; the
+    // keyboard goes back to the button rather than to the window.
+    SendMessageA(app::MainWindow, WM_ACTIVATE, WA_INACTIVE, 0);
+    SetFocus(app::MainWindow);
+    SendMessageA(app::MainWindow, WM_ACTIVATE, WA_ACTIVE, 0);
+    EXPECT_EQ(focused(), app::Restore1Button);
+
+    // An arrow on an hour moves to the next and picks it, as a click does:
+    // the other two are cleared and the settings file holds the hour.
+    SetFocus(Control(app::Hour06Radio));
+    struct Step {
+        WPARAM key;
+        int focus;
+        const char* checks;
+        const char* hour;
+    };
+    const Step steps[] = {
+        {VK_RIGHT, app::Hour22Radio, "001", "22"},
+        {VK_DOWN, app::Hour04Radio, "100", "04"},  // round from the last
+        {VK_UP, app::Hour22Radio, "001", "22"},    // and back
+        {VK_LEFT, app::Hour06Radio, "010", "06"},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.hour);
+        press(step.key);
+        EXPECT_EQ(focused(), step.focus);
+        EXPECT_EQ(HourChecks(), step.checks);
+        EXPECT_EQ(SettingsLines().at(0), Header(std::string(step.hour) + "1"));
+    }
+    EXPECT_TRUE(SaidNothing(asker));
 }
 
 TEST_F(MainWindowTest, ClosingDestroysTheWindowAndReleasesEverything) {

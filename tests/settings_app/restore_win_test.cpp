@@ -1,10 +1,12 @@
 // Restoring a generation through the window's restore buttons, against real
 // generation files as the agent leaves them.
 #include <algorithm>
+#include <functional>
 
 #include "app_state.h"
 #include "messages.h"
 #include "resource.h"
+#include "restore.h"
 #include "settings_window_fixture.h"
 #include "unique_handle.h"
 
@@ -47,6 +49,24 @@ Lines NamesIn(const std::string& folder) {
     std::sort(names.begin(), names.end());
     return names;
 }
+
+// Plays the system's replace, or a refusal of it after doing to the target
+// what that refusal leaves behind, and notes every target.
+struct RefusingReplacer : app::FileReplacer {
+    unsigned long Replace(const std::string& target, const std::string& replacement) override {
+        targets.push_back(target);
+        if (!error) {
+            return FileReplacer::Replace(target, replacement);
+        }
+        if (leaveBehind) {
+            leaveBehind(target);
+        }
+        return error;
+    }
+    unsigned long error = 0;
+    std::function<void(const std::string&)> leaveBehind;
+    std::vector<std::string> targets;
+};
 
 // True when the window said exactly these messages in this order; forgets
 // what it said.
@@ -103,9 +123,13 @@ class RestoreTest : public SettingsWindowTest {
     }
 
     // Clicks the restore button of generation n with these answers.
+    // The click's command is sent rather than a click: the read-only case
+    // runs again as another user, who has no display to click on.
     void Restore(int n, std::initializer_list<int> answers = {IDOK, IDOK}) {
         asker.answers.assign(answers.begin(), answers.end());
-        Click(app::Restore1Button + n - 1);
+        const int id = app::Restore1Button + n - 1;
+        SendMessageA(app::MainWindow, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(Control(id)));
     }
 
     // The two questions of generation n, then `report` if given. The date
@@ -205,6 +229,58 @@ TEST_F(RestoreTest, FileHeldByItsProgramIsNotRestoredAndNoGenerationChanges) {
     Restore(3);
     EXPECT_TRUE(Said(3, &app::kRestoredMessages[2]));
     EXPECT_EQ(StateOf(book), before[3]);
+}
+
+TEST_F(RestoreTest, ReplaceKeepsTheFilesIdentityAndARefusalFallsBackWithoutLosingTheCopy) {
+    RefusingReplacer replacer;
+    app::UseFileReplacer(&replacer);
+    const std::string away = dir / "renamed away";
+    struct Case {
+        unsigned long error;
+        std::function<void(const std::string&)> leaveBehind;
+    };
+    const Case cases[] = {
+        {0, nullptr},
+        // A share that does not do it at all.
+        {ERROR_NOT_SUPPORTED, nullptr},
+        {ERROR_INVALID_PARAMETER, nullptr},
+        // Without a backup name these leave the target gone and the copy
+        // under its temporary name.
+        {ERROR_UNABLE_TO_MOVE_REPLACEMENT,
+         [](const std::string& target) { DeleteFileA(target.c_str()); }},
+        {ERROR_UNABLE_TO_MOVE_REPLACEMENT_2,
+         [&](const std::string& target) {
+             DeleteFileA(away.c_str());
+             MoveFileA(target.c_str(), away.c_str());
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.error);
+        MakeFiles();
+        replacer.error = c.error;
+        replacer.leaveBehind = c.leaveBehind;
+        replacer.targets.clear();
+        Restore(3);
+        EXPECT_TRUE(Said(3, &app::kRestoredMessages[2]));
+        EXPECT_EQ(Snapshot(), (std::vector<FileState>(4, before[3])));
+        // The window spells the backup folder "BackUp".
+        EXPECT_EQ(replacer.targets, (Lines{book, dir / "Data\\BackUp\\22book.xls",
+                                           dir / "Data\\BackUp\\11book.xls"}));
+        ExpectNoLeftovers();
+    }
+    app::UseFileReplacer(nullptr);
+}
+
+TEST_F(RestoreTest, ReadOnlyFileIsNotRestoredAndSaysWhy) {
+    SetFileAttributesA(book.c_str(), FILE_ATTRIBUTE_READONLY);
+    Restore(2);
+    EXPECT_TRUE(Said(2, &app::kReadOnlyNotRestoredMessage));
+    // The file keeps its content and the user's attribute; nothing else moved.
+    EXPECT_EQ(Snapshot(), before);
+    EXPECT_EQ(GetFileAttributesA(book.c_str()) & FILE_ATTRIBUTE_READONLY,
+              static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
+    ExpectNoLeftovers();
+    SetFileAttributesA(book.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
 TEST_F(RestoreTest, NewerGenerationHeldStopsTheCopiesThere) {

@@ -50,11 +50,17 @@ std::string RecordingShell::StartupFolder() {
     return startupUnknown ? std::string() : app::Shell::StartupFolder();
 }
 
-void RecordingShell::Execute(const char* verb, const std::string& file, int show) {
-    opened.push_back({verb ? verb : "(none)", file, show});
+void RecordingShell::Execute(const char* verb, const std::string& file, const std::string& folder,
+                             int show) {
+    opened.push_back({verb ? verb : "(none)", file, folder, show});
     if (reallyOpen) {
-        app::Shell::Execute(verb, file, show);
+        app::Shell::Execute(verb, file, folder, show);
     }
+}
+
+bool RecordingShell::RemoveStream(const std::string& stream) {
+    removedStreams.push_back(stream);
+    return app::Shell::RemoveStream(stream);
 }
 
 void SettingsWindowTest::SetUp() {

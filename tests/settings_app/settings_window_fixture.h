@@ -36,19 +36,24 @@ class ScriptedAsker : public app::Asker {
 
 // Stands in for the shell: names the real Startup folder unless told another
 // (the empty text: a shell that cannot name it), and notes what it is asked
-// to open, opening it only when told to.
+// to open, opening it only when told to, and which streams it is asked to
+// remove (Wine's files have none).
 class RecordingShell : public app::Shell {
   public:
     struct Opened {
         std::string verb;  // "(none)" for the default action
         std::string file;
+        std::string folder;  // the working folder, empty for none
         int show;
     };
     std::string StartupFolder() override;
-    void Execute(const char* verb, const std::string& file, int show) override;
+    void Execute(const char* verb, const std::string& file, const std::string& folder,
+                 int show) override;
+    bool RemoveStream(const std::string& stream) override;
     bool startupUnknown = false;
     bool reallyOpen = false;
     std::vector<Opened> opened;
+    std::vector<std::string> removedStreams;
 };
 
 class SettingsWindowTest : public ::testing::Test {
