@@ -30,13 +30,21 @@ void CheckPath(const std::string& path) {
         return;
     }
     Require(parts.drive + parts.folder + parts.name + parts.extension == path);
-    Require(parts.folder.front() == '\\' && parts.folder.back() == '\\');
+    // "/" separates folders as "\\" does.
+    auto separator = [](char c) { return c == '\\' || c == '/'; };
+    Require(separator(parts.folder.front()) && separator(parts.folder.back()));
     Require(parts.extension.empty() || parts.extension.front() == '.');
     std::string g1 = sorel::GenerationPath(parts, 1);
     Require(g1 == sorel::BackupFolderPath(parts) + "\\11" + parts.name + parts.extension);
     Require(sorel::IncomingPath(parts) != g1);
-    auto plan = sorel::PlanRotation(path, parts);
-    Require(plan.size() == 4 && plan.back().to == g1);
+    // Whatever generations are there, the new copy ends as generation 1.
+    using sorel::Presence;
+    const Presence all[3] = {Presence::kReadable, Presence::kReadable, Presence::kReadable};
+    const Presence none[3] = {Presence::kMissing, Presence::kMissing, Presence::kMissing};
+    auto full = sorel::PlanRotation(path, parts, all);
+    auto first = sorel::PlanRotation(path, parts, none);
+    Require(full.size() == 4 && full.back().to == g1);
+    Require(first.size() == 2 && first.back().to == g1);
 }
 
 // ASCII only: enough to run every form through the reader.
