@@ -69,11 +69,28 @@ FileOutcome CarryOut(const std::vector<RotationStep>& plan, FileSteps& steps) {
     return FileOutcome::kStored;
 }
 
-FileOutcome SourceOutcome(const FileProbe& source) {
+FileOutcome SourceOutcome(const std::string& listed, const FileProbe& source) {
     if (source.presence == Presence::kMissing) {
         return FileOutcome::kMissing;
     }
-    return IsBusyError(source.error) ? FileOutcome::kHeld : FileOutcome::kCopyFailed;
+    if (IsBusyError(source.error)) {
+        // Opening a folder as a file is refused as access denied, too.
+        const DWORD attributes = GetFileAttributesA(listed.c_str());
+        const bool folder =
+            attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+        return folder ? FileOutcome::kPathUnusable : FileOutcome::kHeld;
+    }
+    switch (source.error) {
+        // A name the system refuses (a character such as "<" or "|", a folder
+        // where a file should be): no store can be made for it.
+        case ERROR_INVALID_NAME:
+        case ERROR_BAD_PATHNAME:
+        case ERROR_FILENAME_EXCED_RANGE:
+        case ERROR_DIRECTORY:
+            return FileOutcome::kPathUnusable;
+        default:
+            return FileOutcome::kCopyFailed;
+    }
 }
 
 // Everything the run does for one listed file.
@@ -98,7 +115,7 @@ FileOutcome BackUpFile(const std::string& listed, FileSteps& steps) {
         case BackupDecision::kNoLocation:
             return FileOutcome::kPathUnusable;
         case BackupDecision::kUnreadable:
-            return SourceOutcome(source);
+            return SourceOutcome(listed, source);
         case BackupDecision::kGenerationUnreadable:
             return FileOutcome::kGenerationHeld;
         case BackupDecision::kUnchanged:

@@ -590,12 +590,14 @@ TEST_F(BackupRunTest, EveryFileGetsItsExactOutcome) {
                                              file("genheld.txt"),
                                              "\\\\srv\\s\\a.txt",
                                              "C:\\" + std::string(250, 'x'),
+                                             file("a<b|c.txt"),
+                                             dir.path() + "backUp",
                                              file("blocked.txt")};
     const std::vector<FileOutcome> expected = {
         FileOutcome::kStored,         FileOutcome::kUnchanged,    FileOutcome::kMissing,
         FileOutcome::kMissing,        FileOutcome::kMissing,      FileOutcome::kHeld,
         FileOutcome::kGenerationHeld, FileOutcome::kPathUnusable, FileOutcome::kPathUnusable,
-        FileOutcome::kCopyFailed};
+        FileOutcome::kPathUnusable,   FileOutcome::kPathUnusable, FileOutcome::kCopyFailed};
     WriteSettings(listed);
     RunReport report;
     {
@@ -610,7 +612,7 @@ TEST_F(BackupRunTest, EveryFileGetsItsExactOutcome) {
     }
     EXPECT_EQ(report.handled, 1);
     EXPECT_EQ(report.unchanged, 1);
-    EXPECT_EQ(report.skipped, 8);
+    EXPECT_EQ(report.skipped, 10);
     EXPECT_TRUE(report.dateRecorded);
     EXPECT_EQ(SettingsLines()[1], TodayText());
     EXPECT_EQ(ReadBytes(dir / "backUp\\11genheld.txt"), "genheld.txt");
