@@ -4,8 +4,6 @@
 #include <windows.h>
 #include <shellapi.h>
 
-#include <cstring>
-
 #include "agent_messages.h"
 #include "backup_run.h"
 #include "check_worker.h"

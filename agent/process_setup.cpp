@@ -5,6 +5,7 @@
 #include <string>
 
 #include "../common/store_path.h"
+#include "../common/win/error_mode.h"
 #include "../common/win/files.h"
 
 namespace sorel {
@@ -29,7 +30,7 @@ std::string SteadyFolder() {
 }  // namespace
 
 void PrepareAgentProcess() {
-    SetErrorMode(GetErrorMode() | SEM_FAILCRITICALERRORS);
+    QuietCriticalErrors();
     std::string folder = SteadyFolder();
     if (!folder.empty()) {
         SetCurrentDirectoryA(folder.c_str());

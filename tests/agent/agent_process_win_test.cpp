@@ -83,12 +83,14 @@ class AgentProcessTest : public ::testing::Test {
 // Listed files whose generations 1 and 2 are stored already, each changed
 // since: a run rotates every one of them.
 struct ChangedFiles {
-    explicit ChangedFiles(const TempFolder& dir, int count) : dir(dir) {
+    // File 0 is `firstMb` MB large when given, so that its copy takes a while.
+    ChangedFiles(const TempFolder& dir, int count, int firstMb = 0) : dir(dir) {
         std::vector<std::string> lines = {"C:\\Tools\\=221", kOldDate};
         CreateDirectoryA((dir / "backUp").c_str(), nullptr);
         for (int i = 0; i < count; ++i) {
             std::string name = "file" + std::to_string(i) + ".dat";
-            WriteBytes(dir / name, "new");
+            content.push_back(i == 0 && firstMb > 0 ? std::string(firstMb << 20, 'n') : "new");
+            WriteBytes(dir / name, content.back());
             SetLastWriteUtc(dir / name, 2009, 4, 20);
             WriteBytes(Generation(name, 1), "old");
             SetLastWriteUtc(Generation(name, 1), 2009, 4, 10);
@@ -102,12 +104,21 @@ struct ChangedFiles {
         return dir / ("backUp\\" + std::string(2, static_cast<char>('0' + n)) + name);
     }
     std::string Incoming(int i) const { return dir / ("backUp\\~new~" + names[i]); }
-    // Another program holds generation 2 of file i: its rotation waits a
-    // little, then gives the file up.
-    void Hold(int i) { holds.push_back(std::make_unique<ExclusiveHold>(Generation(names[i], 2))); }
+    // Once file i's copy has begun, and so its generations have been looked
+    // at, another program takes generation 2: the rotation then waits on it
+    // for a moment before it gives the file up. A hold taken earlier would
+    // make the run pass the file over at once.
+    bool HoldWhileCopying(int i) {
+        if (!WaitUntil([&] { return Exists(Incoming(i)); }, 5000)) {
+            return false;
+        }
+        holds.push_back(std::make_unique<ExclusiveHold>(Generation(names[i], 2)));
+        return holds.back()->held();
+    }
 
     const TempFolder& dir;
     std::vector<std::string> names;
+    std::vector<std::string> content;
     std::vector<std::unique_ptr<ExclusiveHold>> holds;
 };
 
@@ -280,17 +291,16 @@ TEST_F(AgentProcessTest, ALongCheckNeitherTakesTheKeyboardNorStopsAnswering) {
     SetFocus(mine);
     ASSERT_EQ(GetForegroundWindow(), mine);
 
-    // Every rotation waits on a held generation, so the check lasts seconds.
-    ChangedFiles files(dir, 3);
-    for (int i = 0; i < 3; ++i) {
-        files.Hold(i);
-    }
+    // A large file whose rotation then waits on a held generation: the
+    // check lasts a while.
+    ChangedFiles files(dir, 1, 128);
     Program agent(BesideTestProgram("Sorel2.exe"), "kirum");
     HWND window = AgentWindowOf(agent);
     ASSERT_NE(window, nullptr);
     SetForegroundWindow(mine);
     PostMessageA(window, WM_POWERBROADCAST, PBT_APMRESUMESUSPEND, 0);
     ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(window); }));
+    ASSERT_TRUE(files.HoldWhileCopying(0));
 
     // The notice is up and on top, the copying goes on, and the agent answers.
     EXPECT_TRUE(GetWindowLongPtrA(window, GWL_EXSTYLE) & WS_EX_TOPMOST);
@@ -304,6 +314,7 @@ TEST_F(AgentProcessTest, ALongCheckNeitherTakesTheKeyboardNorStopsAnswering) {
     EXPECT_EQ(GetForegroundWindow(), mine);
     EXPECT_EQ(GetFocus(), mine);
 
+    files.holds.clear();
     EXPECT_TRUE(WaitWhileAgentRuns(window));
     EXPECT_FALSE(IsWindowVisible(window));
     Close(agent);
@@ -311,13 +322,12 @@ TEST_F(AgentProcessTest, ALongCheckNeitherTakesTheKeyboardNorStopsAnswering) {
 }
 
 TEST_F(AgentProcessTest, LogOffDuringARunFinishesTheFileAndStartsNoOther) {
-    ChangedFiles files(dir, 3);
-    files.Hold(0);
+    ChangedFiles files(dir, 3, 128);
     Program agent(BesideTestProgram("Sorel2.exe"));
     HWND window = WaitForWindow(agent.pid(), "NORMAL0", "Ｓｏｒｅｌ");
     ASSERT_NE(window, nullptr);
-    // The start-up run has copied the first file in and waits to rotate it.
-    ASSERT_TRUE(WaitUntil([&] { return Exists(files.Incoming(0)); }, 5000));
+    // The start-up run copies the first file in and will wait to rotate it.
+    ASSERT_TRUE(files.HoldWhileCopying(0));
 
     DWORD_PTR answer = 0;
     ASSERT_TRUE(SendMessageTimeoutA(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_NORMAL,
@@ -330,7 +340,7 @@ TEST_F(AgentProcessTest, LogOffDuringARunFinishesTheFileAndStartsNoOther) {
     agent.Kill();
 
     // The file in progress was rotated whole; the others were not begun.
-    EXPECT_EQ(ReadBytes(files.Generation(files.names[0], 1)), "new");
+    EXPECT_TRUE(ReadBytes(files.Generation(files.names[0], 1)) == files.content[0]);
     EXPECT_EQ(ReadBytes(files.Generation(files.names[0], 2)), "old");
     EXPECT_EQ(ReadBytes(files.Generation(files.names[0], 3)), "older");
     for (int i = 0; i < 3; ++i) {
