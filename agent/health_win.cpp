@@ -50,8 +50,12 @@ void AppendToLog(const HealthFiles& files, const std::string& text) {
             return;
         }
     }
-    FileHandle log(CreateFileA(files.log.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
-                               OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    // Windows tells a handle's size only when the handle may read attributes
+    // (or the folder's rights stand in for it); Wine never asks, so only a
+    // real PC could lose the log lines for want of it.
+    FileHandle log(CreateFileA(files.log.c_str(), FILE_APPEND_DATA | FILE_READ_ATTRIBUTES,
+                               FILE_SHARE_READ, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                               nullptr));
     if (!log) {
         return;
     }
