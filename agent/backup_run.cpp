@@ -75,10 +75,7 @@ FileOutcome SourceOutcome(const std::string& listed, const FileProbe& source) {
     }
     if (IsBusyError(source.error)) {
         // Opening a folder as a file is refused as access denied, too.
-        const DWORD attributes = GetFileAttributesA(listed.c_str());
-        const bool folder =
-            attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-        return folder ? FileOutcome::kPathUnusable : FileOutcome::kHeld;
+        return IsFolder(listed) ? FileOutcome::kPathUnusable : FileOutcome::kHeld;
     }
     switch (source.error) {
         // A name the system refuses (a character such as "<" or "|", a folder

@@ -72,11 +72,6 @@ bool LineShowsPath(const std::string& line, const std::string& path) {
     return line == name || line == AnsiAsShown(name);
 }
 
-bool IsFolder(const std::string& path) {
-    DWORD attributes = GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 // The size of a listed file, read with sharing so that a file its program
 // has open still counts; nothing when it cannot be opened.
 std::optional<std::uint64_t> FileSizeForEstimate(const std::string& path) {

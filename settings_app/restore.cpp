@@ -20,11 +20,6 @@ namespace {
 FileReplacer TheReplacer;
 FileReplacer* CurrentReplacer = &TheReplacer;
 
-bool IsReadOnly(const std::string& path) {
-    const DWORD attributes = GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
-}
-
 enum class Replaced { kDone, kRefused, kReadOnly };
 
 // Puts a whole copy of `copy.from` in place of `copy.to`. The copy is made

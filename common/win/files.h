@@ -57,6 +57,10 @@ bool IsSystemLeadByte(unsigned char byte);
 
 bool PathExists(const std::string& path);
 
+// What the file system says the path is: a folder, a read-only file.
+bool IsFolder(const std::string& path);
+bool IsReadOnly(const std::string& path);
+
 // Whether the file can be opened for reading with no sharing: false when it
 // is missing and when another program has it open. A running program's own
 // executable can often still be opened this way, so set-up and uninstall also
