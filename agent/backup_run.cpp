@@ -205,7 +205,7 @@ RunReport RunBackup(const HeldSettings& held, const std::atomic<bool>* stop, Fil
         } else if (outcome == FileOutcome::kUnchanged) {
             ++report.unchanged;
         } else {
-            ++report.skipped;
+            ++report.failed;
         }
     }
     if (report.handled > 0) {

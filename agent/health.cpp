@@ -28,11 +28,15 @@ constexpr OutcomeWords kOutcomeWords[] = {
     {FileOutcome::kUnchanged, "unchanged", "変わってへん"},
     {FileOutcome::kMissing, "missing", "見つからへん"},
     {FileOutcome::kHeld, "held", "使用中で読めへん"},
+    {FileOutcome::kNoAccess, "no-access", "読む権限があらへん"},
     {FileOutcome::kGenerationHeld, "generation-held", "バックアップが使用中"},
+    {FileOutcome::kGenerationFolder, "generation-folder", "バックアップの名前がフォルダー"},
     {FileOutcome::kPathUnusable, "path-unusable", "この場所は保存でけへん"},
+    {FileOutcome::kNameUnusable, "name-unusable", "ファイルの名前やあらへん"},
     {FileOutcome::kDiskFull, "disk-full", "ディスクがいっぱい"},
     {FileOutcome::kCopyFailed, "copy-failed", "コピーでけへんかった"},
     {FileOutcome::kNotReached, "not-reached", "ログオフで手つかず"},
+    {FileOutcome::kNotReachedQuit, "not-reached-quit", "終了で手つかず"},
 };
 
 const OutcomeWords& WordsOf(FileOutcome outcome) {
@@ -50,7 +54,9 @@ bool Protected(FileOutcome outcome) {
 
 // Reasons that stay until the user acts, so waiting a day tells nothing more.
 bool Lasting(FileOutcome outcome) {
-    return outcome == FileOutcome::kPathUnusable || outcome == FileOutcome::kDiskFull;
+    return outcome == FileOutcome::kPathUnusable || outcome == FileOutcome::kDiskFull ||
+           outcome == FileOutcome::kNoAccess || outcome == FileOutcome::kNameUnusable ||
+           outcome == FileOutcome::kGenerationFolder;
 }
 
 std::vector<std::string_view> Split(std::string_view text, char separator) {
@@ -188,16 +194,27 @@ Advice AdviceFor(FileOutcome outcome) {
             return {"が見つからへんで。", "ドライブやUSBメモリをつないどいてな。"};
         case FileOutcome::kHeld:
             return {"を他のソフトが使うてて読めへんで。", "そのソフトを閉じといてな。"};
+        case FileOutcome::kNoAccess:
+            return {"を読む権限があらへんで。", "ファイルのアクセス許可を見直してな。"};
         case FileOutcome::kGenerationHeld:
             return {"のバックアップを他のソフトが開いてるで。", "そのソフトを閉じといてな。"};
+        case FileOutcome::kGenerationFolder:
+            return {"のバックアップの名前にフォルダーがあるで。",
+                    "backUp フォルダーの中を片付けてな。"};
         case FileOutcome::kPathUnusable:
             return {"の場所は長すぎるか、ドライブがあらへんで。",
                     "短い名前のフォルダーに移して登録し直してな。"};
+        case FileOutcome::kNameUnusable:
+            return {"はバックアップでけるファイルの名前やあらへんで。",
+                    "ファイルを登録し直してな。"};
         case FileOutcome::kDiskFull:
             return {"のドライブがいっぱいで保存でけへんで。", "いらんファイルを消して空けてな。"};
         case FileOutcome::kNotReached:
             return {"はログオフでバックアップでけへんかったで。",
                     "バックアップが済むまで待ってからログオフしてな。"};
+        case FileOutcome::kNotReachedQuit:
+            return {"はＳｏｒｅｌ２の終了でバックアップでけへんかったで。",
+                    "Ｓｏｒｅｌ２をもう一回起動しといてな。"};
         default:
             return {"がコピーでけへんで。", "ドライブの具合を見てな。"};
     }

@@ -13,11 +13,15 @@ enum class FileOutcome {
     kUnchanged,       // its date equals generation 1's: nothing to do
     kMissing,         // the file, its folder or its drive is not there
     kHeld,            // another program holds the file
-    kGenerationHeld,  // a generation exists but another program holds it
+    kNoAccess,        // the user may not read it (permissions, another user's encryption)
+    kGenerationHeld,  // a generation exists but another program (or agent) holds it
+    kGenerationFolder,  // a folder stands where a generation belongs
     kPathUnusable,    // no drive, or the store names would be too long
+    kNameUnusable,    // a folder, or a name the system refuses ("|", "\\?\")
     kDiskFull,        // the copy ran out of room
     kCopyFailed,      // the copy or a shift failed for another reason
     kNotReached,      // the run stopped before this file (log-off, shutdown)
+    kNotReachedQuit,  // the run stopped before this file because the agent quit
 };
 
 struct FileResult {
@@ -28,7 +32,7 @@ struct FileResult {
 struct RunReport {
     int handled = 0;                // stored, with the new generation 1 in place
     int unchanged = 0;              // same date as generation 1
-    int skipped = 0;                // any other outcome
+    int failed = 0;                 // any other outcome: not protected by this run
     std::vector<FileResult> files;  // one per listed file visited, in list order
     bool dateRecorded = false;      // line 2 was written with today's date
 };

@@ -176,7 +176,7 @@ TEST(AgentFaults, FullDiskCostsNoGenerationAndRecordsNoDate) {
     ReadBackupList(held);
     RunReport report = RunBackup(held);
     EXPECT_EQ(report.handled, 0);
-    EXPECT_EQ(report.skipped, 1);
+    EXPECT_EQ(report.failed, 1);
     ASSERT_EQ(report.files.size(), 1u);
     EXPECT_EQ(report.files[0].outcome, FileOutcome::kDiskFull);
     EXPECT_FALSE(report.dateRecorded);

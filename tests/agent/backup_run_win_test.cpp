@@ -201,7 +201,7 @@ TEST_F(BackupRunTest, FileThatCannotBeOpenedKeepsItsGenerations) {
         ASSERT_TRUE(hold.held());
         RunReport report = ReadAndRun();
         EXPECT_EQ(report.handled, 0);
-        EXPECT_EQ(report.skipped, 1);
+        EXPECT_EQ(report.failed, 1);
     }
     DeleteFileA(book.c_str());  // or it has gone
     EXPECT_EQ(ReadAndRun().handled, 0);
@@ -221,7 +221,7 @@ TEST_F(BackupRunTest, PathsWithoutADriveAreNeverResolvedAgainstTheCurrentFolder)
     RunReport report = ReadAndRun();
     SetCurrentDirectoryA(previous);
     EXPECT_EQ(report.handled, 0);
-    EXPECT_EQ(report.skipped, 4);
+    EXPECT_EQ(report.failed, 4);
     EXPECT_FALSE(Exists(dir / "backUp"));
 }
 
@@ -237,7 +237,7 @@ TEST_F(BackupRunTest, FailedCopyCostsNoGenerationAndRecordsNoDate) {
     Edit(book, "new", 21);
     RunReport report = ReadAndRun();
     EXPECT_EQ(report.handled, 0);
-    EXPECT_EQ(report.skipped, 1);
+    EXPECT_EQ(report.failed, 1);
     EXPECT_EQ(ReadBytes(dir / "backUp\\11book.xls"), "old");
     EXPECT_FALSE(Exists(dir / "backUp\\22book.xls"));
     EXPECT_EQ(ReadBytes(SettingsFilePath()), before);
@@ -548,7 +548,7 @@ TEST_F(BackupRunTest, HeldGenerationKeepsAllThreeAndCountsNothing) {
             ASSERT_TRUE(holder);
             RunReport report = ReadAndRun();
             EXPECT_EQ(OutcomesOf(report), std::vector<FileOutcome>{FileOutcome::kGenerationHeld});
-            EXPECT_EQ(report.skipped, 1);
+            EXPECT_EQ(report.failed, 1);
             EXPECT_EQ(report.handled + report.unchanged, 0);
         }
         EXPECT_EQ(Generations(book),
@@ -612,7 +612,7 @@ TEST_F(BackupRunTest, EveryFileGetsItsExactOutcome) {
     }
     EXPECT_EQ(report.handled, 1);
     EXPECT_EQ(report.unchanged, 1);
-    EXPECT_EQ(report.skipped, 10);
+    EXPECT_EQ(report.failed, 10);
     EXPECT_TRUE(report.dateRecorded);
     EXPECT_EQ(SettingsLines()[1], TodayText());
     EXPECT_EQ(ReadBytes(dir / "backUp\\11genheld.txt"), "genheld.txt");
@@ -629,7 +629,7 @@ TEST_F(BackupRunTest, StopFinishesTheFileInProgressAndStartsNoOther) {
     ReadBackupList(held);
     RunReport none = RunBackup(held, &stop);
     EXPECT_EQ(OutcomesOf(none), std::vector<FileOutcome>(3, FileOutcome::kNotReached));
-    EXPECT_EQ(none.skipped, 3);
+    EXPECT_EQ(none.failed, 3);
     EXPECT_FALSE(none.dateRecorded);
     EXPECT_FALSE(Exists(dir / "backUp"));
     EXPECT_EQ(SettingsLines()[1], kOldDate);
@@ -643,7 +643,7 @@ TEST_F(BackupRunTest, StopFinishesTheFileInProgressAndStartsNoOther) {
               (std::vector<FileOutcome>{FileOutcome::kStored, FileOutcome::kNotReached,
                                         FileOutcome::kNotReached}));
     EXPECT_EQ(report.handled, 1);
-    EXPECT_EQ(report.skipped, 2);
+    EXPECT_EQ(report.failed, 2);
     EXPECT_TRUE(report.dateRecorded);
     EXPECT_EQ(ReadBytes(dir / "backUp\\11a.txt"), files[0]);
     EXPECT_FALSE(Exists(dir / "backUp\\11b.txt"));
