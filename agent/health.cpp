@@ -183,6 +183,11 @@ std::string LastName(std::string_view path) {
     return std::string(name);
 }
 
+// Day keys sort as text; the empty key is before every day.
+std::string Later(const std::string& a, const std::string& b) {
+    return a < b ? b : a;
+}
+
 struct Advice {
     const char* reason;  // follows the file's name in 「」
     const char* hint;
@@ -320,17 +325,20 @@ std::vector<Warning> TakeRun(HealthRecord& record, const RunReport& report, cons
             file.daysUnprotected = 0;
             // A later failure today does not make today a day it went
             // unprotected: it was protected today.
-            file.lastFailedDay = today;
+            file.lastFailedDay = Later(file.lastFailedDay, today);
         } else {
             if (file.runsUnprotected < kMaxCount) {
                 ++file.runsUnprotected;
             }
-            if (file.lastFailedDay != today && file.daysUnprotected < kMaxCount) {
+            // Only a day after the last counted one is a new day of use: a
+            // clock put back after midnight, or a new time zone, must not count
+            // a second day minutes after the first.
+            if (today > file.lastFailedDay && file.daysUnprotected < kMaxCount) {
                 ++file.daysUnprotected;
             }
-            file.lastFailedDay = today;
+            file.lastFailedDay = Later(file.lastFailedDay, today);
         }
-        if (AtRisk(file) && file.lastWarnedDay != today) {
+        if (AtRisk(file) && today > file.lastWarnedDay) {
             file.lastWarnedDay = today;
             warnings.push_back({file.path, file.lastOutcome});
         }
@@ -340,6 +348,22 @@ std::vector<Warning> TakeRun(HealthRecord& record, const RunReport& report, cons
     record.lastRun = stamp;
     record.lastRunStored = stored;
     return warnings;
+}
+
+HealthRecord TakeWarnedDays(HealthRecord stored, const HealthRecord& remembered) {
+    for (FileHealth& file : stored.files) {
+        for (const FileHealth& known : remembered.files) {
+            if (known.path == file.path) {
+                file.lastWarnedDay = Later(file.lastWarnedDay, known.lastWarnedDay);
+            }
+        }
+    }
+    if (stored.files.empty()) {
+        // A record lost or damaged meanwhile: what the agent remembers is all
+        // there is.
+        stored.files = remembered.files;
+    }
+    return stored;
 }
 
 std::string RunLogText(const RunReport& report, const LocalTime& now) {

@@ -35,7 +35,7 @@ struct FileHealth {
     std::string lastStored;     // StampText of the run that last stored it, or empty
     int runsUnprotected = 0;    // runs in a row that neither stored nor found it unchanged
     int daysUnprotected = 0;    // distinct days of use among those runs
-    std::string lastFailedDay;  // DayKey of the latest of those runs
+    std::string lastFailedDay;  // DayKey of the latest of those runs (or of a protected day)
     std::string lastWarnedDay;  // DayKey of the day a balloon last named it
 };
 
@@ -75,6 +75,11 @@ struct Warning {
 // the list leave the record. A run that visited no file (a check that found
 // today recorded, or a list that could not be read) changes nothing.
 std::vector<Warning> TakeRun(HealthRecord& record, const RunReport& report, const LocalTime& now);
+
+// `stored` as the record's file gives it, with the days that `remembered`
+// (the agent's own copy) says a balloon already named a file, where those are
+// later: a record that could not be written must not warn twice a day.
+HealthRecord TakeWarnedDays(HealthRecord stored, const HealthRecord& remembered);
 
 // The run's part of the log: a first line with the time, one line per file
 // with its outcome and path, and a last line with the counts; CR LF, in the

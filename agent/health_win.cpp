@@ -18,24 +18,43 @@ constexpr char kSettingsClass[] = "NORMAL0";
 constexpr char kSettingsTitle[] = "ソ レ ル";
 constexpr DWORD kStartWaitMs = 5000;
 
-// The record as it stands, or an empty one when it is missing, held,
-// damaged or too large to be a record: a fresh start never stops a backup.
-HealthRecord ReadRecord(const std::string& path) {
-    FileHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
+enum class RecordRead { kOk, kMissing, kHeld };
+
+// The record as it stands; an empty one when it is missing, damaged or too
+// large to be a record, for a fresh start never stops a backup. A record that
+// another program (a backup tool, a scanner) holds for a moment is waited
+// for: taken as empty, it would be written over and its counts lost.
+RecordRead ReadRecord(const std::string& path, HealthRecord& record) {
+    record = {};
+    FileHandle file;
+    for (unsigned waited = 0;; waited += kRetryStepMs) {
+        file.reset(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (file) {
+            break;
+        }
+        if (IsMissingError(GetLastError())) {
+            return RecordRead::kMissing;
+        }
+        if (waited >= kRetryBudgetMs) {
+            return RecordRead::kHeld;
+        }
+        Sleep(kRetryStepMs);
+    }
     LARGE_INTEGER size;
-    if (!file || !GetFileSizeEx(file.get(), &size) || size.QuadPart < 0 ||
+    if (!GetFileSizeEx(file.get(), &size) || size.QuadPart < 0 ||
         size.QuadPart > static_cast<LONGLONG>(kMaxRecordBytes)) {
-        return {};
+        return RecordRead::kOk;
     }
     std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
     DWORD got = 0;
     if (!bytes.empty() &&
         !ReadFile(file.get(), &bytes[0], static_cast<DWORD>(bytes.size()), &got, nullptr)) {
-        return {};
+        return RecordRead::kHeld;
     }
     bytes.resize(got);
-    return ParseHealthRecord(bytes);
+    record = ParseHealthRecord(bytes);
+    return RecordRead::kOk;
 }
 
 // Appends the run's lines. Past the bound, the log becomes the old log and a
@@ -103,20 +122,34 @@ HealthFiles HealthFilesIn(const std::string& folder) {
 }
 
 void ReportRunHealth(const RunReport& report, const LocalTime& now, const std::string& folder,
-                     TrayIcon& tray) {
-    if (report.files.empty() || folder.empty()) {
+                     TrayIcon& tray, HealthRecord& memory) {
+    if (report.files.empty()) {
         return;
     }
-    const HealthFiles files = HealthFilesIn(folder);
-    CreateDirectoryA(folder.c_str(), nullptr);
-    HealthRecord record = ReadRecord(files.record);
-    const std::string before = FormatHealthRecord(record);
-    std::vector<Warning> warnings = TakeRun(record, report, now);
-    const std::string after = FormatHealthRecord(record);
-    if (after != before) {
-        ReplaceFileContent(files.record, after, files.recordTemp);
+    // Without the folder, or with a record that stays held, the run is still
+    // told in the tip and the balloon, from what the agent remembers.
+    HealthRecord record = memory;
+    std::string before;
+    bool mayWrite = false;
+    HealthFiles files;
+    if (!folder.empty()) {
+        files = HealthFilesIn(folder);
+        CreateDirectoryA(folder.c_str(), nullptr);
+        HealthRecord stored;
+        if (ReadRecord(files.record, stored) != RecordRead::kHeld) {
+            before = FormatHealthRecord(stored);
+            record = TakeWarnedDays(stored, memory);
+            mayWrite = true;
+        }
     }
-    AppendToLog(files, RunLogText(report, now));
+    std::vector<Warning> warnings = TakeRun(record, report, now);
+    memory = record;
+    if (mayWrite && FormatHealthRecord(record) != before) {
+        ReplaceFileContent(files.record, FormatHealthRecord(record), files.recordTemp);
+    }
+    if (!folder.empty()) {
+        AppendToLog(files, RunLogText(report, now));
+    }
 
     const std::string tip = TrayTipText(record);
     if (warnings.empty()) {
@@ -125,6 +158,12 @@ void ReportRunHealth(const RunReport& report, const LocalTime& now, const std::s
         BalloonText balloon = BalloonFor(warnings);
         tray.ShowBalloon(tip, balloon.title, balloon.text);
     }
+}
+
+void ReportRunHealth(const RunReport& report, const LocalTime& now, const std::string& folder,
+                     TrayIcon& tray) {
+    HealthRecord memory;
+    ReportRunHealth(report, now, folder, tray, memory);
 }
 
 bool OpenSettingsWindow() {

@@ -28,6 +28,13 @@ HealthFiles HealthFilesIn(const std::string& folder);
 // in `folder`, the tip says how it went, and a file newly at risk gets a
 // balloon. A run that visited no file touches no file. Nothing here can stop
 // a backup: a record or log that cannot be read or written is passed over.
+// `memory` is what the agent keeps of the record between runs: the tip and the
+// balloon do not need the folder (empty when the system cannot name it), and
+// a day's warnings stay given when the record could not be written.
+void ReportRunHealth(const RunReport& report, const LocalTime& now, const std::string& folder,
+                     TrayIcon& tray, HealthRecord& memory);
+
+// The same, remembering nothing from one run to the next.
 void ReportRunHealth(const RunReport& report, const LocalTime& now, const std::string& folder,
                      TrayIcon& tray);
 

@@ -34,6 +34,9 @@ HeldSettings Held;
 HourCheckState HourCheck;
 KernelHandle SingleInstanceMutex;
 TrayIcon AgentTray;
+// The health record as the last run left it, for the tip and the balloon when
+// the record's file cannot be used.
+HealthRecord RememberedHealth;
 WNDPROC ReplacedWindowProc;
 // Explorer sends this after it restarts; the icons it showed are gone then.
 UINT TaskbarCreatedMessage;
@@ -58,7 +61,7 @@ bool SessionEnding;
 void OnRunFinished(const RunReport& report) {
     // A check that found today recorded visited no file: nothing to note.
     if (!report.files.empty()) {
-        ReportRunHealth(report, LocalNow(), HealthFolderPath(), AgentTray);
+        ReportRunHealth(report, LocalNow(), HealthFolderPath(), AgentTray, RememberedHealth);
     }
 }
 

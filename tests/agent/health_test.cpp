@@ -124,6 +124,31 @@ TEST(Health, DaysOfUseRaiseBalloonsOnTheRightDays) {
     EXPECT_EQ(TrayTipText(HealthRecord{}), "Ｓｏｒｅｌ２");
 }
 
+// A clock put right after midnight, or a new time zone, goes back a day:
+// that is no second day of use, and no second balloon.
+TEST(Health, ClockPutBackCountsNoNewDay) {
+    struct Step {
+        LocalTime when;
+        int days;
+        bool warned;
+    };
+    const Step steps[] = {
+        {At(3, 23), 1, true},                  // a lasting reason warns at once
+        {{2026, 12, 4, 0, 2, 0}, 2, true},     // a new day, minutes later
+        {{2026, 12, 3, 23, 58, 0}, 2, false},  // the clock goes back
+        {{2026, 12, 4, 9, 0, 0}, 2, false},    // the same day again
+        {At(5, 9), 3, true},
+    };
+    HealthRecord record;
+    for (const Step& step : steps) {
+        RunReport report;
+        report.files = {{kNoPlace, O::kPathUnusable}};
+        EXPECT_EQ(TakeRun(record, report, step.when).size(), step.warned ? 1u : 0u)
+            << StampText(step.when);
+        EXPECT_EQ(record.files[0].daysUnprotected, step.days) << StampText(step.when);
+    }
+}
+
 TEST(Health, LogAndBalloonSayWhatHappened) {
     RunReport report;
     report.files = {{"C:\\Data\\book.xls", O::kStored},

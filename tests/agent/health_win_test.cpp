@@ -275,6 +275,60 @@ TEST(HealthWin, HeldDamagedOrHugeRecordAndLogCostNothing) {
     }
 }
 
+// What the agent remembers stands in for a record it cannot use: one held
+// for a moment is waited for, not taken as empty; without a folder, or with a
+// record that cannot be written, the tip and the balloon still come, and a
+// lasting reason warns once a day.
+TEST(HealthWin, RememberedRecordKeepsCountsAndOnceADay) {
+    RunReport report;
+    report.files = {{"\\\\server\\share\\notes.txt", FileOutcome::kPathUnusable}};
+    const LocalTime morning = {2026, 12, 7, 9, 15, 0}, evening = {2026, 12, 7, 22, 0, 0};
+    {
+        TempFolder healthDir;
+        HealthFiles files = HealthFilesIn(healthDir.path());
+        WriteBytes(files.record,
+                   "Sorel health 1\r\nfile\tpath-unusable\t\t3\t2\t2026-12-06\t2026-12-07\t"
+                   "\\\\server\\share\\notes.txt\r\n");
+        RecordingShell shell;
+        TrayIcon tray(shell);
+        tray.Add(HWND_MESSAGE, nullptr);
+        HANDLE hold = CreateFileA(files.record.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+        ASSERT_NE(hold, INVALID_HANDLE_VALUE);
+        HANDLE release = CreateThread(
+            nullptr, 0,
+            [](void* h) -> DWORD {
+                Sleep(300);
+                CloseHandle(h);
+                return 0;
+            },
+            hold, 0, nullptr);
+        ReportRunHealth(report, morning, healthDir.path(), tray);
+        WaitForSingleObject(release, INFINITE);
+        CloseHandle(release);
+        HealthRecord record = ParseHealthRecord(ReadBytes(files.record));
+        ASSERT_EQ(record.files.size(), 1u);
+        EXPECT_EQ(record.files[0].runsUnprotected, 4);
+        EXPECT_EQ(record.files[0].daysUnprotected, 3);
+        EXPECT_TRUE(shell.Balloons().empty());
+    }
+    for (bool folder : {false, true}) {
+        SCOPED_TRACE(folder ? "record cannot be written" : "no folder");
+        TempFolder healthDir;
+        // A folder where the temporary record goes makes every write fail.
+        CreateDirectoryA(HealthFilesIn(healthDir.path()).recordTemp.c_str(), nullptr);
+        RecordingShell shell;
+        TrayIcon tray(shell);
+        tray.Add(HWND_MESSAGE, nullptr);
+        HealthRecord memory;
+        const std::string where = folder ? healthDir.path() : std::string();
+        ReportRunHealth(report, morning, where, tray, memory);
+        ReportRunHealth(report, evening, where, tray, memory);
+        EXPECT_EQ(shell.Balloons().size(), 1u);
+        EXPECT_EQ(shell.calls.back().tip, "Ｓｏｒｅｌ２　12/7 22:00　危ないファイルが 1 個あるで");
+    }
+}
+
 // The addition keeps the oldest record; an addition that timed out with the
 // icon in place is no error, and the icon is removed at quit either way.
 TEST(HealthWin, TrayAddsWithTheOldRecordAndChangesWithTheNewer) {
