@@ -39,7 +39,11 @@ int TrayIconCount() {
 
 class AgentProcessTest : public ::testing::Test {
   protected:
-    static void SetUpTestSuite() { WaitForDesktop(); }
+    static void SetUpTestSuite() {
+        WaitForDesktop();
+        // The check after a resume waits this long instead of half a minute.
+        SetEnvironmentVariableA("SOREL2_RESUME_WAIT_MS", "1000");
+    }
     void SetUp() override {
         RemoveSettingsFile();
         WriteBytes(book, "content");
@@ -184,6 +188,9 @@ TEST_F(AgentProcessTest, ResumeFromSuspendChecksUnlessTodayIsRecorded) {
     HWND window = AgentWindowOf(agent);
     ASSERT_NE(window, nullptr);
     PostMessageA(window, WM_POWERBROADCAST, PBT_APMRESUMESUSPEND, 0);
+    // The drives are given a while to come back first.
+    Sleep(500);
+    EXPECT_FALSE(Exists(generation1));
     ASSERT_TRUE(WaitUntil([&] { return ReadBytes(generation1) == "content"; }));
     EXPECT_TRUE(WaitUntil([&] { return DateLine() == TodayText(); }));
     EXPECT_TRUE(WaitWhileAgentRuns(window));
@@ -192,10 +199,10 @@ TEST_F(AgentProcessTest, ResumeFromSuspendChecksUnlessTodayIsRecorded) {
     // Changed again, but today is recorded: the next check copies nothing.
     WriteBytes(book, "changed");
     SetLastWriteUtc(book, 2009, 4, 21);
-    // Sent, as the system sends it: the check has begun once it returns.
     SendMessageA(window, WM_POWERBROADCAST, PBT_APMRESUMESUSPEND, 0);
     // Other power events are no resume.
     PostMessageA(window, WM_POWERBROADCAST, PBT_APMSUSPEND, 0);
+    Sleep(1500);
     EXPECT_TRUE(WaitWhileAgentRuns(window));
     Close(agent);
     EXPECT_EQ(ReadBytes(generation1), "content");
@@ -314,9 +321,18 @@ TEST_F(AgentProcessTest, ALongCheckNeitherTakesTheKeyboardNorStopsAnswering) {
     EXPECT_EQ(GetForegroundWindow(), mine);
     EXPECT_EQ(GetFocus(), mine);
 
+    // The user closes the notice: it goes, the run goes on, the agent stays.
+    PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(window); }));
+    EXPECT_TRUE(
+        SendMessageTimeoutA(window, kRunInProgressQuery, 0, 0, SMTO_NORMAL, 2000, &running));
+    EXPECT_EQ(running, 1u);
+
     files.holds.clear();
     EXPECT_TRUE(WaitWhileAgentRuns(window));
     EXPECT_FALSE(IsWindowVisible(window));
+    EXPECT_EQ(ReadBytes(files.Generation(files.names[0], 1)), files.content[0]);
+    EXPECT_TRUE(agent.Running());
     Close(agent);
     DestroyWindow(mine);
 }
@@ -334,10 +350,13 @@ TEST_F(AgentProcessTest, LogOffDuringARunFinishesTheFileAndStartsNoOther) {
                                     1000, &answer));
     EXPECT_EQ(answer, static_cast<DWORD_PTR>(TRUE));
     files.holds.clear();
-    // Once this is answered Windows may end the process at any moment.
+    // Once this is answered Windows may end the process at any moment; the
+    // agent ends by itself, its icon gone.
+    const int iconsBefore = TrayIconCount();
     ASSERT_TRUE(SendMessageTimeoutA(window, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_NORMAL,
                                     10000, &answer));
-    agent.Kill();
+    EXPECT_EQ(agent.WaitForExit(3000), 0u);
+    EXPECT_EQ(TrayIconCount(), iconsBefore - 1);
 
     // The file in progress was rotated whole; the others were not begun.
     EXPECT_TRUE(ReadBytes(files.Generation(files.names[0], 1)) == files.content[0]);
@@ -350,6 +369,30 @@ TEST_F(AgentProcessTest, LogOffDuringARunFinishesTheFileAndStartsNoOther) {
         }
         EXPECT_FALSE(Exists(files.Incoming(i))) << i;
     }
+}
+
+TEST_F(AgentProcessTest, CancelledLogOffTakesUpTheFilesLeft) {
+    ChangedFiles files(dir, 3, 128);
+    Program agent(BesideTestProgram("Sorel2.exe"));
+    HWND window = WaitForWindow(agent.pid(), "NORMAL0", "Ｓｏｒｅｌ");
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(files.HoldWhileCopying(0));
+    DWORD_PTR answer = 0;
+    ASSERT_TRUE(SendMessageTimeoutA(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_NORMAL,
+                                    1000, &answer));
+    files.holds.clear();
+    ASSERT_TRUE(SendMessageTimeoutA(window, WM_ENDSESSION, FALSE, ENDSESSION_LOGOFF, SMTO_NORMAL,
+                                    10000, &answer));
+    // The files the log-off left are stored after all, each rotated once.
+    EXPECT_TRUE(WaitUntil(
+        [&] { return ReadBytes(files.Generation(files.names[2], 1)) == files.content[2]; }, 20000));
+    EXPECT_TRUE(WaitWhileAgentRuns(window));
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(ReadBytes(files.Generation(files.names[i], 1)), files.content[i]) << i;
+        EXPECT_EQ(ReadBytes(files.Generation(files.names[i], 2)), "old") << i;
+    }
+    EXPECT_EQ(DateLine(), TodayText());
+    Close(agent);
 }
 
 TEST_F(AgentProcessTest, StartedFromAFolderItDoesNotHoldIt) {
