@@ -91,6 +91,7 @@ LifeStep NextLifeStep(LifeState state, LifeEvent event) {
     // after a short wait is cut off with the process, which costs nothing
     // because it only writes the incoming name.
     const unsigned cutOff = kStopRun | kCutOffRun | kHideNotice;
+    const unsigned end = cutOff | kRemoveIcon | kDestroyWindow;
     switch (event) {
         case E::kCreated:
             return {state == S::kStarting ? S::kStartUpDue : state, 0};
@@ -105,15 +106,14 @@ LifeStep NextLifeStep(LifeState state, LifeEvent event) {
         case E::kRunDone:
             return RunDone(state);
         case E::kClose:
-            return {S::kEnded, cutOff | kAsQuit | kDestroyWindow};
         case E::kQuitAnswered:
-            return {S::kEnded, kRemoveIcon | cutOff | kAsQuit | kDestroyWindow};
+            return {S::kEnded, end | kAsQuit};
         case E::kNoticeClosed:
             return {state, kHideNotice};
         case E::kQueryEndSession:
             return QueryEndSession(state);
         case E::kEndSession:
-            return {S::kEnded, cutOff | kDestroyWindow};
+            return {S::kEnded, end};
         case E::kEndSessionCancelled:
             return EndSessionCancelled(state);
         case E::kDestroy:

@@ -36,11 +36,11 @@ enum class LifeEvent {
 
 // What to do, as bits, carried out in this order.
 enum LifeAction : unsigned {
-    kRemoveIcon = 1u << 0,
-    kStopRun = 1u << 1,    // start no further file
-    kFinishRun = 1u << 2,  // take the ended run's report and record it
-    kCutOffRun = 1u << 3,  // wait briefly for the run; a copy still going is left
-    kAsQuit = 1u << 4,     // files the run did not reach were left by a quit
+    kStopRun = 1u << 0,     // start no further file
+    kRemoveIcon = 1u << 1,  // the user sees the agent go at once
+    kFinishRun = 1u << 2,   // take the ended run's report and record it
+    kCutOffRun = 1u << 3,   // wait briefly for the run; a copy still going is left
+    kAsQuit = 1u << 4,      // files the run did not reach were left by a quit
     kHideNotice = 1u << 5,
     kStartStartUpRun = 1u << 6,  // the full run, hidden
     kStartCheck = 1u << 7,       // the notice, then the run unless today is recorded

@@ -69,14 +69,20 @@ bool CheckWorker::Start(HWND window, const HeldSettings& held, RunJob job) {
     return true;
 }
 
+void CheckWorker::RequestStop() {
+    if (!control_.stop.exchange(true)) {
+        stopAskedAt_ = GetTickCount();
+    }
+}
+
 bool CheckWorker::WaitAtMost(DWORD milliseconds) {
     if (!thread_) {
         return true;
     }
+    RequestStop();
     constexpr DWORD kPollMs = 10;
-    const DWORD start = GetTickCount();
     while (WaitForSingleObject(thread_.get(), kPollMs) == WAIT_TIMEOUT) {
-        if (GetTickCount() - start >= milliseconds && !control_.renaming) {
+        if (GetTickCount() - stopAskedAt_ >= milliseconds && !control_.renaming) {
             return false;
         }
     }

@@ -48,11 +48,11 @@ class CheckWorker {
 
     // Asks the run to start no further file, and to stop its copy where the
     // system allows.
-    void RequestStop() { control_.stop = true; }
+    void RequestStop();
 
-    // On the window thread: waits up to `milliseconds` for the run to end,
-    // and longer while it renames. False when it still copies then: ending
-    // the process cuts that copy off, which leaves only an incoming copy.
+    // On the window thread: waits until `milliseconds` after the first stop
+    // request for the run to end, and longer while it renames. False when it still copies then:
+    // ending the process cuts that copy off, which leaves only an incoming copy.
     bool WaitAtMost(DWORD milliseconds);
 
     // On the window thread: waits until the run is over, puts the list and
@@ -65,6 +65,7 @@ class CheckWorker {
 
     KernelHandle thread_;
     RunControl control_;
+    DWORD stopAskedAt_ = 0;
     HWND window_ = nullptr;
     RunJob job_ = nullptr;
     // Touched by the thread only while it runs, by the window thread only

@@ -134,11 +134,11 @@ void QuitAgent() {
 
 // The actions of one step, in the order they are listed in.
 void CarryOut(unsigned actions) {
-    if (actions & kRemoveIcon) {
-        AgentTray.Remove();
-    }
     if (actions & kStopRun) {
         Worker.RequestStop();
+    }
+    if (actions & kRemoveIcon) {
+        AgentTray.Remove();
     }
     if (actions & kFinishRun) {
         FinishRun(false);
@@ -419,12 +419,16 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
         DispatchMessageA(&message);
     }
     // A quit that did not come through the window gets the same short wait.
-    Worker.RequestStop();
-    if (Worker.WaitAtMost(kCutOffWaitMs)) {
-        FinishRun(true);
-        return 0;
+    if (Life != LifeState::kEnded) {
+        Worker.RequestStop();
+        if (Worker.WaitAtMost(kCutOffWaitMs)) {
+            FinishRun(true);
+        }
     }
     // A copy still going is cut off here, before anything the copying
     // thread uses is torn down.
-    ExitProcess(0);
+    if (Worker.Running()) {
+        ExitProcess(0);
+    }
+    return 0;
 }

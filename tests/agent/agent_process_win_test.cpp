@@ -395,6 +395,62 @@ TEST_F(AgentProcessTest, CancelledLogOffTakesUpTheFilesLeft) {
     Close(agent);
 }
 
+// A large file on a slow drive (tools/with-slowfs.sh): a log-off and a quit
+// each end the agent within a few seconds, cutting the copy off, and leave
+// the generations whole. A start meanwhile waits for the ending agent.
+TEST_F(AgentProcessTest, SlowDriveCopyIsCutOffByLogOffAndQuit) {
+    char drive[MAX_PATH] = {}, backing[MAX_PATH] = {};
+    if (!GetEnvironmentVariableA("SOREL_SLOW_DRIVE", drive, MAX_PATH) ||
+        !GetEnvironmentVariableA("SOREL_SLOW_BACKING", backing, MAX_PATH)) {
+        GTEST_SKIP() << "no slow drive: run as root with FUSE through tools/with-slowfs.sh";
+    }
+    const std::string big = std::string(drive) + "big.dat";
+    const std::string incoming = std::string(drive) + "backUp\\~new~big.dat";
+    const std::string store = std::string(backing) + "backUp\\";
+    WriteBytes(std::string(backing) + "big.dat", std::string(48 << 20, 'n'));
+    SetLastWriteUtc(std::string(backing) + "big.dat", 2009, 4, 20);
+    WriteBytes(store + "11big.dat", "old");
+    SetLastWriteUtc(store + "11big.dat", 2009, 4, 10);
+    WriteBytes(store + "22big.dat", "older");
+    WriteBytes(SettingsFilePath(), JoinLines({"C:\\Tools\\=221", kOldDate, big}));
+    const auto generationsWhole = [&] {
+        return ReadBytes(store + "11big.dat") == "old" &&
+               ReadBytes(store + "22big.dat") == "older" && !Exists(store + "33big.dat");
+    };
+
+    {
+        Program agent(BesideTestProgram("Sorel2.exe"));
+        HWND window = WaitForWindow(agent.pid(), "NORMAL0", "Ｓｏｒｅｌ");
+        ASSERT_TRUE(WaitUntil([&] { return Exists(incoming); }));
+        DWORD_PTR answer = 0;
+        const DWORD start = GetTickCount();
+        SendMessageTimeoutA(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_NORMAL, 10000,
+                            &answer);
+        SendMessageTimeoutA(window, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_NORMAL, 10000,
+                            &answer);
+        EXPECT_LT(GetTickCount() - start, 3000u);
+        EXPECT_EQ(agent.WaitForExit(1000), 0u);
+        EXPECT_TRUE(generationsWhole());
+    }
+
+    Program agent(BesideTestProgram("Sorel2.exe"));
+    HWND window = WaitForWindow(agent.pid(), "NORMAL0", "Ｓｏｒｅｌ");
+    ASSERT_TRUE(WaitUntil([&] { return Exists(incoming); }));
+    PostMessageA(window, kTrayCallbackMessage, 1, WM_RBUTTONDOWN);
+    MessageBoxSeen question = WaitForMessageBox(agent.pid());
+    ASSERT_TRUE(question);
+    const DWORD start = GetTickCount();
+    ASSERT_TRUE(PressDialogButton(question.window, IDOK));
+    // Started while the first one ends, as closing Sorel.exe would.
+    Program next(BesideTestProgram("Sorel2.exe"), "kirum", "", false);
+    EXPECT_EQ(agent.WaitForExit(3000), 0u);
+    EXPECT_LT(GetTickCount() - start, 3000u);
+    EXPECT_TRUE(generationsWhole());
+    EXPECT_NE(AgentWindowOf(next), nullptr);
+    EXPECT_TRUE(next.Running());
+    Close(next);
+}
+
 TEST_F(AgentProcessTest, StartedFromAFolderItDoesNotHoldIt) {
     // Where Sorel.exe happened to be, a USB stick for instance.
     const std::string stick = dir / "stick";
