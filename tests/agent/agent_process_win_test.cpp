@@ -9,6 +9,7 @@
 #include "agent_messages.h"
 #include "gui_driver.h"
 #include "process_setup.h"
+#include "program_start.h"
 #include "settings_file.h"
 #include "settings_text.h"
 #include "temp_folder.h"
@@ -146,7 +147,14 @@ TEST_F(AgentProcessTest, StartsHiddenWithOneIconAndBacksUpAtOnce) {
 }
 
 TEST_F(AgentProcessTest, KeywordSuppressesTheStartUpRun) {
+    // Another program holds the settings while the agent starts: its hour is
+    // unknown then, and no tick may take it for hour 0 and run the check.
+    auto hold = std::make_unique<ExclusiveHold>(SettingsFilePath());
     Program agent(BesideTestProgram("Sorel2.exe"), "kirum");
+    ASSERT_NE(WaitForWindow(agent.pid(), "NORMAL0", "Ｓｏｒｅｌ"), nullptr);
+    Sleep(2500);
+    hold.reset();
+    Sleep(5000);
     ASSERT_NE(AgentWindowOf(agent), nullptr);
     EXPECT_FALSE(Exists(dir / "backUp"));
     EXPECT_EQ(DateLine(), kOldDate);
@@ -479,4 +487,12 @@ TEST(AgentProcessSetup, KeepsTheErrorFlagsAndMovesToItsOwnFolder) {
 
     EXPECT_EQ(now, given | SEM_FAILCRITICALERRORS);
     EXPECT_EQ(std::string(after) + "\\", BesideTestProgram(""));
+
+    // Under a code page other than Japanese the user is told, in wide text.
+    static std::wstring told;
+    WideMessageShow record = [](const wchar_t* text, const wchar_t*) { told += text; };
+    EXPECT_FALSE(TellUnlessJapaneseCodePage(932, record));
+    EXPECT_TRUE(told.empty());
+    EXPECT_TRUE(TellUnlessJapaneseCodePage(65001, record));
+    EXPECT_NE(told.find(L"932"), std::wstring::npos);
 }
