@@ -122,6 +122,14 @@ LifeStep NextLifeStep(LifeState state, LifeEvent event) {
     return {state, 0};
 }
 
+void MarkLeftByQuit(RunReport& report) {
+    for (FileResult& file : report.files) {
+        if (file.outcome == FileOutcome::kNotReached) {
+            file.outcome = FileOutcome::kNotReachedQuit;
+        }
+    }
+}
+
 bool LifeBusy(LifeState state) {
     return state == S::kStarting || state == S::kStartUpDue || RunGoing(state);
 }

@@ -3,6 +3,8 @@
 // events and carries out the actions handed back, in the order listed below.
 #pragma once
 
+#include "run_outcome.h"
+
 namespace sorel {
 
 enum class LifeState {
@@ -56,6 +58,10 @@ struct LifeStep {
 
 // What follows `event` in `state`.
 LifeStep NextLifeStep(LifeState state, LifeEvent event);
+
+// The files a run stopped by a quit (kAsQuit) did not reach: told apart
+// from those a log-off left.
+void MarkLeftByQuit(RunReport& report);
 
 // Whether the agent counts as busy: starting, or a run copying or about to start.
 bool LifeBusy(LifeState state);

@@ -101,11 +101,7 @@ void FinishRun(bool asQuit) {
         return;
     }
     if (asQuit) {
-        for (FileResult& file : report.files) {
-            if (file.outcome == FileOutcome::kNotReached) {
-                file.outcome = FileOutcome::kNotReachedQuit;
-            }
-        }
+        MarkLeftByQuit(report);
     }
     // A failure in what follows must not keep a close or a waiting check
     // from going ahead.

@@ -18,9 +18,11 @@ LifeState StateOf(char letter) {
 
 // Actions that recur.
 constexpr unsigned F = kFinishRun | kHideNotice;
+constexpr unsigned H = kHideNotice;
 constexpr unsigned Cut = kStopRun | kCutOffRun | kHideNotice;
-constexpr unsigned End = Cut | kRemoveIcon | kDestroyWindow;
-constexpr unsigned Close = End | kAsQuit;
+constexpr unsigned E = Cut | kRemoveIcon | kDestroyWindow;  // the session ends
+constexpr unsigned Q = E | kAsQuit;                         // a quit
+constexpr unsigned D = Cut | kEndAgent;                     // destroyed
 
 }  // namespace
 
@@ -31,35 +33,25 @@ TEST(AgentLife, EveryStateWithEveryEvent) {
         const char* next;  // for S U I R W C E N X Z
         unsigned actions[kStates];
     } rows[] = {
-        {LifeEvent::kCreated, "UUIRWCENXZ", {}},
-        {LifeEvent::kCreatedQuietly, "IUIRWCENXZ", {}},
-        {LifeEvent::kStartUpRunDue, "SRIRWCENXZ", {0, kStartStartUpRun}},
-        {LifeEvent::kHourDue, "RRRWWCENXZ", {kStartCheck, kStartCheck, kStartCheck}},
-        {LifeEvent::kResumeDue, "RRRWWCENXZ", {kStartCheck, kStartCheck, kStartCheck}},
+        // clang-format off
+        {LifeEvent::kCreated,              "UUIRWCENXZ", {}},
+        {LifeEvent::kCreatedQuietly,       "IUIRWCENXZ", {}},
+        {LifeEvent::kStartUpRunDue,        "SRIRWCENXZ", {0, kStartStartUpRun}},
+        {LifeEvent::kHourDue,              "RRRWWCENXZ", {kStartCheck, kStartCheck, kStartCheck}},
+        {LifeEvent::kResumeDue,            "RRRWWCENXZ", {kStartCheck, kStartCheck, kStartCheck}},
         // The one path that takes a run's report.
-        {LifeEvent::kRunDone, "SUIIRREXXZ", {0, 0, 0, F, F | kStartCheck, F | kStartCatchUp, 0, F}},
-        {LifeEvent::kClose,
-         "ZZZZZZZZZZ",
-         {Close, Close, Close, Close, Close, Close, Close, Close, Close}},
-        {LifeEvent::kQuitAnswered,
-         "ZZZZZZZZZZ",
-         {Close, Close, Close, Close, Close, Close, Close, Close, Close}},
+        {LifeEvent::kRunDone,              "SUIIRREXXZ", {0, 0, 0, F, F | kStartCheck, F | kStartCatchUp, 0, F}},
+        {LifeEvent::kClose,                "ZZZZZZZZZZ", {Q, Q, Q, Q, Q, Q, Q, Q, Q}},
+        {LifeEvent::kQuitAnswered,         "ZZZZZZZZZZ", {Q, Q, Q, Q, Q, Q, Q, Q, Q}},
         // The user's × hides the notice; the agent stays.
-        {LifeEvent::kNoticeClosed,
-         "SUIRWCENXZ",
-         {kHideNotice, kHideNotice, kHideNotice, kHideNotice, kHideNotice, kHideNotice, kHideNotice,
-          kHideNotice, kHideNotice}},
-        {LifeEvent::kQueryEndSession,
-         "EXENNNENXZ",
-         {0, 0, 0, kStopRun, kStopRun, kStopRun, 0, kStopRun}},
-        {LifeEvent::kEndSession, "ZZZZZZZZZZ", {End, End, End, End, End, End, End, End, End}},
+        {LifeEvent::kNoticeClosed,         "SUIRWCENXZ", {H, H, H, H, H, H, H, H, H}},
+        {LifeEvent::kQueryEndSession,      "EXENNNENXZ", {0, 0, 0, kStopRun, kStopRun, kStopRun, 0, kStopRun}},
+        {LifeEvent::kEndSession,           "ZZZZZZZZZZ", {E, E, E, E, E, E, E, E, E}},
         // A cancelled log-off takes up what the run left.
-        {LifeEvent::kEndSessionCancelled, "SUIRWCICRZ", {0, 0, 0, 0, 0, 0, 0, 0, kStartCatchUp}},
-        {LifeEvent::kDestroy,
-         "ZZZZZZZZZZ",
-         {Cut | kAsQuit | kEndAgent, Cut | kAsQuit | kEndAgent, Cut | kAsQuit | kEndAgent,
-          Cut | kAsQuit | kEndAgent, Cut | kAsQuit | kEndAgent, Cut | kAsQuit | kEndAgent,
-          Cut | kEndAgent, Cut | kEndAgent, Cut | kEndAgent, kEndAgent}},
+        {LifeEvent::kEndSessionCancelled,  "SUIRWCICRZ", {0, 0, 0, 0, 0, 0, 0, 0, kStartCatchUp}},
+        {LifeEvent::kDestroy,              "ZZZZZZZZZZ", {D | kAsQuit, D | kAsQuit, D | kAsQuit, D | kAsQuit, D | kAsQuit,
+                                                          D | kAsQuit, D, D, D, kEndAgent}},
+        // clang-format on
     };
     for (const Row& r : rows) {
         for (int s = 0; s < kStates; ++s) {
@@ -71,6 +63,12 @@ TEST(AgentLife, EveryStateWithEveryEvent) {
             EXPECT_EQ(step.actions, r.actions[s]) << where;
         }
     }
+    // A quit's report tells the files it left from those a log-off left.
+    RunReport report;
+    report.files = {{"a", FileOutcome::kStored}, {"b", FileOutcome::kNotReached}};
+    MarkLeftByQuit(report);
+    EXPECT_EQ(report.files[0].outcome, FileOutcome::kStored);
+    EXPECT_EQ(report.files[1].outcome, FileOutcome::kNotReachedQuit);
     // Busy while starting or while a run copies or is about to start.
     const std::string busy = "SURWCN";
     for (int s = 0; s < kStates; ++s) {
