@@ -7,7 +7,7 @@
 
 namespace sorel {
 
-// Days are any number that grows by one each local calendar day.
+// Days are numbers that tell local calendar days apart; only equality counts.
 constexpr long kNoDay = -1;
 
 struct HourCheckState {
