@@ -218,11 +218,16 @@ RunReport RunBackup(const HeldSettings& held, const std::atomic<bool>* stop) {
     return RunBackup(held, stop, SystemFileSteps());
 }
 
-RunReport RunBackupIfNewDay(const HeldSettings& held, const std::atomic<bool>* stop) {
+RunReport RunBackupIfNewDay(const HeldSettings& held, const std::atomic<bool>* stop,
+                            FileSteps& steps) {
     if (TextsEqual(TodayText(), held.dateLine)) {
         return {};
     }
-    return RunBackup(held, stop);
+    return RunBackup(held, stop, steps);
+}
+
+RunReport RunBackupIfNewDay(const HeldSettings& held, const std::atomic<bool>* stop) {
+    return RunBackupIfNewDay(held, stop, SystemFileSteps());
 }
 
 }  // namespace sorel

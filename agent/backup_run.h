@@ -47,5 +47,7 @@ RunReport RunBackup(const HeldSettings& held, const std::atomic<bool>* stop, Fil
 
 // RunBackup, unless the held date line is already today's.
 RunReport RunBackupIfNewDay(const HeldSettings& held, const std::atomic<bool>* stop = nullptr);
+RunReport RunBackupIfNewDay(const HeldSettings& held, const std::atomic<bool>* stop,
+                            FileSteps& steps);
 
 }  // namespace sorel

@@ -34,6 +34,16 @@ void WithdrawShutdownReason(HWND window) {
 
 }  // namespace
 
+bool RenameTellingSteps::Copy(const std::string& from, const std::string& to) {
+    control_.renaming = false;
+    return inner_.Copy(from, to);
+}
+
+bool RenameTellingSteps::Rename(const std::string& from, const std::string& to, bool replace) {
+    control_.renaming = true;
+    return inner_.Rename(from, to, replace);
+}
+
 CheckWorker::~CheckWorker() {
     if (thread_) {
         RequestStop();
@@ -49,12 +59,33 @@ bool CheckWorker::Start(HWND window, const HeldSettings& held, RunJob job) {
     job_ = job;
     held_ = held;
     report_ = {};
-    stop_ = false;
+    control_.stop = false;
+    control_.renaming = false;
     thread_.reset(CreateThread(nullptr, 0, ThreadMain, this, 0, nullptr));
     if (!thread_) {
         return false;
     }
     GiveShutdownReason(window_);
+    return true;
+}
+
+void CheckWorker::RequestStop() {
+    if (!control_.stop.exchange(true)) {
+        stopAskedAt_ = GetTickCount();
+    }
+}
+
+bool CheckWorker::WaitAtMost(DWORD milliseconds) {
+    if (!thread_) {
+        return true;
+    }
+    RequestStop();
+    constexpr DWORD kPollMs = 10;
+    while (WaitForSingleObject(thread_.get(), kPollMs) == WAIT_TIMEOUT) {
+        if (GetTickCount() - stopAskedAt_ >= milliseconds && !control_.renaming) {
+            return false;
+        }
+    }
     return true;
 }
 
@@ -76,11 +107,13 @@ bool CheckWorker::Finish(HeldSettings& held, RunReport& report) {
 DWORD WINAPI CheckWorker::ThreadMain(void* self) {
     auto* worker = static_cast<CheckWorker*>(self);
     try {
-        worker->report_ = worker->job_(worker->held_, &worker->stop_);
+        RenameTellingSteps steps(SystemFileSteps(), worker->control_);
+        worker->report_ = worker->job_(worker->held_, &worker->control_.stop, steps);
     } catch (...) {
         // Out of memory in the middle of a run: the run simply ends.
         worker->report_ = {};
     }
+    worker->control_.renaming = false;
     PostMessageA(worker->window_, kRunDoneMessage, 0, 0);
     return 0;
 }

@@ -14,8 +14,21 @@
 namespace sorel {
 
 // What a run does on the copying thread: read the list into `held`, then
-// copy, starting no further file once `stop` is set.
-using RunJob = RunReport (*)(HeldSettings& held, const std::atomic<bool>* stop);
+// copy through `steps`, starting no further file once `control.stop` is set.
+using RunJob = RunReport (*)(HeldSettings& held, const std::atomic<bool>* stop, FileSteps& steps);
+
+// The system's file steps, telling `control` while a rotation renames: from
+// the first rename after a copy until the next copy or the run's end.
+class RenameTellingSteps : public FileSteps {
+  public:
+    RenameTellingSteps(FileSteps& inner, RunControl& control) : inner_(inner), control_(control) {}
+    bool Copy(const std::string& from, const std::string& to) override;
+    bool Rename(const std::string& from, const std::string& to, bool replace) override;
+
+  private:
+    FileSteps& inner_;
+    RunControl& control_;
+};
 
 class CheckWorker {
   public:
@@ -33,8 +46,14 @@ class CheckWorker {
 
     bool Running() const { return static_cast<bool>(thread_); }
 
-    // Asks the run to start no further file; the file in progress is finished.
-    void RequestStop() { stop_ = true; }
+    // Asks the run to start no further file, and to stop its copy where the
+    // system allows.
+    void RequestStop();
+
+    // On the window thread: waits until `milliseconds` after the first stop
+    // request for the run to end, and longer while it renames. False when it still copies then:
+    // ending the process cuts that copy off, which leaves only an incoming copy.
+    bool WaitAtMost(DWORD milliseconds);
 
     // On the window thread: waits until the run is over, puts the list and
     // the lines it read into `held` and hands back its report. False when no
@@ -45,7 +64,8 @@ class CheckWorker {
     static DWORD WINAPI ThreadMain(void* self);
 
     KernelHandle thread_;
-    std::atomic<bool> stop_{false};
+    RunControl control_;
+    DWORD stopAskedAt_ = 0;
     HWND window_ = nullptr;
     RunJob job_ = nullptr;
     // Touched by the thread only while it runs, by the window thread only

@@ -429,28 +429,4 @@ BalloonText BalloonFor(const std::vector<Warning>& warnings) {
     return balloon;
 }
 
-std::string SettingsProgramPath(std::string_view headerLine) {
-    std::size_t equals = headerLine.find('=');
-    if (equals == std::string_view::npos) {
-        return {};
-    }
-    std::string_view folder = headerLine.substr(0, equals);
-    // Only a full path: a relative one would be taken from the agent's
-    // current folder, which is nobody's choice.
-    bool drive = folder.size() >= 3 && folder[1] == ':' && folder[2] == '\\' &&
-                 ((folder[0] >= 'A' && folder[0] <= 'Z') || (folder[0] >= 'a' && folder[0] <= 'z'));
-    bool network = folder.size() >= 3 && folder[0] == '\\' && folder[1] == '\\';
-    if (!drive && !network) {
-        return {};
-    }
-    // Whether the last character is a backslash, not the second byte of 表.
-    bool endsInBackslash = false;
-    for (std::size_t i = 0; i < folder.size();) {
-        bool lead = IsCp932LeadByte(static_cast<unsigned char>(folder[i]));
-        endsInBackslash = !lead && folder[i] == '\\';
-        i += lead ? 2 : 1;
-    }
-    return std::string(folder) + (endsInBackslash ? "" : "\\") + "Sorel.exe";
-}
-
 }  // namespace sorel

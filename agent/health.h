@@ -99,10 +99,6 @@ struct BalloonText {
 // and a hint of what to do, the others counted. `warnings` is not empty.
 BalloonText BalloonFor(const std::vector<Warning>& warnings);
 
-// Line 1 of the settings file holds the settings program's folder before
-// "="; the path of Sorel.exe there, or empty when the line names no folder.
-std::string SettingsProgramPath(std::string_view headerLine);
-
 // The log is kept below this size: when a run would take it past, the log
 // becomes the old log (replacing the one before) and a new one begins.
 constexpr std::size_t kMaxLogBytes = 256 * 1024;

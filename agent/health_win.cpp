@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "../common/settings_text.h"
 #include "../common/win/files.h"
 #include "../common/win/settings_file.h"
 #include "../common/win/unique_handle.h"
@@ -108,6 +109,18 @@ void BringToFront(HWND window) {
     SetForegroundWindow(window);
 }
 
+// On a thread of its own, so that the agent's window goes on answering while
+// the settings program starts: waits until that program takes input, then
+// brings its window to the front.
+DWORD WINAPI BringToFrontOnceStarted(void* process) {
+    KernelHandle started(static_cast<HANDLE>(process));
+    WaitForInputIdle(started.get(), kStartWaitMs);
+    if (HWND window = FindSettingsWindow()) {
+        BringToFront(window);
+    }
+    return 0;
+}
+
 }  // namespace
 
 LocalTime LocalNow() {
@@ -192,10 +205,11 @@ bool OpenSettingsWindow() {
     }
     KernelHandle process(start.hProcess);
     if (process) {
-        WaitForInputIdle(process.get(), kStartWaitMs);
-    }
-    if (HWND window = FindSettingsWindow()) {
-        BringToFront(window);
+        KernelHandle waiter(
+            CreateThread(nullptr, 0, BringToFrontOnceStarted, process.get(), 0, nullptr));
+        if (waiter) {
+            process.release();
+        }
     }
     return true;
 }

@@ -4,14 +4,13 @@
 
 namespace sorel {
 
-bool AdvanceTick(HourCheckState& state, int nowHour, std::string_view scheduleHour) {
-    int previousHour = state.lastTickHour;
-    if (previousHour == 23) {
-        state.hourCheckDone = false;
-    }
+bool AdvanceTick(HourCheckState& state, long today, int nowHour, std::string_view scheduleHour) {
+    const long previousDay = state.lastTickDay == kNoDay ? today : state.lastTickDay;
+    const int previousHour = state.lastTickHour;
+    state.lastTickDay = today;
     state.lastTickHour = nowHour;
-    if (previousHour == HourNumber(scheduleHour) && !state.hourCheckDone) {
-        state.hourCheckDone = true;
+    if (previousHour == HourNumber(scheduleHour) && state.lastCheckDay != previousDay) {
+        state.lastCheckDay = previousDay;
         return true;
     }
     return false;

@@ -7,20 +7,25 @@
 
 namespace sorel {
 
+// Days are numbers that tell local calendar days apart; only equality counts.
+constexpr long kNoDay = -1;
+
 struct HourCheckState {
-    // Hour of the previous tick's local time; 0 before the first tick.
+    // Local day and hour of the previous tick; before the first tick, hour 0
+    // of the first tick's day.
+    long lastTickDay = kNoDay;
     int lastTickHour = 0;
-    // Set once the hour check has run; cleared at a tick whose previous tick
-    // fell in hour 23, so the check runs at most once a day.
-    bool hourCheckDone = false;
+    // The day whose chosen hour had its check: at most one check a day,
+    // however long the PC slept and whichever hours the clock skipped.
+    long lastCheckDay = kNoDay;
 };
 
-// One timer tick at local hour `nowHour`, with `scheduleHour` as the settings
-// file last gave it ("04", "06", "22"; empty counts as 0). Updates the state
-// and tells whether the hour check runs now. The hour compared is the
-// previous tick's, so the check starts at the first tick that follows a tick
-// taken within the chosen hour.
-bool AdvanceTick(HourCheckState& state, int nowHour, std::string_view scheduleHour);
+// One timer tick at local day `today` and hour `nowHour`, with `scheduleHour`
+// as the settings file last gave it ("04", "06", "22"; empty counts as 0).
+// Updates the state and tells whether the hour check runs now. The hour
+// compared is the previous tick's, so the check starts at the first tick
+// that follows a tick taken within the chosen hour.
+bool AdvanceTick(HourCheckState& state, long today, int nowHour, std::string_view scheduleHour);
 
 // Whether `keyword` occurs (exact bytes) among the arguments of a command line
 // as the system gives it, leaving out the program's own path: a quoted path

@@ -4,6 +4,9 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <cstdlib>
+
+#include "agent_life.h"
 #include "agent_messages.h"
 #include "backup_run.h"
 #include "check_worker.h"
@@ -12,6 +15,7 @@
 #include "hour_check.h"
 #include "notice.h"
 #include "process_setup.h"
+#include "program_start.h"
 #include "resource.h"
 #include "tray.h"
 #include "unique_handle.h"
@@ -24,8 +28,20 @@ constexpr UINT_PTR kTimerId = 100;
 constexpr UINT kTimerPeriodMs = 5000;
 // In the command line, suppresses the start-up run.
 constexpr char kNoStartupRunKeyword[] = "kirum";
-// An hour the clock never shows: no hour check starts once the agent quits.
+// An hour the clock never shows: no hour check before the settings are read,
+// nor once the agent quits.
 constexpr char kNoHour[] = "25";
+
+// Between the question of the tray or a log-off and the process's end, the
+// run gets this long to end; a copy still going is then cut off.
+constexpr DWORD kCutOffWaitMs = 2000;
+// A new start waits this long for an agent that is ending to go.
+constexpr DWORD kEndingAgentWaitMs = 5000;
+// After the PC wakes, network and USB drives take a while to come back.
+constexpr DWORD kResumeWaitMs = 30000;
+constexpr UINT_PTR kResumeTimerId = 101;
+// Tests wait less than half a minute for the check after a resume.
+constexpr char kResumeWaitVariable[] = "SOREL2_RESUME_WAIT_MS";
 
 // The program-wide values.
 HINSTANCE Instance;
@@ -40,21 +56,14 @@ HealthRecord RememberedHealth;
 WNDPROC ReplacedWindowProc;
 // Explorer sends this after it restarts; the icons it showed are gone then.
 UINT TaskbarCreatedMessage;
-// A message box's own loop goes on handling messages: this keeps a second
-// quit question from opening inside the first.
+// Where the agent is in its life; every change goes through Dispatch.
+LifeState Life = LifeState::kStarting;
+// A message box's own loop goes on handling messages: these keep a second
+// box from opening inside the first.
 bool QuitQuestionOpen;
 bool SettingsNoticeOpen;
-// The run in progress, one at a time; and what waits for it to end.
+// The run in progress, one at a time.
 CheckWorker Worker;
-// Adding the tray icon waits on Explorer and answers sent messages meanwhile,
-// before the start-up run is even asked for: until start-up is over the
-// agent counts as busy.
-bool StartingUp = true;
-bool StartUpRunPending;
-bool CheckWaiting;
-bool CloseAfterRun;
-// Between a log-off's question and its end no new run starts.
-bool SessionEnding;
 
 // Everything that follows a run, on the window thread, with what the run
 // did with each file.
@@ -65,54 +74,38 @@ void OnRunFinished(const RunReport& report) {
     }
 }
 
-// The two runs, as the copying thread carries them out.
-RunReport StartUpRunJob(HeldSettings& held, const std::atomic<bool>* stop) {
+// The runs, as the copying thread carries them out: the start-up run (and
+// the one that takes up the files a cancelled log-off left) has no date test.
+RunReport FullRunJob(HeldSettings& held, const std::atomic<bool>* stop, FileSteps& steps) {
     ReadBackupList(held);
-    return RunBackup(held, stop);
+    return RunBackup(held, stop, steps);
 }
 
-RunReport CheckJob(HeldSettings& held, const std::atomic<bool>* stop) {
+RunReport CheckJob(HeldSettings& held, const std::atomic<bool>* stop, FileSteps& steps) {
     ReadBackupList(held);
-    return RunBackupIfNewDay(held, stop);
+    return RunBackupIfNewDay(held, stop, steps);
 }
 
-bool MayStartRun() {
-    return !SessionEnding && !CloseAfterRun && !Worker.Running();
-}
-
-// The start-up run, hidden, in the copying thread.
-void OnStartUpRun() {
-    StartUpRunPending = false;
-    if (MayStartRun()) {
-        Worker.Start(AgentWindow, Held, StartUpRunJob);
+void StartRun(RunJob job, bool withNotice) {
+    if (withNotice) {
+        ShowNotice(AgentWindow);
+    }
+    if (!Worker.Start(AgentWindow, Held, job)) {
+        // Taken as a run that ended at once, so the state follows.
+        PostMessageA(AgentWindow, kRunDoneMessage, 0, 0);
     }
 }
 
-// Show the notice, then read the list and back up unless today is recorded;
-// the notice goes when the run reports back. A check that falls due during
-// another run follows it.
-void RunCheck() {
-    if (Worker.Running()) {
-        CheckWaiting = true;
-        return;
-    }
-    if (!MayStartRun()) {
-        return;
-    }
-    ShowNotice(AgentWindow);
-    if (!Worker.Start(AgentWindow, Held, CheckJob)) {
-        HideNotice(AgentWindow);
-    }
-}
-
-// Everything that follows a run happens here, on the window thread: at the
-// run's own message, or at once when the agent has to end.
-void FinishRun() {
+// Takes the ended run's report and records it. The files a quit left are
+// told apart from those a log-off left.
+void FinishRun(bool asQuit) {
     RunReport report;
     if (!Worker.Finish(Held, report)) {
         return;
     }
-    HideNotice(AgentWindow);
+    if (asQuit) {
+        MarkLeftByQuit(report);
+    }
     // A failure in what follows must not keep a close or a waiting check
     // from going ahead.
     try {
@@ -121,58 +114,111 @@ void FinishRun() {
     }
 }
 
-void OnRunDone() {
-    FinishRun();
-    if (CloseAfterRun) {
-        DestroyWindow(AgentWindow);
-    } else if (CheckWaiting) {
-        CheckWaiting = false;
-        RunCheck();
+void QuitAgent() {
+    ReleaseNoticeFontAndBrush();
+    KillTimer(AgentWindow, kTimerId);
+    KillTimer(AgentWindow, kResumeTimerId);
+    // Also after an addition reported as failed: it may have timed out with
+    // the icon in place. Removed once only: under Wine each removal waits on
+    // the tray.
+    AgentTray.Remove();
+    if (ReplacedWindowProc) {
+        SetWindowLongPtrA(AgentWindow, GWLP_WNDPROC,
+                          reinterpret_cast<LONG_PTR>(ReplacedWindowProc));
+        ReplacedWindowProc = nullptr;
     }
+    PostQuitMessage(0);
+    Held.scheduleHour = kNoHour;
 }
 
-// A close during a run ends the agent once the file being copied is whole;
-// the files after it wait for the next run.
-void OnClose(HWND window) {
-    if (Worker.Running()) {
-        CloseAfterRun = true;
+// The actions of one step, in the order they are listed in.
+void CarryOut(unsigned actions) {
+    if (actions & kStopRun) {
         Worker.RequestStop();
-        return;
     }
-    DestroyWindow(window);
+    if (actions & kRemoveIcon) {
+        AgentTray.Remove();
+    }
+    if (actions & kFinishRun) {
+        FinishRun(false);
+    }
+    if ((actions & kCutOffRun) && Worker.WaitAtMost(kCutOffWaitMs)) {
+        FinishRun((actions & kAsQuit) != 0);
+    }
+    if (actions & kHideNotice) {
+        HideNotice(AgentWindow);
+    }
+    if (actions & kStartStartUpRun) {
+        StartRun(FullRunJob, false);
+    }
+    if (actions & kStartCheck) {
+        StartRun(CheckJob, true);
+    }
+    if (actions & kStartCatchUp) {
+        StartRun(FullRunJob, false);
+    }
+    if (actions & kDestroyWindow) {
+        DestroyWindow(AgentWindow);
+    }
+    if (actions & kEndAgent) {
+        QuitAgent();
+    }
 }
 
-// Log-off or shutdown is coming: start no further file. Answered at once, so
-// Windows need not wait for the agent to decide.
-LRESULT OnQueryEndSession() {
-    SessionEnding = true;
-    Worker.RequestStop();
-    return TRUE;
+// The state changes before the actions are carried out: destroying the
+// window, or a message box, comes back here with the next event.
+void Dispatch(LifeEvent event) {
+    const LifeStep step = NextLifeStep(Life, event);
+    Life = step.next;
+    CarryOut(step.actions);
 }
 
-// The process may be ended as soon as this returns: the file being copied
-// is finished first, so no rotation is left halfway.
-void OnEndSession(bool ending) {
-    if (!ending) {
-        SessionEnding = false;
-        return;
-    }
-    Worker.RequestStop();
-    FinishRun();
+// Local days as numbers that differ from day to day.
+long DayNumber(const SYSTEMTIME& time) {
+    return (static_cast<long>(time.wYear) * 13 + time.wMonth) * 32 + time.wDay;
 }
 
 void OnTimerTick() {
     SYSTEMTIME now;
     GetLocalTime(&now);
-    if (AdvanceTick(HourCheck, now.wHour, Held.scheduleHour)) {
-        RunCheck();
+    if (AdvanceTick(HourCheck, DayNumber(now), now.wHour, Held.scheduleHour)) {
+        Dispatch(LifeEvent::kHourDue);
     }
     // Every tick, so an hour picked in the settings window counts within one tick.
     ReadScheduleHeader(Held);
 }
 
-void OnResumeFromSuspend() {
-    RunCheck();
+void OnTimer(HWND window, UINT_PTR id) {
+    if (id == kResumeTimerId) {
+        KillTimer(window, kResumeTimerId);
+        Dispatch(LifeEvent::kResumeDue);
+    } else if (id == kTimerId) {
+        OnTimerTick();
+    }
+}
+
+DWORD ResumeWaitMs() {
+    char text[16] = {};
+    DWORD length = GetEnvironmentVariableA(kResumeWaitVariable, text, sizeof text);
+    return length > 0 && length < sizeof text ? std::strtoul(text, nullptr, 10) : kResumeWaitMs;
+}
+
+// The check after a resume waits for the drives; a second resume meanwhile
+// starts the wait again.
+void OnResumeFromSuspend(HWND window) {
+    if (Life != LifeState::kEnded) {
+        SetTimer(window, kResumeTimerId, ResumeWaitMs(), nullptr);
+    }
+}
+
+// The user closes the notice (its × button, Alt+F4): it goes for the rest of
+// the run, and the agent stays. Other system commands as usual.
+LRESULT OnSysCommand(HWND window, WPARAM wParam, LPARAM lParam) {
+    if ((wParam & 0xFFF0) == SC_CLOSE) {
+        Dispatch(LifeEvent::kNoticeClosed);
+        return 0;
+    }
+    return DefWindowProcA(window, WM_SYSCOMMAND, wParam, lParam);
 }
 
 void OnTrayNotify() {
@@ -184,8 +230,7 @@ void OnTrayNotify() {
         MessageBoxA(AgentWindow, "Ｓｏｒｅｌ２を終了しまっか？？", "", MB_OKCANCEL | MB_DEFBUTTON2);
     QuitQuestionOpen = false;
     if (answer == IDOK && IsWindow(AgentWindow)) {
-        AgentTray.Remove();
-        SendMessageA(AgentWindow, WM_CLOSE, 0, 0);
+        Dispatch(LifeEvent::kQuitAnswered);
     }
 }
 
@@ -223,9 +268,27 @@ LRESULT CALLBACK TrayHandler(HWND window, UINT message, WPARAM wParam, LPARAM lP
     return result;
 }
 
+// Another copy may be ending still, cutting its run off: it is given a few
+// seconds to go. False when one still runs then.
+bool TakeSingleCopyMutex() {
+    constexpr DWORD kStepMs = 100;
+    for (DWORD waited = 0;; waited += kStepMs) {
+        HANDLE mutex = CreateMutexA(nullptr, FALSE, "Sorel2.exe");
+        const bool another = GetLastError() == ERROR_ALREADY_EXISTS;
+        SingleInstanceMutex.reset(mutex);
+        if (!another) {
+            return true;
+        }
+        SingleInstanceMutex.reset();
+        if (waited >= kEndingAgentWaitMs) {
+            return false;
+        }
+        Sleep(kStepMs);
+    }
+}
+
 void StartAgent() {
-    SingleInstanceMutex.reset(CreateMutexA(nullptr, FALSE, "Sorel2.exe"));
-    if (GetLastError() == ERROR_ALREADY_EXISTS) {
+    if (!TakeSingleCopyMutex()) {
         // Another copy runs: end without an icon, a run or a timer.
         SendMessageA(AgentWindow, WM_CLOSE, 0, 0);
         return;
@@ -238,44 +301,40 @@ void StartAgent() {
         MessageBoxA(AgentWindow, "タスクトレイ エラー！", "", MB_OK);
     }
 
-    if (!ArgumentsContain(GetCommandLineA(), kNoStartupRunKeyword)) {
-        // The start-up run has no date test and shows no notice.
-        // It begins once the window is created and the schedule read below,
-        // so that the two reads of the settings file do not meet.
-        StartUpRunPending = PostMessageA(AgentWindow, kStartUpRunMessage, 0, 0);
-    }
+    // The start-up run has no date test and shows no notice. It begins once
+    // the window is created and the schedule read below, so that the two
+    // reads of the settings file do not meet.
+    const bool startUpRun = !ArgumentsContain(GetCommandLineA(), kNoStartupRunKeyword) &&
+                            PostMessageA(AgentWindow, kStartUpRunMessage, 0, 0);
     SetTimer(AgentWindow, kTimerId, kTimerPeriodMs, nullptr);
     ReadScheduleHeader(Held);
-}
-
-void QuitAgent() {
-    ReleaseNoticeFontAndBrush();
-    // Also after an addition reported as failed: it may have timed out with
-    // the icon in place. Removed once only: under Wine each removal waits on
-    // the tray.
-    AgentTray.Remove();
-    if (ReplacedWindowProc) {
-        SetWindowLongPtrA(AgentWindow, GWLP_WNDPROC,
-                          reinterpret_cast<LONG_PTR>(ReplacedWindowProc));
-        ReplacedWindowProc = nullptr;
-    }
-    PostQuitMessage(0);
-    Held.scheduleHour = kNoHour;
+    Dispatch(startUpRun ? LifeEvent::kCreated : LifeEvent::kCreatedQuietly);
 }
 
 LRESULT OnCreate(HWND window) {
     AgentWindow = window;
     CreateNoticeControls(window, Instance);
     StartAgent();
-    StartingUp = false;
     return 0;
 }
 
 void OnDestroy() {
-    Worker.RequestStop();
-    FinishRun();
-    QuitAgent();
+    Dispatch(LifeEvent::kDestroy);
     ReleaseNoticePictures();
+}
+
+// Answered at once, so Windows need not wait for the agent to decide: no
+// further file starts.
+LRESULT OnQueryEndSession() {
+    Dispatch(LifeEvent::kQueryEndSession);
+    return TRUE;
+}
+
+// The session ends (or the Restart Manager asks the agent to close): the
+// agent ends after a short wait for its run. A cancelled log-off takes up
+// the files the run left.
+void OnEndSession(bool ending) {
+    Dispatch(ending ? LifeEvent::kEndSession : LifeEvent::kEndSessionCancelled);
 }
 
 LRESULT MainHandler(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -283,27 +342,29 @@ LRESULT MainHandler(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_CREATE:
             return OnCreate(window);
         case WM_TIMER:
-            OnTimerTick();
+            OnTimer(window, wParam);
             return 0;
         case WM_CLOSE:
-            OnClose(window);
+            Dispatch(LifeEvent::kClose);
             return 0;
         case WM_DESTROY:
             OnDestroy();
             return 0;
+        case WM_SYSCOMMAND:
+            return OnSysCommand(window, wParam, lParam);
         case WM_QUERYENDSESSION:
             return OnQueryEndSession();
         case WM_ENDSESSION:
             OnEndSession(wParam != FALSE);
             return 0;
         case kRunDoneMessage:
-            OnRunDone();
+            Dispatch(LifeEvent::kRunDone);
             return 0;
         case kStartUpRunMessage:
-            OnStartUpRun();
+            Dispatch(LifeEvent::kStartUpRunDue);
             return 0;
         case kRunInProgressQuery:
-            return StartingUp || StartUpRunPending || Worker.Running();
+            return LifeBusy(Life);
         default:
             break;
     }
@@ -314,11 +375,11 @@ LRESULT MainHandler(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
-// The class's procedure: the resume check, then the main handler.
+// The class's procedure: the resume, then the main handler.
 LRESULT CALLBACK AgentWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     try {
         if (message == WM_POWERBROADCAST && wParam == PBT_APMRESUMESUSPEND) {
-            OnResumeFromSuspend();
+            OnResumeFromSuspend(window);
         }
         return MainHandler(window, message, wParam, lParam);
     } catch (...) {
@@ -331,9 +392,12 @@ LRESULT CALLBACK AgentWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     PrepareAgentProcess();
+    PrepareProgramStart();
     Instance = instance;
+    // No hour check until the settings have been read.
+    Held.scheduleHour = kNoHour;
     TaskbarCreatedMessage = RegisterWindowMessageA("TaskbarCreated");
-    if (!RegisterNoticeClass(instance, AgentWindowProc)) {
+    if (!CreateNoticeLookAndRegisterClass(instance, AgentWindowProc)) {
         return 0;
     }
     // Pop-up with caption, system menu, sizing border and minimise box; never
@@ -353,8 +417,17 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }
-    // A quit that did not come through the window: no run is cut off halfway.
-    Worker.RequestStop();
-    FinishRun();
+    // A quit that did not come through the window gets the same short wait.
+    if (Life != LifeState::kEnded) {
+        Worker.RequestStop();
+        if (Worker.WaitAtMost(kCutOffWaitMs)) {
+            FinishRun(true);
+        }
+    }
+    // A copy still going is cut off here, before anything the copying
+    // thread uses is torn down.
+    if (Worker.Running()) {
+        ExitProcess(0);
+    }
     return 0;
 }

@@ -30,7 +30,7 @@ constexpr NoticeControl kNoticeControls[] = {
 
 }  // namespace
 
-bool RegisterNoticeClass(HINSTANCE instance, WNDPROC windowProc) {
+bool CreateNoticeLookAndRegisterClass(HINSTANCE instance, WNDPROC windowProc) {
     // Where the face is missing, the system picks another Shift-JIS font.
     NoticeFont.reset(CreateFontA(-21, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,
                                  OUT_STROKE_PRECIS, CLIP_STROKE_PRECIS, DRAFT_QUALITY,

@@ -11,7 +11,7 @@ constexpr COLORREF kNoticeBackground = 0x0093EEEA;
 
 // Creates NoticeFont and the background brush, and registers the window
 // class NORMAL0 with `windowProc`. False if the class cannot be registered.
-bool RegisterNoticeClass(HINSTANCE instance, WNDPROC windowProc);
+bool CreateNoticeLookAndRegisterClass(HINSTANCE instance, WNDPROC windowProc);
 
 // Creates the car picture, the banner and the waiting text in `window`.
 void CreateNoticeControls(HWND window, HINSTANCE instance);

@@ -2,6 +2,7 @@
 // run that fills them and the health record that keeps them.
 #pragma once
 
+#include <atomic>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,18 @@ struct RunReport {
     int failed = 0;                 // any other outcome: not protected by this run
     std::vector<FileResult> files;  // one per listed file visited, in list order
     bool dateRecorded = false;      // line 2 was written with today's date
+};
+
+// Shared between the window thread and the copying thread while a run goes.
+struct RunControl {
+    // Set by the window: start no further file, and stop a copy where the
+    // system lets it.
+    std::atomic<bool> stop{false};
+    // Set on the copying thread while the run renames a file's generations
+    // into place (its file steps tell): a rotation cut off halfway would
+    // leave a gap, so the window lets these milliseconds finish before the
+    // process ends.
+    std::atomic<bool> renaming{false};
 };
 
 }  // namespace sorel

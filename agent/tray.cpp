@@ -39,12 +39,10 @@ bool TrayIcon::Add(HWND window, HICON icon) {
     tip_ = kBaseTip;
     for (int attempt = 0; attempt < kAddAttempts; ++attempt) {
         if (shell_->Notify(NIM_ADD, record_) || IconThere()) {
-            present_ = true;
             return true;
         }
         shell_->Pause(kAddPauseMs);
     }
-    present_ = false;
     return false;
 }
 
@@ -52,11 +50,11 @@ bool TrayIcon::AddAgain() {
     if (!filled_ || removed_) {
         return false;
     }
-    present_ = shell_->Notify(NIM_ADD, record_) || IconThere();
-    if (present_ && tip_ != kBaseTip) {
+    const bool there = shell_->Notify(NIM_ADD, record_) || IconThere();
+    if (there && tip_ != kBaseTip) {
         SetTip(tip_);
     }
-    return present_;
+    return there;
 }
 
 void TrayIcon::Remove() {
@@ -65,7 +63,6 @@ void TrayIcon::Remove() {
     }
     shell_->Notify(NIM_DELETE, record_);
     removed_ = true;
-    present_ = false;
 }
 
 bool TrayIcon::IconThere() {

@@ -47,8 +47,6 @@ class TrayIcon {
     bool SetTip(const std::string& tip);
     bool ShowBalloon(const std::string& tip, const std::string& title, const std::string& text);
 
-    bool present() const { return present_; }
-
   private:
     bool IconThere();
     NOTIFYICONDATAA NewerRecord(UINT flags, const std::string& tip) const;
@@ -57,7 +55,6 @@ class TrayIcon {
     NOTIFYICONDATAA record_ = {};  // the record of the addition, oldest layout
     std::string tip_;              // the tip set last, put back after AddAgain
     bool filled_ = false;
-    bool present_ = false;
     bool removed_ = false;
 };
 

@@ -51,6 +51,10 @@ std::string JoinLines(const std::vector<std::string>& lines);
 // Shorter texts give their first two bytes, or the whole text.
 std::string HourTextOf(std::string_view headerLine);
 
+// Line 1 of the settings file holds the settings program's folder before
+// "="; the path of Sorel.exe there, or empty when the line names no folder.
+std::string SettingsProgramPath(std::string_view headerLine);
+
 // The header line's last byte is "1" when the timed start flag is set.
 bool TimedStartFlagOf(std::string_view headerLine);
 

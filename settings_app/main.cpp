@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include "../common/win/error_mode.h"
+#include "../common/win/program_start.h"
 #include "main_window.h"
 #include "single_instance.h"
 
@@ -10,6 +11,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
         // The estimate opens every listed file, and one may lie on a drive
         // without its medium.
         sorel::QuietCriticalErrors();
+        sorel::PrepareProgramStart();
         sorel::KernelHandle singleWindow;
         if (sorel::app::HandedToRunningWindow(singleWindow)) {
             return 0;

@@ -9,6 +9,7 @@
 #include "agent_messages.h"
 #include "gui_driver.h"
 #include "process_setup.h"
+#include "program_start.h"
 #include "settings_file.h"
 #include "settings_text.h"
 #include "temp_folder.h"
@@ -39,7 +40,11 @@ int TrayIconCount() {
 
 class AgentProcessTest : public ::testing::Test {
   protected:
-    static void SetUpTestSuite() { WaitForDesktop(); }
+    static void SetUpTestSuite() {
+        WaitForDesktop();
+        // The check after a resume waits this long instead of half a minute.
+        SetEnvironmentVariableA("SOREL2_RESUME_WAIT_MS", "1000");
+    }
     void SetUp() override {
         RemoveSettingsFile();
         WriteBytes(book, "content");
@@ -142,7 +147,14 @@ TEST_F(AgentProcessTest, StartsHiddenWithOneIconAndBacksUpAtOnce) {
 }
 
 TEST_F(AgentProcessTest, KeywordSuppressesTheStartUpRun) {
+    // Another program holds the settings while the agent starts: its hour is
+    // unknown then, and no tick may take it for hour 0 and run the check.
+    auto hold = std::make_unique<ExclusiveHold>(SettingsFilePath());
     Program agent(BesideTestProgram("Sorel2.exe"), "kirum");
+    ASSERT_NE(WaitForWindow(agent.pid(), "NORMAL0", "Ｓｏｒｅｌ"), nullptr);
+    Sleep(2500);
+    hold.reset();
+    Sleep(5000);
     ASSERT_NE(AgentWindowOf(agent), nullptr);
     EXPECT_FALSE(Exists(dir / "backUp"));
     EXPECT_EQ(DateLine(), kOldDate);
@@ -184,6 +196,9 @@ TEST_F(AgentProcessTest, ResumeFromSuspendChecksUnlessTodayIsRecorded) {
     HWND window = AgentWindowOf(agent);
     ASSERT_NE(window, nullptr);
     PostMessageA(window, WM_POWERBROADCAST, PBT_APMRESUMESUSPEND, 0);
+    // The drives are given a while to come back first.
+    Sleep(500);
+    EXPECT_FALSE(Exists(generation1));
     ASSERT_TRUE(WaitUntil([&] { return ReadBytes(generation1) == "content"; }));
     EXPECT_TRUE(WaitUntil([&] { return DateLine() == TodayText(); }));
     EXPECT_TRUE(WaitWhileAgentRuns(window));
@@ -192,10 +207,10 @@ TEST_F(AgentProcessTest, ResumeFromSuspendChecksUnlessTodayIsRecorded) {
     // Changed again, but today is recorded: the next check copies nothing.
     WriteBytes(book, "changed");
     SetLastWriteUtc(book, 2009, 4, 21);
-    // Sent, as the system sends it: the check has begun once it returns.
     SendMessageA(window, WM_POWERBROADCAST, PBT_APMRESUMESUSPEND, 0);
     // Other power events are no resume.
     PostMessageA(window, WM_POWERBROADCAST, PBT_APMSUSPEND, 0);
+    Sleep(1500);
     EXPECT_TRUE(WaitWhileAgentRuns(window));
     Close(agent);
     EXPECT_EQ(ReadBytes(generation1), "content");
@@ -314,9 +329,18 @@ TEST_F(AgentProcessTest, ALongCheckNeitherTakesTheKeyboardNorStopsAnswering) {
     EXPECT_EQ(GetForegroundWindow(), mine);
     EXPECT_EQ(GetFocus(), mine);
 
+    // The user closes the notice: it goes, the run goes on, the agent stays.
+    PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(window); }));
+    EXPECT_TRUE(
+        SendMessageTimeoutA(window, kRunInProgressQuery, 0, 0, SMTO_NORMAL, 2000, &running));
+    EXPECT_EQ(running, 1u);
+
     files.holds.clear();
     EXPECT_TRUE(WaitWhileAgentRuns(window));
     EXPECT_FALSE(IsWindowVisible(window));
+    EXPECT_EQ(ReadBytes(files.Generation(files.names[0], 1)), files.content[0]);
+    EXPECT_TRUE(agent.Running());
     Close(agent);
     DestroyWindow(mine);
 }
@@ -334,10 +358,13 @@ TEST_F(AgentProcessTest, LogOffDuringARunFinishesTheFileAndStartsNoOther) {
                                     1000, &answer));
     EXPECT_EQ(answer, static_cast<DWORD_PTR>(TRUE));
     files.holds.clear();
-    // Once this is answered Windows may end the process at any moment.
+    // Once this is answered Windows may end the process at any moment; the
+    // agent ends by itself, its icon gone.
+    const int iconsBefore = TrayIconCount();
     ASSERT_TRUE(SendMessageTimeoutA(window, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_NORMAL,
                                     10000, &answer));
-    agent.Kill();
+    EXPECT_EQ(agent.WaitForExit(3000), 0u);
+    EXPECT_EQ(TrayIconCount(), iconsBefore - 1);
 
     // The file in progress was rotated whole; the others were not begun.
     EXPECT_TRUE(ReadBytes(files.Generation(files.names[0], 1)) == files.content[0]);
@@ -350,6 +377,86 @@ TEST_F(AgentProcessTest, LogOffDuringARunFinishesTheFileAndStartsNoOther) {
         }
         EXPECT_FALSE(Exists(files.Incoming(i))) << i;
     }
+}
+
+TEST_F(AgentProcessTest, CancelledLogOffTakesUpTheFilesLeft) {
+    ChangedFiles files(dir, 3, 128);
+    Program agent(BesideTestProgram("Sorel2.exe"));
+    HWND window = WaitForWindow(agent.pid(), "NORMAL0", "Ｓｏｒｅｌ");
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(files.HoldWhileCopying(0));
+    DWORD_PTR answer = 0;
+    ASSERT_TRUE(SendMessageTimeoutA(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_NORMAL,
+                                    1000, &answer));
+    files.holds.clear();
+    ASSERT_TRUE(SendMessageTimeoutA(window, WM_ENDSESSION, FALSE, ENDSESSION_LOGOFF, SMTO_NORMAL,
+                                    10000, &answer));
+    // The files the log-off left are stored after all, each rotated once.
+    EXPECT_TRUE(WaitUntil(
+        [&] { return ReadBytes(files.Generation(files.names[2], 1)) == files.content[2]; }, 20000));
+    EXPECT_TRUE(WaitWhileAgentRuns(window));
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(ReadBytes(files.Generation(files.names[i], 1)), files.content[i]) << i;
+        EXPECT_EQ(ReadBytes(files.Generation(files.names[i], 2)), "old") << i;
+    }
+    EXPECT_EQ(DateLine(), TodayText());
+    Close(agent);
+}
+
+// A large file on a slow drive (tools/with-slowfs.sh): a log-off and a quit
+// each end the agent within a few seconds, cutting the copy off, and leave
+// the generations whole. A start meanwhile waits for the ending agent.
+TEST_F(AgentProcessTest, SlowDriveCopyIsCutOffByLogOffAndQuit) {
+    char drive[MAX_PATH] = {}, backing[MAX_PATH] = {};
+    if (!GetEnvironmentVariableA("SOREL_SLOW_DRIVE", drive, MAX_PATH) ||
+        !GetEnvironmentVariableA("SOREL_SLOW_BACKING", backing, MAX_PATH)) {
+        GTEST_SKIP() << "no slow drive: run as root with FUSE through tools/with-slowfs.sh";
+    }
+    const std::string big = std::string(drive) + "big.dat";
+    const std::string incoming = std::string(drive) + "backUp\\~new~big.dat";
+    const std::string store = std::string(backing) + "backUp\\";
+    WriteBytes(std::string(backing) + "big.dat", std::string(48 << 20, 'n'));
+    SetLastWriteUtc(std::string(backing) + "big.dat", 2009, 4, 20);
+    WriteBytes(store + "11big.dat", "old");
+    SetLastWriteUtc(store + "11big.dat", 2009, 4, 10);
+    WriteBytes(store + "22big.dat", "older");
+    WriteBytes(SettingsFilePath(), JoinLines({"C:\\Tools\\=221", kOldDate, big}));
+    const auto generationsWhole = [&] {
+        return ReadBytes(store + "11big.dat") == "old" &&
+               ReadBytes(store + "22big.dat") == "older" && !Exists(store + "33big.dat");
+    };
+
+    {
+        Program agent(BesideTestProgram("Sorel2.exe"));
+        HWND window = WaitForWindow(agent.pid(), "NORMAL0", "Ｓｏｒｅｌ");
+        ASSERT_TRUE(WaitUntil([&] { return Exists(incoming); }));
+        DWORD_PTR answer = 0;
+        const DWORD start = GetTickCount();
+        SendMessageTimeoutA(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_NORMAL, 10000,
+                            &answer);
+        SendMessageTimeoutA(window, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_NORMAL, 10000,
+                            &answer);
+        EXPECT_LT(GetTickCount() - start, 3000u);
+        EXPECT_EQ(agent.WaitForExit(1000), 0u);
+        EXPECT_TRUE(generationsWhole());
+    }
+
+    Program agent(BesideTestProgram("Sorel2.exe"));
+    HWND window = WaitForWindow(agent.pid(), "NORMAL0", "Ｓｏｒｅｌ");
+    ASSERT_TRUE(WaitUntil([&] { return Exists(incoming); }));
+    PostMessageA(window, kTrayCallbackMessage, 1, WM_RBUTTONDOWN);
+    MessageBoxSeen question = WaitForMessageBox(agent.pid());
+    ASSERT_TRUE(question);
+    const DWORD start = GetTickCount();
+    ASSERT_TRUE(PressDialogButton(question.window, IDOK));
+    // Started while the first one ends, as closing Sorel.exe would.
+    Program next(BesideTestProgram("Sorel2.exe"), "kirum", "", false);
+    EXPECT_EQ(agent.WaitForExit(3000), 0u);
+    EXPECT_LT(GetTickCount() - start, 3000u);
+    EXPECT_TRUE(generationsWhole());
+    EXPECT_NE(AgentWindowOf(next), nullptr);
+    EXPECT_TRUE(next.Running());
+    Close(next);
 }
 
 TEST_F(AgentProcessTest, StartedFromAFolderItDoesNotHoldIt) {
@@ -380,4 +487,12 @@ TEST(AgentProcessSetup, KeepsTheErrorFlagsAndMovesToItsOwnFolder) {
 
     EXPECT_EQ(now, given | SEM_FAILCRITICALERRORS);
     EXPECT_EQ(std::string(after) + "\\", BesideTestProgram(""));
+
+    // Under a code page other than Japanese the user is told, in wide text.
+    static std::wstring told;
+    WideMessageShow record = [](const wchar_t* text, const wchar_t*) { told += text; };
+    EXPECT_FALSE(TellUnlessJapaneseCodePage(932, record));
+    EXPECT_TRUE(told.empty());
+    EXPECT_TRUE(TellUnlessJapaneseCodePage(65001, record));
+    EXPECT_NE(told.find(L"932"), std::wstring::npos);
 }

@@ -219,19 +219,3 @@ TEST(Health, DamagedRecordsStartAfresh) {
     EXPECT_EQ(record.files[0].daysUnprotected, 2);
     EXPECT_TRUE(AtRisk(record.files[0]));
 }
-
-TEST(Health, SettingsProgramPathFromLineOne) {
-    const std::pair<const char*, const char*> cases[] = {
-        {"C:\\Tools\\Sorel\\=221", "C:\\Tools\\Sorel\\Sorel.exe"},
-        {"C:\\Tools\\Sorel=221", "C:\\Tools\\Sorel\\Sorel.exe"},
-        {"C:\\表=221", "C:\\表\\Sorel.exe"},  // 表 ends in the backslash byte
-        {"\\\\pc\\tools\\=061", "\\\\pc\\tools\\Sorel.exe"},
-        {"Tools\\=221", ""},
-        {"=221", ""},
-        {"C:\\Tools\\221", ""},
-        {"", ""},
-    };
-    for (const auto& [line, expected] : cases) {
-        EXPECT_EQ(SettingsProgramPath(line), expected) << line;
-    }
-}

@@ -18,7 +18,7 @@ std::vector<long> ChecksOver(const std::string& scheduleHour, long startSecond, 
     const long end = static_cast<long>(days) * 86400;
     for (long t = startSecond + 5; t < end; t += 5) {
         int hour = static_cast<int>((t % 86400) / 3600);
-        if (AdvanceTick(state, hour, scheduleHour)) {
+        if (AdvanceTick(state, t / 86400, hour, scheduleHour)) {
             checks.push_back(t);
         }
     }
@@ -61,27 +61,65 @@ TEST(HourCheck, EmptyScheduleCountsAsHourZero) {
 
 TEST(HourCheck, HourChangedDuringTheDayIsFollowed) {
     HourCheckState state;
-    EXPECT_FALSE(AdvanceTick(state, 5, "04"));
+    EXPECT_FALSE(AdvanceTick(state, 0, 5, "04"));
     // The settings window picks 6 o'clock during hour 5.
-    EXPECT_FALSE(AdvanceTick(state, 6, "06"));
-    EXPECT_TRUE(AdvanceTick(state, 6, "06"));
-    EXPECT_FALSE(AdvanceTick(state, 6, "06"));
-    // A quitting agent sets an hour the clock never shows.
+    EXPECT_FALSE(AdvanceTick(state, 0, 6, "06"));
+    EXPECT_TRUE(AdvanceTick(state, 0, 6, "06"));
+    EXPECT_FALSE(AdvanceTick(state, 0, 6, "06"));
+    // A quitting agent, and one that has not yet read its settings, hold an
+    // hour the clock never shows.
     HourCheckState quitting;
     for (int hour = 0; hour < 24; ++hour) {
-        EXPECT_FALSE(AdvanceTick(quitting, hour, "25"));
-        EXPECT_FALSE(AdvanceTick(quitting, hour, "25"));
+        EXPECT_FALSE(AdvanceTick(quitting, 0, hour, "25"));
+        EXPECT_FALSE(AdvanceTick(quitting, 0, hour, "25"));
     }
 }
 
-TEST(HourCheck, MissedHourIsNotMadeUp) {
-    // The computer sleeps through 22 o'clock: no check that day.
-    HourCheckState state;
-    EXPECT_FALSE(AdvanceTick(state, 21, "22"));
-    EXPECT_FALSE(AdvanceTick(state, 23, "22"));
-    EXPECT_FALSE(AdvanceTick(state, 0, "22"));
-    EXPECT_FALSE(AdvanceTick(state, 22, "22"));
-    EXPECT_TRUE(AdvanceTick(state, 22, "22"));
+// Ticks as (day, hour), with gaps where the PC sleeps or the clock jumps.
+TEST(HourCheck, OneCheckADayWhateverTheGaps) {
+    struct Tick {
+        long day;
+        int hour;
+        bool check;
+    };
+    struct Row {
+        const char* what;
+        std::vector<Tick> ticks;
+    } rows[] = {
+        {"sleeps through 22 o'clock: not made up",
+         {{0, 21, false}, {0, 23, false}, {1, 0, false}, {1, 22, false}, {1, 22, true}}},
+        {"sleeps 22:30 to 07:00 every night",
+         {{0, 22, false},
+          {0, 22, true},
+          {1, 7, false},
+          {1, 22, false},
+          {1, 22, true},
+          {2, 7, false},
+          {2, 22, false},
+          {2, 22, true}}},
+        {"summer time skips 23:00",
+         {{0, 22, false},
+          {0, 22, true},
+          {1, 0, false},
+          {1, 22, false},
+          {1, 22, true},
+          {2, 0, false}}},
+        {"23 o'clock's check is that day's, whenever the next tick comes",
+         {{0, 23, false},
+          {1, 0, true},
+          {1, 23, false},
+          {1, 23, true},
+          {2, 23, false},
+          {3, 23, true}}},
+    };
+    for (const Row& r : rows) {
+        HourCheckState state;
+        const std::string hour = r.ticks.front().hour == 23 ? "23" : "22";
+        for (std::size_t i = 0; i < r.ticks.size(); ++i) {
+            const Tick& t = r.ticks[i];
+            EXPECT_EQ(AdvanceTick(state, t.day, t.hour, hour), t.check) << r.what << ", tick " << i;
+        }
+    }
 }
 
 TEST(StartupKeyword, IsLookedForAmongTheArgumentsOnly) {

@@ -174,3 +174,19 @@ TEST(SettingsForms, EditorFormsReadAsTheirText) {
             << c.name;
     }
 }
+
+TEST(SettingsText, SettingsProgramPathFromLineOne) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"C:\\Tools\\Sorel\\=221", "C:\\Tools\\Sorel\\Sorel.exe"},
+        {"C:\\Tools\\Sorel=221", "C:\\Tools\\Sorel\\Sorel.exe"},
+        {"C:\\表=221", "C:\\表\\Sorel.exe"},  // 表 ends in the backslash byte
+        {"\\\\pc\\tools\\=061", "\\\\pc\\tools\\Sorel.exe"},
+        {"Tools\\=221", ""},
+        {"=221", ""},
+        {"C:\\Tools\\221", ""},
+        {"", ""},
+    };
+    for (const auto& [line, expected] : cases) {
+        EXPECT_EQ(sorel::SettingsProgramPath(line), expected) << line;
+    }
+}

@@ -71,6 +71,9 @@ class DayOfBackupTest : public SorelGuiTest {
 
 TEST_F(DayOfBackupTest, AddBackUpRestoreAndUninstall) {
     ASSERT_EQ(RunningAgentWindow(), nullptr) << "an agent is already running";
+    // The agent, started by Sorel.exe, inherits this: its check after a
+    // resume waits a second instead of half a minute.
+    SetEnvironmentVariableA("SOREL2_RESUME_WAIT_MS", "1000");
     AgentInStartupFolder startup;
     ASSERT_FALSE(Exists(startup.path));
     for (const char* program : {"Sorel.exe", "Sorel2.exe"}) {
