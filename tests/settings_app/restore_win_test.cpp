@@ -2,6 +2,7 @@
 // generation files as the agent leaves them.
 #include <algorithm>
 #include <functional>
+#include <thread>
 
 #include "app_state.h"
 #include "messages.h"
@@ -50,8 +51,9 @@ Lines NamesIn(const std::string& folder) {
     return names;
 }
 
-// Plays the system's replace, or a refusal of it after doing to the target
-// what that refusal leaves behind, and notes every target.
+// Plays the system's file steps, or a refusal of one of them; a refused
+// replace first does to the target what that refusal leaves behind. Notes
+// every target of a replace.
 struct RefusingReplacer : app::FileReplacer {
     unsigned long Replace(const std::string& target, const std::string& replacement) override {
         targets.push_back(target);
@@ -59,12 +61,20 @@ struct RefusingReplacer : app::FileReplacer {
             return FileReplacer::Replace(target, replacement);
         }
         if (leaveBehind) {
-            leaveBehind(target);
+            leaveBehind(target, replacement);
         }
         return error;
     }
+    unsigned long MakeTemp(const std::string& folder, std::string& temp) override {
+        return tempError ? tempError : FileReplacer::MakeTemp(folder, temp);
+    }
+    unsigned long Copy(const std::string& from, const std::string& to) override {
+        return copyError ? copyError : FileReplacer::Copy(from, to);
+    }
     unsigned long error = 0;
-    std::function<void(const std::string&)> leaveBehind;
+    unsigned long tempError = 0;
+    unsigned long copyError = 0;
+    std::function<void(const std::string&, const std::string&)> leaveBehind;
     std::vector<std::string> targets;
 };
 
@@ -185,12 +195,12 @@ TEST_F(RestoreTest, MissingFileAndMissingNewerGenerationAreMadeAgain) {
     EXPECT_EQ(StateOf(gen[3]), before[3]);
 }
 
-TEST_F(RestoreTest, GenerationMissingOrHeldOpenIsNoGeneration) {
+TEST_F(RestoreTest, GenerationMissingIsNoGenerationAndOneHeldOpenIsInUse) {
     {
-        // The agent writing it at this moment looks the same.
+        // A viewer that shows it, or the agent writing it at this moment.
         ExclusiveHold hold(gen[2]);
         Restore(2);
-        EXPECT_TRUE(SaidInOrder(asker, {app::kRestoreQuestions[1], app::kNoGenerationMessage}));
+        EXPECT_TRUE(SaidInOrder(asker, {app::kRestoreQuestions[1], app::kGenerationInUseMessage}));
     }
     DeleteFileA(gen[3].c_str());
     Restore(3);
@@ -237,7 +247,7 @@ TEST_F(RestoreTest, ReplaceKeepsTheFilesIdentityAndARefusalFallsBackWithoutLosin
     const std::string away = dir / "renamed away";
     struct Case {
         unsigned long error;
-        std::function<void(const std::string&)> leaveBehind;
+        std::function<void(const std::string&, const std::string&)> leaveBehind;
     };
     const Case cases[] = {
         {0, nullptr},
@@ -247,9 +257,9 @@ TEST_F(RestoreTest, ReplaceKeepsTheFilesIdentityAndARefusalFallsBackWithoutLosin
         // Without a backup name these leave the target gone and the copy
         // under its temporary name.
         {ERROR_UNABLE_TO_MOVE_REPLACEMENT,
-         [](const std::string& target) { DeleteFileA(target.c_str()); }},
+         [](const std::string& target, const std::string&) { DeleteFileA(target.c_str()); }},
         {ERROR_UNABLE_TO_MOVE_REPLACEMENT_2,
-         [&](const std::string& target) {
+         [&](const std::string& target, const std::string&) {
              DeleteFileA(away.c_str());
              MoveFileA(target.c_str(), away.c_str());
          }},
@@ -268,6 +278,82 @@ TEST_F(RestoreTest, ReplaceKeepsTheFilesIdentityAndARefusalFallsBackWithoutLosin
                                            dir / "Data\\BackUp\\11book.xls"}));
         ExpectNoLeftovers();
     }
+    app::UseFileReplacer(nullptr);
+}
+
+TEST_F(RestoreTest, EachRefusalSaysItsOwnCauseAndTheContentIsNeverLost) {
+    RefusingReplacer replacer;
+    app::UseFileReplacer(&replacer);
+    struct Case {
+        unsigned long tempError, copyError;
+        const app::Message* said;
+        bool restored;
+    };
+    const Case cases[] = {
+        // A folder where the user may change the file but not create one:
+        // the plain copy over the file works there.
+        {ERROR_ACCESS_DENIED, 0, &app::kRestoredMessages[0], true},
+        {0, ERROR_DISK_FULL, &app::kDiskFullNotRestoredMessage, false},
+        {0, ERROR_ACCESS_DENIED, &app::kNoRightsNotRestoredMessage, false},
+        {0, ERROR_INVALID_FUNCTION, &app::kFailedNotRestoredMessage, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.said->text);
+        MakeFiles();
+        replacer.tempError = c.tempError;
+        replacer.copyError = c.copyError;
+        Restore(1);
+        EXPECT_TRUE(Said(1, c.said));
+        EXPECT_EQ(StateOf(book), before[c.restored ? 1 : 0]);
+        ExpectNoLeftovers();
+    }
+    replacer.tempError = replacer.copyError = 0;
+
+    // A folder now stands at the file's name.
+    MakeFiles();
+    DeleteFileA(book.c_str());
+    CreateDirectoryA(book.c_str(), nullptr);
+    Restore(1);
+    EXPECT_TRUE(Said(1, &app::kFolderNotRestoredMessage));
+    RemoveDirectoryA(book.c_str());
+
+    // The target is gone and a scanner holds the fresh copy: the rename is
+    // tried again while it is busy, and the user learns where the content is
+    // if it stays so.
+    FileHandle scanner;
+    std::string kept;
+    std::thread letGo;
+    bool briefly = false;
+    replacer.error = ERROR_UNABLE_TO_MOVE_REPLACEMENT;
+    replacer.leaveBehind = [&](const std::string& target, const std::string& replacement) {
+        DeleteFileA(target.c_str());
+        kept = replacement;
+        scanner.reset(CreateFileA(replacement.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (briefly) {
+            letGo = std::thread([&] {
+                Sleep(200);
+                scanner.reset();
+            });
+        }
+    };
+    MakeFiles();
+    Restore(1);
+    ASSERT_TRUE(scanner);
+    const std::string where = app::kStrandedMessageHead + kept + app::kStrandedMessageTail;
+    const app::Message stranded = {where.c_str(), app::kStrandedCaption, app::kErrorStyle};
+    EXPECT_TRUE(Said(1, &stranded));
+    scanner.reset();
+    EXPECT_EQ(StateOf(kept), before[1]);
+    DeleteFileA(kept.c_str());
+
+    briefly = true;
+    MakeFiles();
+    Restore(1);
+    letGo.join();
+    EXPECT_TRUE(Said(1, &app::kRestoredMessages[0]));
+    EXPECT_EQ(StateOf(book), before[1]);
+    ExpectNoLeftovers();
     app::UseFileReplacer(nullptr);
 }
 
