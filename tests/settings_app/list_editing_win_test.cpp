@@ -1,6 +1,7 @@
 // Adding, refusing and removing files of the backup list, and the estimate,
 // in the window made from the program's own code.
 #include "app_state.h"
+#include "files.h"
 #include "list_editing.h"
 #include "list_rules.h"
 #include "messages.h"
@@ -41,6 +42,8 @@ TEST_F(ListEditingTest, DroppedFileIsAddedSavedAndConfirmed) {
     EXPECT_EQ(SettingsBytes(), JoinLines({Header("221"), TodayText(), book, diary}));
     EXPECT_EQ(ControlText(app::BackupTimeEdit), "3");
     EXPECT_EQ(ControlText(app::BackupCountEdit), "2");
+    // Its backUp folder is made at once, as the agent will need it.
+    EXPECT_TRUE(IsFolder(dir / "backUp"));
 }
 
 TEST_F(ListEditingTest, DropChecksJudgeWhatThePathIs) {
@@ -244,6 +247,12 @@ TEST_F(ListEditingTest, PathsTheAgentCannotStoreAreRefusedFromDropAndDialogAlike
     // The way the open-file dialog's choice comes in.
     app::AddBackupFile(path);
     EXPECT_TRUE(SaidOnly(asker, app::kPathTooLongMessage));
+    // Nor can it store a file whose backUp folder can never be made: here a
+    // file of that name stands in its place.
+    const std::string blocked = MakeFile("blocked\\data.txt");
+    MakeFile("blocked\\backUp");
+    Drop({blocked});
+    EXPECT_TRUE(SaidOnly(asker, app::kNoBackupFolderMessage));
     EXPECT_TRUE(ListLines().empty());
     EXPECT_EQ(SettingsBytes(), before);
 }
