@@ -140,6 +140,13 @@ void OnCreate(HWND window) {
             row.exStyle, row.className, row.text, row.style, row.x, row.y, row.width, row.height,
             window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(row.id)), instance, nullptr);
         SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(UiFont.get()), 0);
+        if (row.id == BackupListBox) {
+            // Sized again now that it has its font and its scroll bars, so that
+            // it shortens itself to whole lines above a scroll bar of any
+            // height: a line half under the bar cannot be read.
+            SetWindowPos(control, nullptr, 0, 0, row.width, row.height,
+                         SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        }
         if (row.id == BannerImage) {
             BannerBitmap.reset(static_cast<HBITMAP>(LoadImageA(
                 instance, MAKEINTRESOURCEA(IDB_BANNER), IMAGE_BITMAP, 0, 0, LR_DEFAULTSIZE)));

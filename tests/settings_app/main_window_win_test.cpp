@@ -96,13 +96,14 @@ TEST_F(MainWindowTest, FrameTitleAndStyle) {
     EXPECT_EQ(placement.rcNormalPosition.right - placement.rcNormalPosition.left, 454);
     EXPECT_EQ(placement.rcNormalPosition.bottom - placement.rcNormalPosition.top, 446);
     // The client area is what the controls need, whatever the height of the
-    // caption and the menu bar (a larger DPI, the frames of Windows 10 and
+    // caption, the menu bar and the scroll bars (a larger DPI, the frames of Windows 10 and
     // 11): a caption twice as tall leaves it as it is.
     NONCLIENTMETRICSA usual = {};
     usual.cbSize = sizeof usual;
     ASSERT_TRUE(SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof usual, &usual, 0));
     NONCLIENTMETRICSA tall = usual;
     tall.iCaptionHeight *= 2;
+    tall.iScrollHeight += 8;
     for (const NONCLIENTMETRICSA* metrics : {&usual, &tall}) {
         SystemParametersInfoA(SPI_SETNONCLIENTMETRICS, sizeof *metrics,
                               const_cast<NONCLIENTMETRICSA*>(metrics), 0);
@@ -113,6 +114,10 @@ TEST_F(MainWindowTest, FrameTitleAndStyle) {
         GetClientRect(app::MainWindow, &client);
         EXPECT_EQ(client.right, 448);
         EXPECT_EQ(client.bottom, 402);
+        // The list shows whole lines above its scroll bar, however tall.
+        GetClientRect(Control(app::BackupListBox), &client);
+        EXPECT_EQ(client.bottom % SendMessageA(Control(app::BackupListBox), LB_GETITEMHEIGHT, 0, 0),
+                  0);
     }
     SystemParametersInfoA(SPI_SETNONCLIENTMETRICS, sizeof usual, &usual, 0);
     // The class that is registered but never used.
