@@ -8,6 +8,7 @@
 #include "../common/win/files.h"
 #include "../common/win/settings_file.h"
 #include "../common/win/unique_handle.h"
+#include "../common/win/window_front.h"
 
 namespace sorel {
 
@@ -81,14 +82,6 @@ HWND FindSettingsWindow() {
     return FindWindowA(kSettingsClass, kSettingsTitle);
 }
 
-void BringToFront(HWND window) {
-    // It starts minimised; asked for from the tray, the user wants to see it.
-    if (IsIconic(window)) {
-        ShowWindow(window, SW_RESTORE);
-    }
-    SetForegroundWindow(window);
-}
-
 }  // namespace
 
 LocalTime LocalNow() {
@@ -129,7 +122,7 @@ void ReportRunHealth(const RunReport& report, const LocalTime& now, const std::s
 
 bool OpenSettingsWindow() {
     if (HWND window = FindSettingsWindow()) {
-        BringToFront(window);
+        BringWindowForward(window);
         return true;
     }
     std::vector<std::string> lines;
@@ -156,7 +149,7 @@ bool OpenSettingsWindow() {
         WaitForInputIdle(process.get(), kStartWaitMs);
     }
     if (HWND window = FindSettingsWindow()) {
-        BringToFront(window);
+        BringWindowForward(window);
     }
     return true;
 }
