@@ -1,5 +1,7 @@
 // The main window as the program builds it: its frame, menu bar, controls,
 // resources and command routing.
+#include <functional>
+
 #include "app_state.h"
 #include "gui_driver.h"
 #include "keyboard.h"
@@ -63,20 +65,11 @@ WNDPROC ButtonProc = nullptr;
 LRESULT CALLBACK ClickingOnFocus(HWND radio, UINT message, WPARAM wParam, LPARAM lParam) {
     const LRESULT result = CallWindowProcA(ButtonProc, radio, message, wParam, lParam);
     if (message == WM_SETFOCUS && GetCapture() != radio &&
-        SendMessageA(radio, BM_GETCHECK, 0, 0) != BST_CHECKED) {
+        !SendMessageA(radio, BM_GETCHECK, 0, 0)) {
         SendMessageA(radio, BM_SETCHECK, BST_CHECKED, 0);
-        SendMessageA(GetParent(radio), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(radio), BN_CLICKED),
-                     reinterpret_cast<LPARAM>(radio));
+        SendMessageA(GetParent(radio), WM_COMMAND, GetDlgCtrlID(radio), (LPARAM)radio);
     }
     return result;
-}
-
-void ClickHoursOnFocus() {
-    for (int id : {app::Hour04Radio, app::Hour06Radio, app::Hour22Radio}) {
-        ButtonProc = reinterpret_cast<WNDPROC>(
-            SetWindowLongPtrA(GetDlgItem(app::MainWindow, id), GWLP_WNDPROC,
-                              reinterpret_cast<LONG_PTR>(ClickingOnFocus)));
-    }
 }
 
 TEST_F(MainWindowTest, FrameTitleAndStyle) {
@@ -95,9 +88,8 @@ TEST_F(MainWindowTest, FrameTitleAndStyle) {
     ASSERT_TRUE(GetWindowPlacement(app::MainWindow, &placement));
     EXPECT_EQ(placement.rcNormalPosition.right - placement.rcNormalPosition.left, 454);
     EXPECT_EQ(placement.rcNormalPosition.bottom - placement.rcNormalPosition.top, 446);
-    // The client area is what the controls need, whatever the height of the
-    // caption, the menu bar and the scroll bars (a larger DPI, the frames of Windows 10 and
-    // 11): a caption twice as tall leaves it as it is.
+    // The client area is what the controls need, and the list shows whole
+    // lines, whatever the height of the caption and the scroll bars.
     NONCLIENTMETRICSA usual = {};
     usual.cbSize = sizeof usual;
     ASSERT_TRUE(SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof usual, &usual, 0));
@@ -114,7 +106,6 @@ TEST_F(MainWindowTest, FrameTitleAndStyle) {
         GetClientRect(app::MainWindow, &client);
         EXPECT_EQ(client.right, 448);
         EXPECT_EQ(client.bottom, 402);
-        // The list shows whole lines above its scroll bar, however tall.
         GetClientRect(Control(app::BackupListBox), &client);
         EXPECT_EQ(client.bottom % SendMessageA(Control(app::BackupListBox), LB_GETITEMHEIGHT, 0, 0),
                   0);
@@ -256,7 +247,10 @@ TEST_F(MainWindowTest, KeyboardTabsEntersAndArrowsAsTheUserExpects) {
     };
     auto focused = [] { return GetDlgCtrlID(GetFocus()); };
 
-    ClickHoursOnFocus();
+    for (int id : {app::Hour04Radio, app::Hour06Radio, app::Hour22Radio}) {
+        ButtonProc =
+            (WNDPROC)SetWindowLongPtrA(Control(id), GWLP_WNDPROC, (LONG_PTR)ClickingOnFocus);
+    }
     // Tab reaches every button, the list and the checked hour, in the order
     // they were made, and then starts again; it never picks an hour.
     const int order[] = {app::AddFileButton,  app::ExitButton,     app::Restore1Button,
@@ -318,21 +312,18 @@ TEST_F(MainWindowTest, KeyboardTabsEntersAndArrowsAsTheUserExpects) {
 
     // A refused save by arrow or click: said once, the option unchecked
     // again, and the keyboard never back on it once the message box closes.
-    auto afterMessageBox = [&] {
+    ExclusiveHold hold(SettingsFilePath());
+    const std::function<void()> picks[] = {[&] { press(VK_RIGHT); },
+                                           [&] { Click(app::Hour04Radio); }};
+    for (const auto& pick : picks) {
+        pick();
         SendMessageA(app::MainWindow, WM_ACTIVATE, WA_INACTIVE, 0);
         SetFocus(app::MainWindow);
         SendMessageA(app::MainWindow, WM_ACTIVATE, WA_ACTIVE, 0);
-    };
-    ExclusiveHold hold(SettingsFilePath());
-    press(VK_RIGHT);
-    afterMessageBox();
-    EXPECT_TRUE(SaidOnly(asker, app::kSettingsBusyMessage));
-    EXPECT_EQ(focused(), app::Hour06Radio);
-    Click(app::Hour04Radio);
-    afterMessageBox();
-    EXPECT_TRUE(SaidOnly(asker, app::kSettingsBusyMessage));
-    EXPECT_EQ(focused(), app::Hour06Radio);
-    EXPECT_EQ(HourChecks(), "010");
+        EXPECT_TRUE(SaidOnly(asker, app::kSettingsBusyMessage));
+        EXPECT_EQ(focused(), app::Hour06Radio);
+        EXPECT_EQ(HourChecks(), "010");
+    }
 }
 
 TEST_F(MainWindowTest, ClosingDestroysTheWindowAndReleasesEverything) {
