@@ -229,8 +229,7 @@ TEST_F(ListEditingTest, OnlyWhatTheAgentCanStoreIsTakenFromDropAndDialogAlike) {
     // The way the open-file dialog's choice comes in.
     app::AddBackupFile(path);
     EXPECT_TRUE(SaidOnly(asker, app::kPathTooLongMessage));
-    // Nor can it store a file whose backUp folder can never be made: here a
-    // file of that name stands in its place.
+    // Nor where its backUp folder can never be made: a file has that name.
     const std::string blocked = MakeFile("blocked\\data.txt");
     MakeFile("blocked\\backUp");
     Drop({blocked});

@@ -57,9 +57,8 @@ const ExpectedControl kExpected[] = {
 
 using MainWindowTest = SettingsWindowTest;
 
-// On Windows, unlike Wine, an automatic radio button that gets the focus
-// unchecked, other than by a press of the mouse, checks itself and sends
-// BN_CLICKED. Put on the hour options, this plays that part.
+// Plays Windows' automatic radio button, which (unlike Wine's) checks itself
+// and sends BN_CLICKED when it gets the focus unchecked, not by the mouse.
 WNDPROC ButtonProc = nullptr;
 
 LRESULT CALLBACK ClickingOnFocus(HWND radio, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -310,8 +309,7 @@ TEST_F(MainWindowTest, KeyboardTabsEntersAndArrowsAsTheUserExpects) {
     }
     EXPECT_TRUE(SaidNothing(asker));
 
-    // A refused save by arrow or click: said once, the option unchecked
-    // again, and the keyboard never back on it once the message box closes.
+    // A refused pick is said once; the keyboard never goes to the unchecked option.
     ExclusiveHold hold(SettingsFilePath());
     const std::function<void()> picks[] = {[&] { press(VK_RIGHT); },
                                            [&] { Click(app::Hour04Radio); }};
