@@ -9,6 +9,7 @@
 #include "../common/win/files.h"
 #include "../common/win/settings_file.h"
 #include "../common/win/unique_handle.h"
+#include "../common/win/window_front.h"
 
 namespace sorel {
 
@@ -101,14 +102,6 @@ HWND FindSettingsWindow() {
     return FindWindowA(kSettingsClass, kSettingsTitle);
 }
 
-void BringToFront(HWND window) {
-    // It starts minimised; asked for from the tray, the user wants to see it.
-    if (IsIconic(window)) {
-        ShowWindow(window, SW_RESTORE);
-    }
-    SetForegroundWindow(window);
-}
-
 // On a thread of its own, so that the agent's window goes on answering while
 // the settings program starts: waits until that program takes input, then
 // brings its window to the front.
@@ -116,7 +109,7 @@ DWORD WINAPI BringToFrontOnceStarted(void* process) {
     KernelHandle started(static_cast<HANDLE>(process));
     WaitForInputIdle(started.get(), kStartWaitMs);
     if (HWND window = FindSettingsWindow()) {
-        BringToFront(window);
+        BringWindowForward(window);
     }
     return 0;
 }
@@ -181,7 +174,7 @@ void ReportRunHealth(const RunReport& report, const LocalTime& now, const std::s
 
 bool OpenSettingsWindow() {
     if (HWND window = FindSettingsWindow()) {
-        BringToFront(window);
+        BringWindowForward(window);
         return true;
     }
     std::vector<std::string> lines;

@@ -49,9 +49,6 @@ FoldedChar NextFolded(std::string_view text, std::size_t& pos, LeadByteTest isLe
 }  // namespace
 
 DropVerdict CheckDroppedPath(std::string_view path, bool isFolder) {
-    if (path.size() >= kDropPathCapacity) {
-        return DropVerdict::kTooLong;
-    }
     // The dot can never be the second byte of a double-byte character, so
     // the last four bytes are a whole ".lnk" whenever they spell it.
     if (!isFolder && EndsWithIgnoringAsciiCase(path, ".lnk")) {
@@ -66,7 +63,17 @@ DropVerdict CheckDroppedPath(std::string_view path, bool isFolder) {
     return DropVerdict::kAccept;
 }
 
+std::string_view ResolvedName(std::string_view path) {
+    // Neither byte is ever the second byte of a double-byte character.
+    while (!path.empty() && (path.back() == '.' || path.back() == ' ')) {
+        path.remove_suffix(1);
+    }
+    return path;
+}
+
 bool SameLineText(std::string_view a, std::string_view b, LeadByteTest isLead) {
+    a = ResolvedName(a);
+    b = ResolvedName(b);
     std::size_t i = 0;
     std::size_t j = 0;
     while (i < a.size() && j < b.size()) {
@@ -85,16 +92,6 @@ bool IsListedLine(const std::vector<std::string>& lines, std::string_view lineTe
         }
     }
     return false;
-}
-
-std::optional<std::size_t> FindEntryByLineText(const std::vector<std::string>& paths,
-                                               std::string_view lineText, LeadByteTest isLead) {
-    for (std::size_t i = 0; i < paths.size(); ++i) {
-        if (FileDisplayName(paths[i], isLead) == lineText) {
-            return i;
-        }
-    }
-    return std::nullopt;
 }
 
 std::uint64_t BackupSeconds(std::uint64_t totalBytes) {

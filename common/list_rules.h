@@ -14,31 +14,29 @@
 
 namespace sorel {
 
-// A dropped path is fetched into a buffer of this many bytes, its
-// terminating zero included.
-constexpr std::size_t kDropPathCapacity = 255;
-
 // The list takes at most this many files.
 constexpr std::size_t kListLimit = 20;
 
 enum class DropVerdict {
     kAccept,
-    kTooLong,           // does not fit the buffer; never cut short and stored
     kShortcut,          // a .lnk file, in any letter case
     kInternetShortcut,  // a .url file, in any letter case
     kFolder,            // the path is a folder, whatever its name looks like
 };
 
-// Judges a dropped path. `isFolder` is what the file system says the path is.
-// A folder named Photos.lnk is a folder, and report.xlsx, notes.c and README
-// are files: the name's spelling decides only between a shortcut and any
-// other file.
+// Judges a dropped path; its length is the agent's rule (AgentCanStore). `isFolder` is what the
+// file system says the path is. A folder named Photos.lnk is a folder, and report.xlsx, notes.c and
+// README are files: the name's spelling decides only between a shortcut and any other file.
 DropVerdict CheckDroppedPath(std::string_view path, bool isFolder);
 
-// Whether two list lines name the same file: the whole texts compared, with
-// ASCII and full-width Latin letters in any case. Only single-byte letters
-// and whole double-byte characters are folded, so a trail byte that happens
-// to have the value of a letter (ア is 0x83 0x41) is never folded.
+// The path as Windows resolves it: dots and spaces at its end are dropped,
+// so a.txt. and a.txt  name a.txt.
+std::string_view ResolvedName(std::string_view path);
+
+// Whether two list lines name the same file: the whole names as Windows
+// resolves them compared, with ASCII and full-width Latin letters in any case. Only single-byte
+// letters and whole double-byte characters are folded, so a trail byte that happens to have the
+// value of a letter (ア is 0x83 0x41) is never folded.
 bool SameLineText(std::string_view a, std::string_view b, LeadByteTest isLead = IsCp932LeadByte);
 
 // Whether `lineText` is already one of `lines`. Two files with the same name
@@ -46,12 +44,6 @@ bool SameLineText(std::string_view a, std::string_view b, LeadByteTest isLead = 
 // name shown in the list; data.txt and data.txt.bak are different names.
 bool IsListedLine(const std::vector<std::string>& lines, std::string_view lineText,
                   LeadByteTest isLead = IsCp932LeadByte);
-
-// The first table entry, in table order, whose display name is `lineText`
-// byte for byte; nothing when no entry has that name.
-std::optional<std::size_t> FindEntryByLineText(const std::vector<std::string>& paths,
-                                               std::string_view lineText,
-                                               LeadByteTest isLead = IsCp932LeadByte);
 
 // The expected backup time: 0.9 seconds per 10^6 bytes of all listed files,
 // cut towards zero. Exact integer arithmetic on 64-bit sizes, so a file of

@@ -21,7 +21,14 @@ bool LineReader::ReadLine(std::string& value) {
         }
         ++pos_;
     }
-    value.assign(bytes_.substr(start, pos_ - start));
+    // Blanks at the end go too: Windows drops them from a name, so a line
+    // that kept them would name a file that no program can open. Neither is
+    // ever the second byte of a double-byte character.
+    std::size_t end = pos_;
+    while (end > start && (bytes_[end - 1] == ' ' || bytes_[end - 1] == '\t')) {
+        --end;
+    }
+    value.assign(bytes_.substr(start, end - start));
     if (pos_ < bytes_.size() && bytes_[pos_] == '\0') {
         // A NUL cannot be part of a path the system would accept. The rest of
         // that line is dropped, so that binary noise does not turn into

@@ -11,7 +11,7 @@
 namespace sorel {
 
 // Reads the settings file line by line with the rules both programs must
-// share. Spaces and tabs before a value are skipped; a value ends at CR LF,
+// share. Spaces and tabs before and after a value are left out; a value ends at CR LF,
 // a lone LF, a lone CR, a NUL byte or the end of the bytes. A file saved by
 // an editor with CR-only line ends is read line by line: no path holds a CR,
 // and the older reading took such a file for one long line that the next

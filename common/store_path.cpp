@@ -109,7 +109,8 @@ bool AgentCanStore(std::string_view path, LeadByteTest isLead) {
         return false;
     }
     return CharCount(IncomingPath(parts), isLead) <= kMaxPathChars &&
-           CharCount(BackupFolderPath(parts), isLead) <= kMaxFolderChars;
+           CharCount(BackupFolderPath(parts), isLead) <= kMaxFolderChars &&
+           CharCount(BackupFolderPath(parts), isLead) + 1 <= kMaxTempFolderChars;
 }
 
 std::string FileDisplayName(std::string_view path, LeadByteTest isLead) {

@@ -53,13 +53,16 @@ std::string IncomingPath(const PathParts& parts);
 // the system's ANSI file calls take at most this many characters in a path.
 constexpr std::size_t kMaxPathChars = 259;
 // CreateDirectoryA takes a shorter path: room is kept for an 8.3 name in it.
-// The restore's temporary name (GetTempFileNameA in the file's folder) has the
-// same limit on the folder, which is shorter than the backup folder.
 constexpr std::size_t kMaxFolderChars = 247;
+// The restore writes each copy under a temporary name in the target's folder
+// first, the backup folder included; GetTempFileNameA takes a folder, with
+// its trailing backslash, of at most MAX_PATH - 14 characters.
+constexpr std::size_t kMaxTempFolderChars = 246;
 
 // Whether the agent can store `path`: it has a drive and a file name, every
 // name the store needs for it (the incoming copy is the longest) fits the
-// system's limit, and the backup folder can be created; counted in characters
+// system's limit, the backup folder can be created, and the restore can make
+// its temporary copies in it; counted in characters
 // as the system counts them. The settings window refuses what fails here, so
 // that it never confirms a file that would never be backed up; the agent
 // skips it without touching anything.

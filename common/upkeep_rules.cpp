@@ -50,35 +50,6 @@ std::string ScheduleHourFromRadios(bool hour04, bool hour06, bool hour22, std::s
     return hour;
 }
 
-std::vector<std::string> UnheldPathLines(const std::vector<std::string>& pathLines) {
-    // The same rule FillBackupTable applies, so the two together account for
-    // every line.
-    std::vector<std::string> unheld;
-    std::size_t held = 0;
-    for (const std::string& line : pathLines) {
-        if (held < kSlotCount && FitsSlot(line)) {
-            ++held;
-        } else {
-            unheld.push_back(line);
-        }
-    }
-    return unheld;
-}
-
-std::vector<std::string> SavedSettingsLines(const std::string& header, const std::string& date,
-                                            const std::vector<std::string>& tablePaths,
-                                            std::optional<std::size_t> removed,
-                                            const std::vector<std::string>& unheldLines) {
-    std::vector<std::string> lines = {header, date};
-    for (std::size_t i = 0; i < tablePaths.size(); ++i) {
-        if (!removed || *removed != i) {
-            lines.push_back(tablePaths[i]);
-        }
-    }
-    lines.insert(lines.end(), unheldLines.begin(), unheldLines.end());
-    return lines;
-}
-
 namespace {
 
 // Line 1 and line 2 of this save, in front of whatever path lines stand.

@@ -33,20 +33,6 @@ std::vector<std::string> RewrittenHeaderLines(std::vector<std::string> lines,
 // held hour becomes "04".
 std::string ScheduleHourFromRadios(bool hour04, bool hour06, bool hour22, std::string_view held);
 
-// The path lines that the table cannot hold: lines that do not fit a slot
-// (512 bytes or more, or starting with "0") and lines past the 24th slot.
-// The window keeps them and writes them back, so that no line of the file is
-// lost because the table has no room for it.
-std::vector<std::string> UnheldPathLines(const std::vector<std::string>& pathLines);
-
-// The whole file after an addition or removal: the header, the date, the
-// table's entries in order without `removed`, then the lines the table could
-// not hold.
-std::vector<std::string> SavedSettingsLines(const std::string& header, const std::string& date,
-                                            const std::vector<std::string>& tablePaths,
-                                            std::optional<std::size_t> removed,
-                                            const std::vector<std::string>& unheldLines);
-
 // What a change of the list made of the settings file's lines as they stand.
 enum class ListVerdict {
     kChanged,    // the lines carry the change

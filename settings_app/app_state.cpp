@@ -11,8 +11,5 @@ std::string AppFolder;
 std::string ScheduleHour;
 sorel::BackupTable BackupTable;
 bool SettingsUnread = false;
-std::string SelectedLineText;
-std::string SelectedPath;
-int SelectedSlot = -1;
 
 }  // namespace sorel::app

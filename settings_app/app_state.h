@@ -37,10 +37,4 @@ extern sorel::BackupTable BackupTable;
 // written from it until a load succeeds.
 extern bool SettingsUnread;
 
-// What FindSelectedEntry found for the selected line: its text, the full
-// path of its entry and the entry's slot (-1 and empty when none).
-extern std::string SelectedLineText;
-extern std::string SelectedPath;
-extern int SelectedSlot;
-
 }  // namespace sorel::app

@@ -27,6 +27,16 @@ int HourIndex(HWND control) {
     return -1;
 }
 
+// The checked hour option, or null when none is.
+HWND CheckedHour() {
+    for (int id : kHourRadios) {
+        if (IsChecked(id)) {
+            return Control(id);
+        }
+    }
+    return nullptr;
+}
+
 bool IsPushButtonOfWindow(HWND control) {
     if (!control || GetParent(control) != MainWindow) {
         return false;
@@ -64,10 +74,18 @@ bool HandleWindowKey(const MSG& message) {
     if (hour < 0 || step == 0) {
         return false;
     }
-    HWND next = Control(kHourRadios[(hour + step + 3) % 3]);
-    SetFocus(next);
-    // The click runs the option's own handler, which writes the hour.
-    SendMessageA(next, BM_CLICK, 0, 0);
+    const int nextId = kHourRadios[(hour + step + 3) % 3];
+    HWND next = Control(nextId);
+    // Checked first and only then focused: on Windows an unchecked option
+    // that gets the focus clicks itself, and the hour would be saved twice.
+    // The command runs the option's own handler, which writes the hour.
+    SetChecked(nextId, true);
+    SendMessageA(MainWindow, WM_COMMAND, MAKEWPARAM(nextId, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(next));
+    // A refused save unchecks it again; the focus then stays where it was.
+    if (IsChecked(nextId)) {
+        SetFocus(next);
+    }
     return true;
 }
 
@@ -81,7 +99,17 @@ bool OnActivateKeyboard(WPARAM wParam) {
         GetParent(FocusWhenLeft) != MainWindow) {
         return false;
     }
-    SetFocus(FocusWhenLeft);
+    HWND focus = FocusWhenLeft;
+    if (HourIndex(focus) >= 0 && !IsChecked(GetDlgCtrlID(focus))) {
+        // Focus on an unchecked option would click it on Windows: after a
+        // refused save, another message box, for as long as the file stays
+        // busy. The checked option takes the keyboard instead.
+        focus = CheckedHour();
+        if (!focus) {
+            return false;
+        }
+    }
+    SetFocus(focus);
     return true;
 }
 

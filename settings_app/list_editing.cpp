@@ -84,6 +84,12 @@ std::optional<std::uint64_t> FileSizeForEstimate(const std::string& path) {
     return static_cast<std::uint64_t>(size.QuadPart);
 }
 
+// Whether the folder is there or could be made now.
+bool MakeFolder(const std::string& folder) {
+    return CreateDirectoryA(folder.c_str(), nullptr) ||
+           (GetLastError() == ERROR_ALREADY_EXISTS && IsFolder(folder));
+}
+
 }  // namespace
 
 void AcceptDroppedFile(HDROP drop) {
@@ -97,9 +103,6 @@ void AcceptDroppedFile(HDROP drop) {
         return;
     }
     switch (CheckDroppedPath(*path, IsFolder(*path))) {
-        case DropVerdict::kTooLong:
-            Ask(kPathTooLongMessage);
-            return;
         case DropVerdict::kShortcut:
             Ask(kShortcutMessage);
             return;
@@ -138,7 +141,10 @@ void ChooseFileToAdd() {
     }
 }
 
-void AddBackupFile(const std::string& path) {
+void AddBackupFile(const std::string& chosen) {
+    // Windows drops dots and spaces at the end of a name, so a.txt. is a.txt:
+    // the list keeps the name that the file really has.
+    const std::string path(ResolvedName(chosen));
     // A list loaded while the file was busy may not show what the file holds;
     // load it again before judging or saving anything against it.
     if (SettingsUnread && !ReloadSettings()) {
@@ -169,6 +175,12 @@ void AddBackupFile(const std::string& path) {
         Ask(kDuplicateMessage);
         return;
     }
+    // The agent makes backUp beside the file at its first run; a folder
+    // where that can never succeed would fail every day.
+    if (!MakeFolder(BackupFolderPath(SplitPath(path, IsSystemLeadByte)))) {
+        Ask(kNoBackupFolderMessage);
+        return;
+    }
     // Judged once more against the file as it stands, and the window then
     // shows that file.
     const SaveOutcome saved = SaveAddedPath(path);
@@ -177,6 +189,9 @@ void AddBackupFile(const std::string& path) {
         return;
     }
     RefreshEstimate();
+    if (saved.wroteBackList) {
+        Ask(kListWrittenBackMessage);
+    }
     switch (saved.verdict) {
         case ListVerdict::kChanged:
             Ask(kAddedMessage);
@@ -191,29 +206,28 @@ void AddBackupFile(const std::string& path) {
     }
 }
 
-int FindSelectedEntry() {
-    SelectedLineText.clear();
-    SelectedPath.clear();
-    SelectedSlot = -1;
+std::optional<SelectedEntry> FindSelectedEntry() {
     HWND list = Control(BackupListBox);
     LRESULT line = SendMessageA(list, LB_GETCURSEL, 0, 0);
     if (line == LB_ERR) {
         Ask(kSelectMessage);
-        return kNoSelection;
+        return std::nullopt;
     }
-    SelectedLineText = ListLine(list, line);
+    SelectedEntry entry;
+    entry.line = static_cast<int>(line);
+    entry.lineText = ListLine(list, line);
     // The line carries its slot; its text is only a check that list and
     // table still agree.
     const std::vector<std::string> paths = TablePaths(BackupTable);
     const LRESULT slot = SendMessageA(list, LB_GETITEMDATA, static_cast<WPARAM>(line), 0);
     if (slot < 0 || static_cast<std::size_t>(slot) >= paths.size() ||
-        !LineShowsPath(SelectedLineText, paths[static_cast<std::size_t>(slot)])) {
+        !LineShowsPath(entry.lineText, paths[static_cast<std::size_t>(slot)])) {
         Ask(kNoEntryMessage);
-        return kNoEntry;
+        return std::nullopt;
     }
-    SelectedPath = paths[static_cast<std::size_t>(slot)];
-    SelectedSlot = static_cast<int>(slot);
-    return static_cast<int>(line);
+    entry.slot = static_cast<std::size_t>(slot);
+    entry.path = paths[entry.slot];
+    return entry;
 }
 
 void RemoveSelectedEntry() {
@@ -221,17 +235,21 @@ void RemoveSelectedEntry() {
         Ask(kSettingsBusyMessage);
         return;
     }
-    if (FindSelectedEntry() < 0) {
+    const std::optional<SelectedEntry> entry = FindSelectedEntry();
+    if (!entry) {
         return;
     }
     // The file as it stands loses this entry; list and table then show that
     // file. If it cannot be written, the list keeps the line.
-    if (SaveRemovedEntry(static_cast<std::size_t>(SelectedSlot), SelectedPath).write ==
-        WriteOutcome::kRefused) {
+    const SaveOutcome saved = SaveRemovedEntry(entry->slot, entry->path);
+    if (saved.write == WriteOutcome::kRefused) {
         Ask(kSettingsBusyMessage);
         return;
     }
     RefreshEstimate();
+    if (saved.wroteBackList) {
+        Ask(kListWrittenBackMessage);
+    }
 }
 
 void RefreshEstimate() {

@@ -6,6 +6,8 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <cstddef>
+#include <optional>
 #include <string>
 
 namespace sorel::app {
@@ -16,19 +18,24 @@ void AcceptDroppedFile(HDROP drop);
 // Lets the user pick one file in the open-file dialog and adds it.
 void ChooseFileToAdd();
 
-// Adds `path` after the limit and duplicate checks, saves the settings file,
-// refreshes the estimate and confirms. Nothing changes when a check refuses
-// the file or the file cannot be saved.
-void AddBackupFile(const std::string& path);
+// Adds `chosen`, with the name Windows resolves it to, after the limit,
+// duplicate and length checks; makes its backUp folder, saves the settings
+// file, refreshes the estimate and confirms. Nothing is listed when a check
+// refuses the file, the folder cannot be made or the file cannot be saved.
+void AddBackupFile(const std::string& chosen);
 
-// FindSelectedEntry's refusals; both have told the user already.
-constexpr int kNoSelection = -1;
-constexpr int kNoEntry = -2;
+// The selected line of the list and the table entry behind it.
+struct SelectedEntry {
+    int line = -1;  // the line's index in the list
+    std::string lineText;
+    std::string path;  // the full path of the entry
+    std::size_t slot = 0;
+};
 
-// The index of the selected line, with SelectedLineText, SelectedPath and
-// SelectedSlot set to that line and its entry. Before anything else the
-// three are cleared, so no caller can act on an earlier lookup's path.
-int FindSelectedEntry();
+// The entry of the selected line. Nothing, after telling the user, when no
+// line is selected or the table holds no entry for it; each caller acts on
+// what this call found and on nothing an earlier lookup found.
+std::optional<SelectedEntry> FindSelectedEntry();
 
 // Removes the selected line's file from the list and the settings file.
 void RemoveSelectedEntry();

@@ -20,7 +20,8 @@ namespace sorel::app {
 
 // WS_CHILD | WS_VISIBLE: a push button for BUTTON, a left-aligned text for STATIC.
 constexpr DWORD kPlain = 0x50000000;
-// What the keyboard reaches with Tab: the buttons, the list and the hours.
+// What the keyboard reaches with Tab: the buttons, the list and the checked
+// hour.
 constexpr DWORD kButton = kPlain | WS_TABSTOP;
 constexpr DWORD kClientEdge = WS_EX_CLIENTEDGE;
 
@@ -43,9 +44,11 @@ const ControlRow kControls[22] = {
     {CountUnitLabel, "STATIC", "件", 408, 54, 22, 15, kPlain, 0},
     {BannerImage, "STATIC", "", 86, 0, 200, 30, 0x5000000E, 0},
     {TimedStartGroup, "BUTTON", "時間起動  (常時ＯＮのＰＣ)", 27, 280, 220, 68, 0x50004007, 0},
-    {Hour04Radio, "BUTTON", "4時", 41, 311, 53, 16, 0x50020009 | WS_TABSTOP, 0},
-    {Hour06Radio, "BUTTON", "6時", 110, 312, 54, 19, 0x50020009 | WS_TABSTOP, 0},
-    {Hour22Radio, "BUTTON", "22時", 177, 312, 55, 18, 0x50020009 | WS_TABSTOP, 0},
+    // One group, as in Windows dialogs: the arrows move among the options,
+    // and only the checked one is a Tab stop (see ShowHourTabStop).
+    {Hour04Radio, "BUTTON", "4時", 41, 311, 53, 16, 0x50020009, 0},
+    {Hour06Radio, "BUTTON", "6時", 110, 312, 54, 19, 0x50000009, 0},
+    {Hour22Radio, "BUTTON", "22時", 177, 312, 55, 18, 0x50000009, 0},
     // Never visible: its checked state is the flag that every save writes.
     {SaveFlagCheckBox, "BUTTON", "", 406, 230, 32, 21, 0x40000003, 0},
 };
@@ -53,8 +56,12 @@ const ControlRow kControls[22] = {
 namespace {
 
 constexpr DWORD kMainStyle = 0x30CA0000;  // minimized, visible, caption, system menu, minimize box
-constexpr int kMainWidth = 454;
-constexpr int kMainHeight = 446;
+// The client area that the controls need: what the designed outer size of
+// 454 x 446 leaves with a classic caption and a one-line menu bar. The
+// outer size follows from it, so that a taller caption or menu bar (a
+// larger DPI, the Windows 10 and 11 frames) never eats into the controls.
+constexpr int kClientWidth = 448;
+constexpr int kClientHeight = 402;
 constexpr UINT kClassStyle = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS;
 
 struct MenuItem {
@@ -133,6 +140,13 @@ void OnCreate(HWND window) {
             row.exStyle, row.className, row.text, row.style, row.x, row.y, row.width, row.height,
             window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(row.id)), instance, nullptr);
         SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(UiFont.get()), 0);
+        if (row.id == BackupListBox) {
+            // Sized again now that it has its font and its scroll bars, so that
+            // it shortens itself to whole lines above a scroll bar of any
+            // height: a line half under the bar cannot be read.
+            SetWindowPos(control, nullptr, 0, 0, row.width, row.height,
+                         SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        }
         if (row.id == BannerImage) {
             BannerBitmap.reset(static_cast<HBITMAP>(LoadImageA(
                 instance, MAKEINTRESOURCEA(IDB_BANNER), IMAGE_BITMAP, 0, 0, LR_DEFAULTSIZE)));
@@ -272,15 +286,26 @@ bool IsChecked(int controlId) {
 
 void SetChecked(int controlId, bool checked) {
     SendMessageA(Control(controlId), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+    if (controlId == Hour04Radio || controlId == Hour06Radio || controlId == Hour22Radio) {
+        ShowHourTabStop();
+    }
+}
+
+void ShowHourTabStop() {
+    for (int id : {Hour04Radio, Hour06Radio, Hour22Radio}) {
+        HWND radio = Control(id);
+        const LONG_PTR style = GetWindowLongPtrA(radio, GWL_STYLE);
+        const LONG_PTR wanted = IsChecked(id) ? style | WS_TABSTOP : style & ~WS_TABSTOP;
+        if (wanted != style) {
+            SetWindowLongPtrA(radio, GWL_STYLE, wanted);
+        }
+    }
 }
 
 bool StartSettingsApp(HINSTANCE instance) {
     MainWindow = nullptr;
     AppFolder.clear();
     ScheduleHour.clear();
-    SelectedLineText.clear();
-    SelectedPath.clear();
-    SelectedSlot = -1;
     SettingsUnread = false;
     ClearBackupTable(BackupTable);
 
@@ -291,8 +316,11 @@ bool StartSettingsApp(HINSTANCE instance) {
     MainMenu.reset(MakeMainMenu());
     RegisterWindowClasses(instance);
 
+    RECT outer = {0, 0, kClientWidth, kClientHeight};
+    AdjustWindowRectEx(&outer, kMainStyle, TRUE, WS_EX_ACCEPTFILES);
     CreateWindowExA(WS_EX_ACCEPTFILES, kMainClassName, kMainTitle, kMainStyle, CW_USEDEFAULT,
-                    CW_USEDEFAULT, kMainWidth, kMainHeight, nullptr, nullptr, instance, nullptr);
+                    CW_USEDEFAULT, outer.right - outer.left, outer.bottom - outer.top, nullptr,
+                    nullptr, instance, nullptr);
     if (!MainWindow) {
         return false;
     }

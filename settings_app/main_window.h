@@ -44,6 +44,12 @@ HWND Control(int id);
 bool IsChecked(int controlId);
 void SetChecked(int controlId, bool checked);
 
+// Puts the Tab stop of the hour options on the checked one only, as Windows
+// dialogs do: on Windows an automatic radio button that gets the focus
+// unchecked clicks itself, so Tab would otherwise pick every hour in turn.
+// With none checked (an hour the options do not offer) none is a Tab stop.
+void ShowHourTabStop();
+
 // While the settings file could not be read at start, the window tries again
 // on this timer, and tells the user once its message loop runs.
 constexpr UINT_PTR kSettingsRetryTimer = 1;

@@ -87,6 +87,22 @@ constexpr Message kSettingsUnreadMessage = {
     "空いたら　すぐ　読み込むさかい　それまで　一覧は　空っぽやけど　何も　消えてまへんで。",
     "データ設定", kErrorStyle};
 
+// The settings file was deleted or emptied behind the window (an editor's
+// failed save leaves 0 bytes); the list the window showed was written back.
+constexpr Message kListWrittenBackMessage = {
+    "設定ファイルが　消えてたか　空っぽに　なってたで！！\r\n\r\n"
+    "画面の　一覧を　設定ファイルに　書き戻しときましたさかい　何も　消えてまへんで。",
+    "データ設定", kNoticeStyle};
+
+// The backUp folder beside the file cannot be made (a folder where the user
+// may read but not create, or a file of that name): the agent could never
+// store a generation there.
+constexpr Message kNoBackupFolderMessage = {
+    "スンマヘン！　そのファイルの　隣に　backUp　フォルダーを　作られへんねん！！\r\n\r\n"
+    "そこでは　バックアップでけへんさかい　ファイルを　自分の　フォルダーに　置いてから　指定してん"
+    "か！",
+    "バックアップ設定", kErrorStyle};
+
 // --- Restoring a generation ---------------------------------------------
 
 // The question before a restore of generation 1, 2 or 3, and the notice
@@ -145,6 +161,47 @@ constexpr Message kPartlyRestoredMessage = {
     "\r\n"
     "上書きでけへんかった　バックアップは　前のまま　残ってまっせ。",
     "データ復元", kErrorStyle};
+
+// The generation is there, but a program holds it open (a viewer showing
+// it, or the agent writing it at this moment).
+constexpr Message kGenerationInUseMessage = {
+    "スンマヘン！　バックアップデータが　使用中で　読まれへんねん！！\r\n\r\n"
+    "バックアップを　開いてる　ソフトを　閉じてから　もう一度　やってんか！",
+    "＜データ復元エラー＞", kErrorStyle};
+
+// The drive has no room for the restored copy; the file is as it was.
+constexpr Message kDiskFullNotRestoredMessage = {
+    "スンマヘン！　ディスクが　いっぱいで　復元でけへんかったで！！\r\n\r\n"
+    "ファイルは　元のままでっせ。　ディスクを　空けてから　もう一度　やってんか！",
+    "＜データ復元エラー＞", kErrorStyle};
+
+// The user may not write the file (or create the copy beside it).
+constexpr Message kNoRightsNotRestoredMessage = {
+    "スンマヘン！　そのファイルを　書き換える　権限が　おまへんさかい　復元してまへん！！\r\n\r\n"
+    "ファイルは　元のままでっせ。　ファイルと　フォルダーの　アクセス許可を　確かめてんか！",
+    "＜データ復元エラー＞", kErrorStyle};
+
+// A folder now stands where the listed file was.
+constexpr Message kFolderNotRestoredMessage = {
+    "スンマヘン！　そのファイルの　場所に　フォルダーが　あるさかい　復元してまへん！！\r\n\r\n"
+    "何も　変えてまへん。",
+    "＜データ復元エラー＞", kErrorStyle};
+
+// Any other refusal of the system; the file is as it was.
+constexpr Message kFailedNotRestoredMessage = {
+    "スンマヘン！　ファイルを　上書きでけへんかったさかい　復元してまへん！！\r\n\r\n"
+    "ファイルは　元のままでっせ。",
+    "＜データ復元エラー＞", kErrorStyle};
+
+// The file was taken away for the replacement, and the restored content could
+// not be renamed into its place: the two parts go on either side of the full
+// path where that content is.
+constexpr char kStrandedMessageHead[] =
+    "スンマヘン！　ファイルを　入れ替える　途中で　止まってもうたで！！\r\n\r\n"
+    "復元した　データは　ここに　ありまっせ：\r\n";
+constexpr char kStrandedMessageTail[] =
+    "\r\n\r\nこのファイルの　名前を　元の　名前に　変えてんか！";
+constexpr char kStrandedCaption[] = "＜データ復元エラー＞";
 
 // --- Set-up, uninstall and exit -------------------------------------------
 

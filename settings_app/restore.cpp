@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,7 +21,52 @@ namespace {
 FileReplacer TheReplacer;
 FileReplacer* CurrentReplacer = &TheReplacer;
 
-enum class Replaced { kDone, kRefused, kReadOnly };
+// How one copy of a restore ended.
+struct Replaced {
+    RestoreResult failure = RestoreResult::Restored;  // Restored when done
+    std::string keptAt;                               // with Stranded
+};
+
+// What the user can do about a refused step: close a program, free space,
+// ask for rights. A busy file is the common case, but not the only one.
+RestoreResult CauseOf(unsigned long error) {
+    switch (error) {
+        case ERROR_SHARING_VIOLATION:
+        case ERROR_LOCK_VIOLATION:
+        case ERROR_USER_MAPPED_FILE:
+            return RestoreResult::NotRestored;
+        case ERROR_DISK_FULL:
+        case ERROR_HANDLE_DISK_FULL:
+            return RestoreResult::DiskFull;
+        case ERROR_ACCESS_DENIED:
+            return RestoreResult::NoRights;
+        default:
+            return RestoreResult::Failed;
+    }
+}
+
+// 0 when the file can be opened for writing as it stands, otherwise why not.
+unsigned long WriteOpenError(const std::string& path) {
+    FileHandle file(CreateFileA(path.c_str(), GENERIC_WRITE,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return file ? 0 : GetLastError();
+}
+
+// A scanner that opens a fresh file holds it only for a moment: the rename
+// is tried again for as long as any other busy file is.
+bool RenameIntoPlace(const std::string& from, const std::string& to) {
+    for (unsigned waited = 0;; waited += kRetryStepMs) {
+        if (MoveFileExA(from.c_str(), to.c_str(),
+                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+            return true;
+        }
+        if (waited >= kRetryBudgetMs) {
+            return false;
+        }
+        Sleep(kRetryStepMs);
+    }
+}
 
 // Puts a whole copy of `copy.from` in place of `copy.to`. The copy is made
 // under a fresh temporary name in the target's own folder first, so a copy
@@ -33,32 +79,52 @@ enum class Replaced { kDone, kRefused, kReadOnly };
 // step: the agent compares that time with generation 1's and so leaves a
 // restored file alone until it is written again.
 Replaced ReplaceWithCopy(const RestoreCopy& copy) {
-    char temp[MAX_PATH] = {};
-    // Creates the file as well, so no other file is ever taken for it.
-    if (!GetTempFileNameA(copy.toFolder.c_str(), "srl", 0, temp)) {
-        return Replaced::kRefused;
+    if (IsFolder(copy.to)) {
+        return {RestoreResult::TargetIsFolder, {}};
     }
-    if (!CopyFileA(copy.from.c_str(), temp, FALSE)) {
+    std::string temp;
+    if (const unsigned long tempError = CurrentReplacer->MakeTemp(copy.toFolder, temp)) {
+        // A folder where the user may change the file but not create one:
+        // a plain copy over the file is what still works there.
+        const unsigned long openError = WriteOpenError(copy.to);
+        if (openError != 0) {
+            return {CauseOf(openError == ERROR_SHARING_VIOLATION ? openError : tempError), {}};
+        }
+        const unsigned long copyError = CurrentReplacer->Copy(copy.from, copy.to);
+        return {copyError ? CauseOf(copyError) : RestoreResult::Restored, {}};
+    }
+    if (const unsigned long copyError = CurrentReplacer->Copy(copy.from, temp)) {
         DeleteFileForcibly(temp);
-        return Replaced::kRefused;
+        return {CauseOf(copyError), {}};
     }
     // A read-only generation's copy would be refused as a replacement; the
     // target's own attributes are what the file keeps.
     ClearReadOnly(temp);
-    if (CurrentReplacer->Replace(copy.to, temp) == 0) {
-        return Replaced::kDone;
+    const unsigned long replaceError = CurrentReplacer->Replace(copy.to, temp);
+    if (replaceError == 0) {
+        return {};
     }
     // Some refusals leave the target gone with the copy still under its
     // temporary name; the rename then puts it in place, so the restored
     // content is never lost.
-    if (MoveFileExA(temp, copy.to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        return Replaced::kDone;
+    const bool targetGone = !PathExists(copy.to);
+    if (targetGone ? RenameIntoPlace(temp, copy.to)
+                   : MoveFileExA(temp.c_str(), copy.to.c_str(),
+                                 MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        return {};
     }
-    // Without a target the copy is all there is of the file: it stays.
-    if (PathExists(copy.to)) {
-        DeleteFileForcibly(temp);
+    // Without a target the copy is all there is of the file: it stays, and
+    // the user learns where.
+    if (targetGone) {
+        return {RestoreResult::Stranded, temp};
     }
-    return IsReadOnly(copy.to) ? Replaced::kReadOnly : Replaced::kRefused;
+    DeleteFileForcibly(temp);
+    return {IsReadOnly(copy.to) ? RestoreResult::ReadOnly : CauseOf(replaceError), {}};
+}
+
+unsigned long LastErrorOr(unsigned long fallback) {
+    const DWORD error = GetLastError();
+    return error ? error : fallback;
 }
 
 }  // namespace
@@ -73,48 +139,67 @@ unsigned long FileReplacer::Replace(const std::string& target, const std::string
                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!probe) {
-            const DWORD error = GetLastError();
-            return error ? error : ERROR_GEN_FAILURE;
+            return LastErrorOr(ERROR_GEN_FAILURE);
         }
     }
+    // Shares that do not grant WRITE_DAC would otherwise refuse the step
+    // that keeps the file's identity, and the restore would fall back on a
+    // rename.
     if (ReplaceFileA(target.c_str(), replacement.c_str(), nullptr,
-                     REPLACEFILE_WRITE_THROUGH | REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
-                     nullptr)) {
+                     REPLACEFILE_WRITE_THROUGH | REPLACEFILE_IGNORE_MERGE_ERRORS |
+                         REPLACEFILE_IGNORE_ACL_ERRORS,
+                     nullptr, nullptr)) {
         return 0;
     }
-    const DWORD error = GetLastError();
-    return error ? error : ERROR_GEN_FAILURE;
+    return LastErrorOr(ERROR_GEN_FAILURE);
+}
+
+unsigned long FileReplacer::MakeTemp(const std::string& folder, std::string& temp) {
+    char name[MAX_PATH] = {};
+    // Creates the file as well, so no other file is ever taken for it.
+    if (!GetTempFileNameA(folder.c_str(), "srl", 0, name)) {
+        return LastErrorOr(ERROR_GEN_FAILURE);
+    }
+    temp = name;
+    return 0;
+}
+
+unsigned long FileReplacer::Copy(const std::string& from, const std::string& to) {
+    return CopyFileA(from.c_str(), to.c_str(), FALSE) ? 0 : LastErrorOr(ERROR_GEN_FAILURE);
 }
 
 void UseFileReplacer(FileReplacer* replacer) {
     CurrentReplacer = replacer ? replacer : &TheReplacer;
 }
 
-RestoreResult RestoreGeneration(int generation) {
-    // FindSelectedEntry empties SelectedPath when it finds no entry; never
-    // fall back on a path of an earlier lookup.
-    if (SelectedPath.empty()) {
-        return RestoreResult::NoEntry;
+RestoreOutcome RestoreGeneration(const std::string& path, int generation) {
+    // An entry with an empty path has nothing to restore.
+    if (path.empty()) {
+        return {RestoreResult::NoEntry, {}};
     }
     // A path without drive letter, colon and backslash has no plan: its
     // generations would otherwise be looked for in the current folder.
     const std::vector<RestoreCopy> plan =
-        PlanRestore(SelectedPath, SplitPath(SelectedPath, IsSystemLeadByte), generation);
+        PlanRestore(path, SplitPath(path, IsSystemLeadByte), generation);
     if (plan.empty()) {
-        return RestoreResult::NoGeneration;
+        return {RestoreResult::NoGeneration, {}};
     }
-    const std::string date = FileDateText(plan.front().from);
-    if (date.empty()) {
-        return RestoreResult::NoGeneration;
+    const FileProbe source = ProbeFile(plan.front().from);
+    if (source.date.empty()) {
+        // A viewer that has it open is not a missing backup.
+        const RestoreResult result = CauseOf(source.error) == RestoreResult::NotRestored
+                                         ? RestoreResult::GenerationInUse
+                                         : RestoreResult::NoGeneration;
+        return {result, {}};
     }
-    const std::string question = kRestoreDateQuestionHead + date + kRestoreDateQuestionTail;
+    const std::string question = kRestoreDateQuestionHead + source.date + kRestoreDateQuestionTail;
     if (Ask(question.c_str(), kRestoreDateQuestionCaption, kQuestionStyle) != IDOK) {
-        return RestoreResult::Declined;
+        return {RestoreResult::Declined, {}};
     }
     // The user made the file read-only; the restore does not undo that, and
     // says so rather than blaming a program that holds it.
-    if (IsReadOnly(SelectedPath)) {
-        return RestoreResult::ReadOnly;
+    if (IsReadOnly(path)) {
+        return {RestoreResult::ReadOnly, {}};
     }
     for (const RestoreCopy& copy : plan) {
         if (!copy.overListedFile) {
@@ -122,45 +207,32 @@ RestoreResult RestoreGeneration(int generation) {
             // store's own files are overwritten like the agent overwrites them.
             ClearReadOnly(copy.to);
         }
-        switch (ReplaceWithCopy(copy)) {
-            case Replaced::kDone:
-                continue;
-            case Replaced::kReadOnly:
-                if (copy.overListedFile) {
-                    return RestoreResult::ReadOnly;
-                }
-                return RestoreResult::PartlyRestored;
-            case Replaced::kRefused:
-                return copy.overListedFile ? RestoreResult::NotRestored
-                                           : RestoreResult::PartlyRestored;
+        Replaced replaced = ReplaceWithCopy(copy);
+        if (replaced.failure == RestoreResult::Restored) {
+            continue;
         }
+        if (copy.overListedFile || replaced.failure == RestoreResult::Stranded) {
+            return {replaced.failure, std::move(replaced.keptAt)};
+        }
+        return {RestoreResult::PartlyRestored, {}};
     }
-    return RestoreResult::Restored;
+    return {};
 }
 
-void RestoreGenerationCommand(int generation) {
-    if (generation < 1 || generation > 3) {
-        return;
-    }
-    // No line selected, or no entry behind it: the lookup has told the user.
-    if (FindSelectedEntry() < 0) {
-        return;
-    }
-    // Only OK is a yes: a box whose owner was closed under it answers 0.
-    if (Ask(kRestoreQuestions[generation - 1]) != IDOK) {
-        return;
-    }
-    switch (RestoreGeneration(generation)) {
+namespace {
+
+// The message of a restore that did not go through; nothing for a refusal
+// the user chose.
+void ReportRestoreFailure(const RestoreOutcome& outcome) {
+    switch (outcome.result) {
         case RestoreResult::Restored:
-            Ask(kRestoredMessages[generation - 1]);
+        case RestoreResult::Declined:
             return;
         case RestoreResult::NoGeneration:
             Ask(kNoGenerationMessage);
             return;
         case RestoreResult::NoEntry:
             Ask(kNoEntryMessage);
-            return;
-        case RestoreResult::Declined:
             return;
         case RestoreResult::NotRestored:
             Ask(kNotRestoredMessage);
@@ -171,7 +243,50 @@ void RestoreGenerationCommand(int generation) {
         case RestoreResult::ReadOnly:
             Ask(kReadOnlyNotRestoredMessage);
             return;
+        case RestoreResult::GenerationInUse:
+            Ask(kGenerationInUseMessage);
+            return;
+        case RestoreResult::DiskFull:
+            Ask(kDiskFullNotRestoredMessage);
+            return;
+        case RestoreResult::NoRights:
+            Ask(kNoRightsNotRestoredMessage);
+            return;
+        case RestoreResult::TargetIsFolder:
+            Ask(kFolderNotRestoredMessage);
+            return;
+        case RestoreResult::Failed:
+            Ask(kFailedNotRestoredMessage);
+            return;
+        case RestoreResult::Stranded: {
+            const std::string text = kStrandedMessageHead + outcome.keptAt + kStrandedMessageTail;
+            Ask(text.c_str(), kStrandedCaption, kErrorStyle);
+            return;
+        }
     }
+}
+
+}  // namespace
+
+void RestoreGenerationCommand(int generation) {
+    if (generation < 1 || generation > 3) {
+        return;
+    }
+    // No line selected, or no entry behind it: the lookup has told the user.
+    const std::optional<SelectedEntry> entry = FindSelectedEntry();
+    if (!entry) {
+        return;
+    }
+    // Only OK is a yes: a box whose owner was closed under it answers 0.
+    if (Ask(kRestoreQuestions[generation - 1]) != IDOK) {
+        return;
+    }
+    const RestoreOutcome outcome = RestoreGeneration(entry->path, generation);
+    if (outcome.result == RestoreResult::Restored) {
+        Ask(kRestoredMessages[generation - 1]);
+        return;
+    }
+    ReportRestoreFailure(outcome);
 }
 
 }  // namespace sorel::app

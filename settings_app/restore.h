@@ -8,37 +8,54 @@ namespace sorel::app {
 
 // What RestoreGeneration did. The values are fixed small integers, as every
 // outcome in these programs is: -2 is the refusal that FindSelectedEntry also
-// gives, and the two
-// below -3 say how far a restore got when a copy failed.
+// gives, and those below -3 say how far a restore got and why it stopped.
 enum class RestoreResult : int {
-    Restored = 0,         // every copy was made
-    NoGeneration = -1,    // the generation cannot be opened; nothing was copied
-    NoEntry = -2,         // no table entry behind the line; nothing was copied
-    Declined = -3,        // the user did not confirm; nothing was copied
-    NotRestored = -4,     // the listed file could not be overwritten; nothing changed
-    PartlyRestored = -5,  // the file was restored, a newer generation was not
-    ReadOnly = -6,        // the listed file is read-only; nothing changed
+    Restored = 0,          // every copy was made
+    NoGeneration = -1,     // the generation cannot be opened; nothing was copied
+    NoEntry = -2,          // no table entry behind the line; nothing was copied
+    Declined = -3,         // the user did not confirm; nothing was copied
+    NotRestored = -4,      // a program holds the listed file; nothing changed
+    PartlyRestored = -5,   // the file was restored, a newer generation was not
+    ReadOnly = -6,         // the listed file is read-only; nothing changed
+    GenerationInUse = -7,  // a program holds the generation open; nothing was copied
+    DiskFull = -8,         // no room for the copy; nothing changed
+    NoRights = -9,         // the user may not write the file; nothing changed
+    TargetIsFolder = -10,  // a folder stands at the file's name; nothing changed
+    Stranded = -11,        // a file is gone; its restored content is under another name
+    Failed = -12,          // the file could not be written otherwise; nothing changed
 };
 
-// The system's ReplaceFileA as the restore calls it: puts `replacement` in
-// place of `target`, which keeps its identity (creation time, permissions,
-// other streams, hard links). 0 when done, otherwise the system's error code.
-// Tests stand in for it to play the refusals that only some file systems
-// give.
+struct RestoreOutcome {
+    RestoreResult result = RestoreResult::Restored;
+    // With Stranded: the full path of the file that holds the restored
+    // content, which the user must rename.
+    std::string keptAt;
+};
+
+// The file steps of a restore as the system does them, each giving 0 when
+// done and otherwise the system's error code. Tests stand in for them to
+// play the refusals that only some file systems and full drives give.
 class FileReplacer {
   public:
     virtual ~FileReplacer() = default;
+    // ReplaceFileA: puts `replacement` in place of `target`, which keeps its
+    // identity (creation time, attributes, other streams).
     virtual unsigned long Replace(const std::string& target, const std::string& replacement);
+    // GetTempFileNameA: makes a fresh empty file in `folder` (with its
+    // trailing backslash) and names it.
+    virtual unsigned long MakeTemp(const std::string& folder, std::string& temp);
+    // CopyFileA, over an existing `to`.
+    virtual unsigned long Copy(const std::string& from, const std::string& to);
 };
 
 // Puts `replacer` in place of the system's; null puts it back.
 void UseFileReplacer(FileReplacer* replacer);
 
-// Copies generation 1, 2 or 3 of SelectedPath back over the file, then over
-// each newer generation, after asking with the generation's date. Called
-// right after a successful FindSelectedEntry. The copies stop at the first
-// that fails, so a generation not yet overwritten keeps what it held.
-RestoreResult RestoreGeneration(int generation);
+// Copies generation 1, 2 or 3 of the listed file `path` back over the file,
+// then over each newer generation, after asking with the generation's date.
+// The copies stop at the first that fails, so a generation not yet
+// overwritten keeps what it held.
+RestoreOutcome RestoreGeneration(const std::string& path, int generation);
 
 // The command of the restore button of generation 1, 2 or 3: looks up the
 // selected line, asks, restores and reports.

@@ -14,29 +14,21 @@ namespace sorel::app {
 
 namespace {
 
-// The radio buttons as they stood before the click. The system has already
-// checked the clicked one; it stood checked before exactly when no other one
-// did and the held hour was its own (or none, which "4時" stands for).
+// The radio buttons as they stood before the click. The three are one
+// group, so the system has already checked the clicked one and cleared the
+// others; before, the one of the held hour was checked (or "4時" for none
+// held, as after a first start), and none for an hour they do not offer.
 struct RadioStates {
     bool checked[3];
 };
 
 const int kRadios[3] = {Hour04Radio, Hour06Radio, Hour22Radio};
+const char* const kHours[3] = {"04", "06", "22"};
 
-RadioStates StatesBeforeClick(int clicked, const char* hour) {
+RadioStates StatesBeforeClick() {
     RadioStates states{};
-    bool otherChecked = false;
     for (int i = 0; i < 3; ++i) {
-        if (kRadios[i] != clicked) {
-            states.checked[i] = IsChecked(kRadios[i]);
-            otherChecked = otherChecked || states.checked[i];
-        }
-    }
-    for (int i = 0; i < 3; ++i) {
-        if (kRadios[i] == clicked) {
-            states.checked[i] = !otherChecked && (ScheduleHour == hour ||
-                                                  (ScheduleHour.empty() && clicked == Hour04Radio));
-        }
+        states.checked[i] = ScheduleHour == kHours[i] || (ScheduleHour.empty() && i == 0);
     }
     return states;
 }
@@ -47,7 +39,7 @@ void PickHour(int clicked, int firstOther, int secondOther, const char* hour) {
     if (SettingsUnread && ReloadSettings()) {
         SetChecked(clicked, true);
     }
-    const RadioStates before = StatesBeforeClick(clicked, hour);
+    const RadioStates before = StatesBeforeClick();
     const std::string heldHour = ScheduleHour;
     SetChecked(firstOther, false);
     SetChecked(secondOther, false);
@@ -59,6 +51,15 @@ void PickHour(int clicked, int firstOther, int secondOther, const char* hour) {
             SetChecked(kRadios[i], before.checked[i]);
         }
         ScheduleHour = heldHour;
+        // The keyboard leaves the option that is no longer checked; on
+        // Windows it would click it again once the message box closes.
+        if (GetFocus() == Control(clicked) && !IsChecked(clicked)) {
+            for (int i = 0; i < 3; ++i) {
+                if (before.checked[i]) {
+                    SetFocus(Control(kRadios[i]));
+                }
+            }
+        }
         Ask(kSettingsBusyMessage);
     }
 }

@@ -12,6 +12,7 @@
 #include "../common/win/files.h"
 #include "../common/win/settings_file.h"
 #include "app_state.h"
+#include "ask.h"
 #include "list_editing.h"
 #include "main_window.h"
 #include "resource.h"
@@ -33,6 +34,34 @@ void CheckRadioOfHour(const std::string& hour) {
     } else if (TextsEqual(hour, "22")) {
         SetChecked(Hour22Radio, true);
     }
+}
+
+// The file as the window last showed it, for a file that was deleted or
+// emptied behind the window (an editor's failed save leaves 0 bytes): the
+// listed files would otherwise vanish with the next change, without a word.
+// Nothing when the file still has lines or the window lists nothing.
+std::vector<std::string> ShownListFor(const std::vector<std::string>& lines,
+                                      const std::string& header) {
+    std::vector<std::string> shown;
+    const std::vector<std::string> paths = TablePaths(BackupTable);
+    if (lines.empty() && !paths.empty()) {
+        shown = {header, TodayText()};
+        shown.insert(shown.end(), paths.begin(), paths.end());
+    }
+    return shown;
+}
+
+// After a save: the buttons show the hour of the file as written, which may
+// be one that another writer set.
+void ShowHourOf(const std::vector<std::string>& lines) {
+    if (lines.empty() || !HasHeaderSeparator(lines[0])) {
+        return;
+    }
+    ScheduleHour = HourTextOf(lines[0]);
+    for (int radio : {Hour04Radio, Hour06Radio, Hour22Radio}) {
+        SetChecked(radio, false);
+    }
+    CheckRadioOfHour(ScheduleHour);
 }
 
 }  // namespace
@@ -65,9 +94,14 @@ void LoadSettings(bool fillList, bool retry) {
 WriteOutcome RewriteHeaderLine() {
     // A missing file becomes one of 0 bytes, as at the first start.
     std::vector<std::string> asWritten;
+    bool wroteBackList = false;
     const WriteOutcome outcome = UpdateSettingsLines(
         [&](const std::vector<std::string>& lines) {
-            asWritten = RewrittenHeaderLines(lines, AppFolder, ScheduleHour);
+            std::vector<std::string> shown =
+                ShownListFor(lines, HeaderLineFor(AppFolder, ScheduleHour, "1"));
+            wroteBackList = !shown.empty();
+            asWritten =
+                RewrittenHeaderLines(wroteBackList ? shown : lines, AppFolder, ScheduleHour);
             return asWritten;
         },
         true, kWriterTag);
@@ -75,6 +109,9 @@ WriteOutcome RewriteHeaderLine() {
         // The list follows the file as written, whoever changed it last.
         ShowSettingsLines(asWritten, true);
         RefreshEstimate();
+        if (wroteBackList) {
+            Ask(kListWrittenBackMessage);
+        }
     }
     return outcome;
 }
@@ -117,11 +154,20 @@ SaveOutcome SaveListChange(MakeChange makeChange) {
     if (SettingsUnread) {
         return outcome;
     }
-    const std::string header = HeaderLineFor(AppFolder, ScheduleHour, flag);
     const std::string date = TodayText();
     std::vector<std::string> asWritten;
     outcome.write = UpdateSettingsLines(
-        [&](const std::vector<std::string>& lines) {
+        [&](std::vector<std::string> lines) {
+            std::string header = HeaderLineFor(AppFolder, ScheduleHour, flag);
+            if (!lines.empty() && HasHeaderSeparator(lines[0])) {
+                // Only an hour pick changes the hour: one that another writer
+                // set since the window loaded stays.
+                header = HeaderLineFor(AppFolder, HourTextOf(lines[0]), flag);
+            }
+            if (std::vector<std::string> shown = ShownListFor(lines, header); !shown.empty()) {
+                lines = std::move(shown);
+                outcome.wroteBackList = true;
+            }
             ListChange change = makeChange(lines, header, date);
             outcome.verdict = change.verdict;
             asWritten = change.lines;
@@ -131,6 +177,9 @@ SaveOutcome SaveListChange(MakeChange makeChange) {
     if (outcome.write != WriteOutcome::kRefused) {
         // The window shows the file as it now is, whoever changed it last.
         ShowSettingsLines(asWritten, true);
+        ShowHourOf(asWritten);
+    } else {
+        outcome.wroteBackList = false;
     }
     return outcome;
 }

@@ -31,8 +31,10 @@ using sorel::WriteOutcome;
 
 // Gives line 1 the current folder and ScheduleHour (or repairs an older
 // line 1) and writes every other line back as it was read. A missing file
-// becomes a file of 0 bytes; a file without lines stays so. A busy file is
-// tried again for a moment and then left alone: kRefused.
+// becomes a file of 0 bytes; a file without lines stays so, unless the window
+// lists files: then the file was deleted or emptied behind it, and the list
+// it shows is written back and the user told. A busy file is tried again for
+// a moment and then left alone: kRefused.
 WriteOutcome RewriteHeaderLine();
 
 // What a save of a change of the list did: whether the file was written, and
@@ -40,13 +42,17 @@ WriteOutcome RewriteHeaderLine();
 struct SaveOutcome {
     WriteOutcome write = WriteOutcome::kRefused;
     ListVerdict verdict = ListVerdict::kChanged;
+    // The file had been deleted or emptied behind the window, and the list
+    // the window showed was written back with the change.
+    bool wroteBackList = false;
     bool Saved() const {
         return write != WriteOutcome::kRefused && verdict == ListVerdict::kChanged;
     }
 };
 
 // Adds `path` to the settings file as it stands, under the write lock, with
-// the header of the hour buttons and today's date: never a table read
+// today's date and the file's own hour (the buttons' hour for a file without
+// a header): never a table read
 // earlier, so nothing that reached the file since (the agent's date, a hand
 // edit) is undone. The table and the list then show the file as written.
 // Refused, with the file untouched, when it is busy or was never read.

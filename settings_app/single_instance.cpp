@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "../common/win/window_front.h"
 #include "main_window.h"
 
 namespace sorel::app {
@@ -15,14 +16,6 @@ constexpr char kSingleWindowMutex[] = "Sorel.exe";
 constexpr DWORD kWindowWaitMs = 3000;
 constexpr DWORD kWindowPollMs = 50;
 
-void BringForward(HWND window) {
-    if (IsIconic(window)) {
-        ShowWindow(window, SW_RESTORE);
-    }
-    // An open message box of that window is what the user must answer first.
-    SetForegroundWindow(GetLastActivePopup(window));
-}
-
 }  // namespace
 
 bool HandedToRunningWindow(KernelHandle& mutex) {
@@ -34,7 +27,7 @@ bool HandedToRunningWindow(KernelHandle& mutex) {
     }
     for (DWORD waited = 0; waited < kWindowWaitMs; waited += kWindowPollMs) {
         if (HWND first = FindWindowA(kMainClassName, kMainTitle)) {
-            BringForward(first);
+            BringWindowForward(first);
             break;
         }
         Sleep(kWindowPollMs);

@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Photographs the settings window asking the first restore question of
 # 前々使用日, for the README:
-#   tools/screenshot-restore.sh [OUT.png]   (default docs/restore-question.png)
+#   tools/screenshot-restore.sh [OUT.png [DPI]]
+# (default docs/restore-question.png at 96 DPI)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 out=${1:-docs/restore-question.png}
+dpi=${2:-96}
 tools/install-deps.sh
 cmake --preset windows-x64 >/dev/null
 cmake --build --preset windows-x64 --target Sorel ask_restore >/dev/null
@@ -13,6 +15,7 @@ bin=build/windows-x64/bin
 . tools/wine-env.sh
 sorel_fresh_prefix shot
 sorel_prepare_prefix
+wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
 wineserver -w
 
 demo="$WINEPREFIX/drive_c/デモ"

@@ -33,20 +33,12 @@ TEST(DropChecks, ShortcutsInAnyLetterCase) {
     EXPECT_EQ(CheckDroppedPath("C:\\表\\予定.lnk", false), DropVerdict::kShortcut);
 }
 
-TEST(DropChecks, APathThatDoesNotFitTheBufferIsRefusedWhole) {
-    // C:\aaa...\b plus `tail`, `length` bytes in all.
-    auto pathOf = [](std::size_t length, const std::string& tail) {
-        return "C:\\" + std::string(length - 5 - tail.size(), 'a') + "\\b" + tail;
-    };
-    ASSERT_EQ(pathOf(kDropPathCapacity - 1, ".lnk").size(), kDropPathCapacity - 1);
-    EXPECT_EQ(CheckDroppedPath(pathOf(kDropPathCapacity - 1, ".lnk"), false),
-              DropVerdict::kShortcut);
-    EXPECT_EQ(CheckDroppedPath(pathOf(kDropPathCapacity - 1, ".txt"), false), DropVerdict::kAccept);
-    // One byte more would lose its last byte to the terminating zero. Too
-    // long is said before anything else, since nothing else can be trusted.
-    EXPECT_EQ(CheckDroppedPath(pathOf(kDropPathCapacity, ".txt"), false), DropVerdict::kTooLong);
-    EXPECT_EQ(CheckDroppedPath(pathOf(kDropPathCapacity, ".lnk"), false), DropVerdict::kTooLong);
-    EXPECT_EQ(CheckDroppedPath(pathOf(kDropPathCapacity + 300, ""), true), DropVerdict::kTooLong);
+TEST(DropChecks, LengthIsLeftToTheAgentsRule) {
+    // Over the 255 bytes of an older drop buffer: judged by kind alone.
+    const std::string longFolder = "C:\\" + std::string(300, 'a') + "\\b";
+    EXPECT_EQ(CheckDroppedPath(longFolder + ".txt", false), DropVerdict::kAccept);
+    EXPECT_EQ(CheckDroppedPath(longFolder + ".lnk", false), DropVerdict::kShortcut);
+    EXPECT_EQ(CheckDroppedPath(longFolder, true), DropVerdict::kFolder);
 }
 
 TEST(DuplicateRule, WholeLineInAnyLetterCase) {
@@ -60,6 +52,12 @@ TEST(DuplicateRule, WholeLineInAnyLetterCase) {
     EXPECT_TRUE(IsListedLine(listed, "BOOK.XLS"));
     EXPECT_TRUE(IsListedLine(listed, "book.xls"));
     EXPECT_FALSE(IsListedLine({}, "book.xls"));
+    // Names as Windows resolves them: dots and spaces at the end go.
+    EXPECT_TRUE(IsListedLine(listed, "Book.xls."));
+    EXPECT_TRUE(IsListedLine(listed, "Book.xls "));
+    EXPECT_TRUE(IsListedLine({"Book.xls. "}, "book.xls"));
+    EXPECT_FALSE(IsListedLine(listed, "Book.xls.x"));
+    EXPECT_EQ(ResolvedName("C:\\a\\b.txt . "), "C:\\a\\b.txt");
 }
 
 TEST(DuplicateRule, DoubleByteCharactersAreComparedWhole) {
@@ -72,18 +70,6 @@ TEST(DuplicateRule, DoubleByteCharactersAreComparedWhole) {
     EXPECT_FALSE(SameLineText("ＡＢＣ.txt", "ABC.txt"));
     // Different lengths never match, even when one is the other's start.
     EXPECT_FALSE(SameLineText("表", "表x"));
-}
-
-TEST(EntryLookup, FirstEntryWhoseNameIsTheLineByteForByte) {
-    const std::vector<std::string> paths = {"C:\\a\\ab.txt", "C:\\b\\b.txt", "D:\\c\\b.txt",
-                                            "\\\\server\\share\\x.txt"};
-    EXPECT_EQ(FindEntryByLineText(paths, "b.txt"), 1u);
-    EXPECT_EQ(FindEntryByLineText(paths, "ab.txt"), 0u);
-    EXPECT_EQ(FindEntryByLineText(paths, "B.TXT"), std::nullopt);
-    EXPECT_EQ(FindEntryByLineText(paths, "c.txt"), std::nullopt);
-    // A network path has no display name; its empty line finds it.
-    EXPECT_EQ(FindEntryByLineText(paths, ""), 3u);
-    EXPECT_EQ(FindEntryByLineText({"C:\\表\\予定.xls"}, "予定.xls"), 0u);
 }
 
 TEST(Estimate, NinetenthsOfASecondPerMillionBytesCutTowardsZero) {

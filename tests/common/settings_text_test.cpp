@@ -34,8 +34,10 @@ TEST(LineReading, ExampleFileReadsBackAndWritesByteForByte) {
 TEST(LineReading, LineEndsAndBlanks) {
     // LF-only ends read line by line and come back with CR LF.
     EXPECT_EQ(JoinLines(ReadAllLines("a=041\nday\nC:\\x.txt\n")), "a=041\r\nday\r\nC:\\x.txt\r\n");
-    // Leading spaces and tabs are skipped; trailing ones stay.
-    EXPECT_EQ(ReadAllLines(" \t C:\\a b.txt \r\n"), Lines{"C:\\a b.txt "});
+    // Spaces and tabs around a value are left out, as Windows leaves them
+    // out of a name; those inside stay.
+    EXPECT_EQ(ReadAllLines(" \t C:\\a b.txt \r\n"), Lines{"C:\\a b.txt"});
+    EXPECT_EQ(ReadAllLines("C:\\表.txt\t \t\n"), Lines{"C:\\表.txt"});
     // A lone CR ends a line as LF does (an editor's CR-only file); the last
     // line may lack its end.
     EXPECT_EQ(ReadAllLines("a\rb\r\nlast"), (Lines{"a", "b", "last"}));

@@ -121,14 +121,16 @@ TEST(AgentCanStore, LongPathsAndDoubleByteNames) {
         {245, 8, false, false},  // 253
         {251, 8, false, false},  // 259
         {252, 8, false, false},  // 260
-        // A short name: the backup folder itself must leave room for an 8.3 name.
-        {241, 1, false, true},   // folder backUp of 247 characters
-        {242, 1, false, false},  // 248
+        // A short name: the backup folder with its backslash must leave the
+        // restore's temporary name room (GetTempFileNameA: 246 characters).
+        {239, 1, false, true},   // backUp\ of 246 characters
+        {240, 1, false, false},  // 247
+        {241, 1, false, false},  // 248
         // Counted in characters, not bytes: 247 characters in 490 bytes fit.
         {239, 8, true, true},
         {240, 8, true, false},
-        {241, 1, true, true},
-        {242, 1, true, false},
+        {239, 1, true, true},
+        {240, 1, true, false},
     };
     for (const Row& r : rows) {
         std::string p = path(r.folderChars, r.nameChars, r.wide);

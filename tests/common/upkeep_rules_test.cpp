@@ -38,20 +38,6 @@ TEST(HourToSave, LaterRadioWinsThenHeldThenFour) {
     EXPECT_EQ(ScheduleHourFromRadios(false, false, false, ""), "04");
 }
 
-TEST(SavedFile, HeaderDateEntriesThenWhatTheTableCouldNotHold) {
-    const Lines table = {"C:\\a\\b.txt", "C:\\a\\ab.txt", "C:\\a\\c.txt"};
-    EXPECT_EQ(SavedSettingsLines("C:\\App\\=061", "today", table, std::nullopt, {}),
-              (Lines{"C:\\App\\=061", "today", "C:\\a\\b.txt", "C:\\a\\ab.txt", "C:\\a\\c.txt"}));
-    // Exactly the removed slot goes; the rest close up in table order.
-    EXPECT_EQ(SavedSettingsLines("h", "d", table, 0, {}),
-              (Lines{"h", "d", "C:\\a\\ab.txt", "C:\\a\\c.txt"}));
-    EXPECT_EQ(SavedSettingsLines("h", "d", table, 2, {"0\\odd"}),
-              (Lines{"h", "d", "C:\\a\\b.txt", "C:\\a\\ab.txt", "0\\odd"}));
-    // An empty entry is written back as an empty line.
-    EXPECT_EQ(SavedSettingsLines("h", "d", {"", "C:\\x"}, std::nullopt, {}),
-              (Lines{"h", "d", "", "C:\\x"}));
-}
-
 TEST(AppFolder, CutAfterTheLastBackslashThatIsACharacter) {
     EXPECT_EQ(FolderOfModule("C:\\Tools\\Sorel\\Sorel.exe"), "C:\\Tools\\Sorel\\");
     EXPECT_EQ(FolderOfModule("C:\\Sorel.exe"), "C:\\");

@@ -1,6 +1,7 @@
 // Adding, refusing and removing files of the backup list, and the estimate,
 // in the window made from the program's own code.
 #include "app_state.h"
+#include "files.h"
 #include "list_editing.h"
 #include "list_rules.h"
 #include "messages.h"
@@ -40,6 +41,8 @@ TEST_F(ListEditingTest, DroppedFileIsAddedSavedAndConfirmed) {
     EXPECT_EQ(SettingsBytes(), JoinLines({Header("221"), TodayText(), book, diary}));
     EXPECT_EQ(ControlText(app::BackupTimeEdit), "3");
     EXPECT_EQ(ControlText(app::BackupCountEdit), "2");
+    // Its backUp folder is made at once, as the agent will need it.
+    EXPECT_TRUE(IsFolder(dir / "backUp"));
 }
 
 TEST_F(ListEditingTest, DropChecksJudgeWhatThePathIs) {
@@ -68,20 +71,6 @@ TEST_F(ListEditingTest, DropChecksJudgeWhatThePathIs) {
     EXPECT_EQ(ListLines(), (Lines{"notes.c", "README", "report.xlsx"}));
 }
 
-TEST_F(ListEditingTest, DroppedPathTooLongForTheBufferIsRefusedNotCut) {
-    StartWith({});
-    const std::string before = SettingsBytes();
-    // Cut to the 254 bytes the buffer holds, both would read as a.txt.
-    std::string cutName = "C:\\" + std::string(kDropPathCapacity - 10, 'f') + "\\a.txt";
-    ASSERT_EQ(cutName.size(), kDropPathCapacity - 1);
-    Drop({cutName + ".lnk"});
-    EXPECT_TRUE(SaidOnly(asker, app::kPathTooLongMessage));
-    Drop({cutName + "2"});
-    EXPECT_TRUE(SaidOnly(asker, app::kPathTooLongMessage));
-    EXPECT_TRUE(ListLines().empty());
-    EXPECT_EQ(SettingsBytes(), before);
-}
-
 TEST_F(ListEditingTest, DuplicateIsTheWholeNameInAnyCase) {
     std::string bak = MakeFile("a\\data.txt.bak");
     std::string sheet = MakeFile("a\\Sheet.xls");
@@ -100,6 +89,11 @@ TEST_F(ListEditingTest, DuplicateIsTheWholeNameInAnyCase) {
     EXPECT_TRUE(SaidOnly(asker, app::kDuplicateMessage));
     app::AddBackupFile(data);
     EXPECT_TRUE(SaidOnly(asker, app::kDuplicateMessage));
+    // Windows drops dots and spaces at the end of a name: the same file.
+    for (const char* tail : {".", " ", ". ."}) {
+        app::AddBackupFile(data + tail);
+        EXPECT_TRUE(SaidOnly(asker, app::kDuplicateMessage)) << '"' << tail << '"';
+    }
     EXPECT_EQ(SettingsBytes(), before);
     EXPECT_EQ(ListLines(), (Lines{"data.txt", "data.txt.bak", "Sheet.xls"}));
 }
@@ -166,20 +160,19 @@ TEST_F(ListEditingTest, LookupOfALineWithoutEntryLeavesNoEarlierPath) {
     std::string alpha = MakeFile("alpha.txt");
     StartWith({zeta, alpha});
     Select("alpha.txt");
-    EXPECT_EQ(app::FindSelectedEntry(), 0);
-    EXPECT_EQ(app::SelectedPath, alpha);
-    EXPECT_EQ(app::SelectedSlot, 1);
+    const std::optional<app::SelectedEntry> found = app::FindSelectedEntry();
+    ASSERT_TRUE(found);
+    EXPECT_EQ(found->line, 0);
+    EXPECT_EQ(found->path, alpha);
+    EXPECT_EQ(found->slot, 1u);
 
     // A line the table knows nothing of.
     SendMessageA(Control(app::BackupListBox), LB_ADDSTRING, 0,
                  reinterpret_cast<LPARAM>("stray.txt"));
     Select("stray.txt");
     const std::string before = SettingsBytes();
-    EXPECT_EQ(app::FindSelectedEntry(), app::kNoEntry);
+    EXPECT_FALSE(app::FindSelectedEntry());
     EXPECT_TRUE(SaidOnly(asker, app::kNoEntryMessage));
-    EXPECT_EQ(app::SelectedLineText, "stray.txt");
-    EXPECT_EQ(app::SelectedPath, "");
-    EXPECT_EQ(app::SelectedSlot, -1);
     app::RemoveSelectedEntry();
     EXPECT_TRUE(SaidOnly(asker, app::kNoEntryMessage));
     EXPECT_EQ(SettingsBytes(), before);
@@ -225,20 +218,35 @@ TEST_F(ListEditingTest, NamesTheCodePageCannotSpellAreRefused) {
     EXPECT_EQ(SettingsLines(), (Lines{Header("221"), TodayText(), dir / "表.txt"}));
 }
 
-TEST_F(ListEditingTest, PathsTheAgentCannotStoreAreRefusedFromDropAndDialogAlike) {
+TEST_F(ListEditingTest, OnlyWhatTheAgentCanStoreIsTakenFromDropAndDialogAlike) {
     StartWith({});
     const std::string before = SettingsBytes();
     // It fits the drop's buffer, but backUp\~new~a.txt beside it would be
     // 261 characters long: the agent could never store it.
     const std::string path = "C:\\" + std::string(240, 'd') + "\\a.txt";
-    ASSERT_LT(path.size(), kDropPathCapacity);
     Drop({path});
     EXPECT_TRUE(SaidOnly(asker, app::kPathTooLongMessage));
     // The way the open-file dialog's choice comes in.
     app::AddBackupFile(path);
     EXPECT_TRUE(SaidOnly(asker, app::kPathTooLongMessage));
+    // Nor where its backUp folder can never be made: a file has that name.
+    const std::string blocked = MakeFile("blocked\\data.txt");
+    MakeFile("blocked\\backUp");
+    Drop({blocked});
+    EXPECT_TRUE(SaidOnly(asker, app::kNoBackupFolderMessage));
     EXPECT_TRUE(ListLines().empty());
     EXPECT_EQ(SettingsBytes(), before);
+
+    // Over 255 bytes, but few enough characters: a drop takes it whole.
+    std::string folder;
+    for (int i = 0; i < 120; ++i) {
+        folder += "\x82\xa0";  // あ
+    }
+    const std::string longPath = MakeFile(folder + "\\long.txt");
+    ASSERT_GT(longPath.size(), 255u);
+    Drop({longPath});
+    EXPECT_TRUE(SaidOnly(asker, app::kAddedMessage));
+    EXPECT_EQ(SettingsLines(), (Lines{Header("221"), TodayText(), longPath}));
 }
 
 TEST_F(ListEditingTest, TheSelectedLineActsOnItsOwnEntry) {
@@ -269,8 +277,10 @@ TEST_F(ListEditingTest, TheSelectedLineActsOnItsOwnEntry) {
     };
     for (const Case& c : cases) {
         selectSlot(c.slot);
-        EXPECT_EQ(app::FindSelectedEntry(), SendMessageA(list, LB_GETCURSEL, 0, 0));
-        EXPECT_EQ(app::SelectedPath, c.path);
+        const std::optional<app::SelectedEntry> found = app::FindSelectedEntry();
+        ASSERT_TRUE(found);
+        EXPECT_EQ(found->line, SendMessageA(list, LB_GETCURSEL, 0, 0));
+        EXPECT_EQ(found->path, c.path);
         app::RemoveSelectedEntry();
         EXPECT_TRUE(SaidNothing(asker));
         Lines file = {Header("221"), TodayText()};

@@ -1,5 +1,7 @@
 // The main window as the program builds it: its frame, menu bar, controls,
 // resources and command routing.
+#include <functional>
+
 #include "app_state.h"
 #include "gui_driver.h"
 #include "keyboard.h"
@@ -7,6 +9,8 @@
 #include "messages.h"
 #include "resource.h"
 #include "settings_window_fixture.h"
+#include "settings_file.h"
+#include "temp_folder.h"
 
 using namespace sorel;
 using namespace sorel::test;
@@ -15,7 +19,8 @@ namespace {
 
 // The window's controls as the design gives them, written out separately
 // from the program's own table so that a slip in either shows. The buttons,
-// the list and the hour options add WS_TABSTOP (0x00010000) for the keyboard.
+// the list and the checked hour option add WS_TABSTOP (0x00010000) for the
+// keyboard; the hour options are one group, begun by WS_GROUP on "4時".
 struct ExpectedControl {
     int id;
     const char* className;
@@ -45,12 +50,26 @@ const ExpectedControl kExpected[] = {
     {1016, "Static", "", 86, 0, 200, 30, 0x5000000E, 0},
     {1017, "Button", "時間起動  (常時ＯＮのＰＣ)", 27, 280, 220, 68, 0x50004007, 0},
     {1018, "Button", "4時", 41, 311, 53, 16, 0x50030009, 0},
-    {1019, "Button", "6時", 110, 312, 54, 19, 0x50030009, 0},
-    {1020, "Button", "22時", 177, 312, 55, 18, 0x50030009, 0},
+    {1019, "Button", "6時", 110, 312, 54, 19, 0x50000009, 0},
+    {1020, "Button", "22時", 177, 312, 55, 18, 0x50000009, 0},
     {1021, "Button", "", 406, 230, 32, 21, 0x40000003, 0},
 };
 
 using MainWindowTest = SettingsWindowTest;
+
+// Plays Windows' automatic radio button, which (unlike Wine's) checks itself
+// and sends BN_CLICKED when it gets the focus unchecked, not by the mouse.
+WNDPROC ButtonProc = nullptr;
+
+LRESULT CALLBACK ClickingOnFocus(HWND radio, UINT message, WPARAM wParam, LPARAM lParam) {
+    const LRESULT result = CallWindowProcA(ButtonProc, radio, message, wParam, lParam);
+    if (message == WM_SETFOCUS && GetCapture() != radio &&
+        !SendMessageA(radio, BM_GETCHECK, 0, 0)) {
+        SendMessageA(radio, BM_SETCHECK, BST_CHECKED, 0);
+        SendMessageA(GetParent(radio), WM_COMMAND, GetDlgCtrlID(radio), (LPARAM)radio);
+    }
+    return result;
+}
 
 TEST_F(MainWindowTest, FrameTitleAndStyle) {
     Start();
@@ -68,6 +87,29 @@ TEST_F(MainWindowTest, FrameTitleAndStyle) {
     ASSERT_TRUE(GetWindowPlacement(app::MainWindow, &placement));
     EXPECT_EQ(placement.rcNormalPosition.right - placement.rcNormalPosition.left, 454);
     EXPECT_EQ(placement.rcNormalPosition.bottom - placement.rcNormalPosition.top, 446);
+    // The client area is what the controls need, and the list shows whole
+    // lines, whatever the height of the caption and the scroll bars.
+    NONCLIENTMETRICSA usual = {};
+    usual.cbSize = sizeof usual;
+    ASSERT_TRUE(SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof usual, &usual, 0));
+    NONCLIENTMETRICSA tall = usual;
+    tall.iCaptionHeight *= 2;
+    tall.iScrollHeight += 8;
+    for (const NONCLIENTMETRICSA* metrics : {&usual, &tall}) {
+        SystemParametersInfoA(SPI_SETNONCLIENTMETRICS, sizeof *metrics,
+                              const_cast<NONCLIENTMETRICSA*>(metrics), 0);
+        DestroyWindow(app::MainWindow);
+        Start();
+        ShowWindow(app::MainWindow, SW_RESTORE);
+        RECT client;
+        GetClientRect(app::MainWindow, &client);
+        EXPECT_EQ(client.right, 448);
+        EXPECT_EQ(client.bottom, 402);
+        GetClientRect(Control(app::BackupListBox), &client);
+        EXPECT_EQ(client.bottom % SendMessageA(Control(app::BackupListBox), LB_GETITEMHEIGHT, 0, 0),
+                  0);
+    }
+    SystemParametersInfoA(SPI_SETNONCLIENTMETRICS, sizeof usual, &usual, 0);
     // The class that is registered but never used.
     WNDCLASSEXA unused = {};
     unused.cbSize = sizeof unused;
@@ -204,16 +246,21 @@ TEST_F(MainWindowTest, KeyboardTabsEntersAndArrowsAsTheUserExpects) {
     };
     auto focused = [] { return GetDlgCtrlID(GetFocus()); };
 
-    // Tab reaches every button, the list and the hours, in the order they
-    // were made, and then starts again.
+    for (int id : {app::Hour04Radio, app::Hour06Radio, app::Hour22Radio}) {
+        ButtonProc =
+            (WNDPROC)SetWindowLongPtrA(Control(id), GWLP_WNDPROC, (LONG_PTR)ClickingOnFocus);
+    }
+    // Tab reaches every button, the list and the checked hour, in the order
+    // they were made, and then starts again; it never picks an hour.
     const int order[] = {app::AddFileButton,  app::ExitButton,     app::Restore1Button,
                          app::Restore2Button, app::Restore3Button, app::BackupListBox,
-                         app::RemoveButton,   app::Hour04Radio,    app::Hour06Radio,
-                         app::Hour22Radio,    app::AddFileButton};
+                         app::RemoveButton,   app::Hour06Radio,    app::AddFileButton};
     for (int id : order) {
         press(VK_TAB);
         EXPECT_EQ(focused(), id);
     }
+    EXPECT_EQ(HourChecks(), "010");
+    EXPECT_EQ(SettingsLines().at(0), Header("061"));
 
     // The arrows move in the list.
     SetFocus(Control(app::BackupListBox));
@@ -257,8 +304,24 @@ TEST_F(MainWindowTest, KeyboardTabsEntersAndArrowsAsTheUserExpects) {
         EXPECT_EQ(focused(), step.focus);
         EXPECT_EQ(HourChecks(), step.checks);
         EXPECT_EQ(SettingsLines().at(0), Header(std::string(step.hour) + "1"));
+        // The Tab stop moves with the check.
+        EXPECT_TRUE(GetWindowLongPtrA(Control(step.focus), GWL_STYLE) & WS_TABSTOP);
     }
     EXPECT_TRUE(SaidNothing(asker));
+
+    // A refused pick is said once; the keyboard never goes to the unchecked option.
+    ExclusiveHold hold(SettingsFilePath());
+    const std::function<void()> picks[] = {[&] { press(VK_RIGHT); },
+                                           [&] { Click(app::Hour04Radio); }};
+    for (const auto& pick : picks) {
+        pick();
+        SendMessageA(app::MainWindow, WM_ACTIVATE, WA_INACTIVE, 0);
+        SetFocus(app::MainWindow);
+        SendMessageA(app::MainWindow, WM_ACTIVATE, WA_ACTIVE, 0);
+        EXPECT_TRUE(SaidOnly(asker, app::kSettingsBusyMessage));
+        EXPECT_EQ(focused(), app::Hour06Radio);
+        EXPECT_EQ(HourChecks(), "010");
+    }
 }
 
 TEST_F(MainWindowTest, ClosingDestroysTheWindowAndReleasesEverything) {

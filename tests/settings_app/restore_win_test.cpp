@@ -2,6 +2,7 @@
 // generation files as the agent leaves them.
 #include <algorithm>
 #include <functional>
+#include <thread>
 
 #include "app_state.h"
 #include "messages.h"
@@ -50,8 +51,8 @@ Lines NamesIn(const std::string& folder) {
     return names;
 }
 
-// Plays the system's replace, or a refusal of it after doing to the target
-// what that refusal leaves behind, and notes every target.
+// Plays the system's file steps or refuses one; a refused replace first does
+// to the target what that refusal leaves behind. Notes the replaced targets.
 struct RefusingReplacer : app::FileReplacer {
     unsigned long Replace(const std::string& target, const std::string& replacement) override {
         targets.push_back(target);
@@ -59,12 +60,20 @@ struct RefusingReplacer : app::FileReplacer {
             return FileReplacer::Replace(target, replacement);
         }
         if (leaveBehind) {
-            leaveBehind(target);
+            leaveBehind(target, replacement);
         }
         return error;
     }
+    unsigned long MakeTemp(const std::string& folder, std::string& temp) override {
+        return tempError ? tempError : FileReplacer::MakeTemp(folder, temp);
+    }
+    unsigned long Copy(const std::string& from, const std::string& to) override {
+        return copyError ? copyError : FileReplacer::Copy(from, to);
+    }
     unsigned long error = 0;
-    std::function<void(const std::string&)> leaveBehind;
+    unsigned long tempError = 0;
+    unsigned long copyError = 0;
+    std::function<void(const std::string&, const std::string&)> leaveBehind;
     std::vector<std::string> targets;
 };
 
@@ -185,12 +194,12 @@ TEST_F(RestoreTest, MissingFileAndMissingNewerGenerationAreMadeAgain) {
     EXPECT_EQ(StateOf(gen[3]), before[3]);
 }
 
-TEST_F(RestoreTest, GenerationMissingOrHeldOpenIsNoGeneration) {
+TEST_F(RestoreTest, GenerationMissingIsNoGenerationAndOneHeldOpenIsInUse) {
     {
-        // The agent writing it at this moment looks the same.
+        // A viewer that shows it, or the agent writing it at this moment.
         ExclusiveHold hold(gen[2]);
         Restore(2);
-        EXPECT_TRUE(SaidInOrder(asker, {app::kRestoreQuestions[1], app::kNoGenerationMessage}));
+        EXPECT_TRUE(SaidInOrder(asker, {app::kRestoreQuestions[1], app::kGenerationInUseMessage}));
     }
     DeleteFileA(gen[3].c_str());
     Restore(3);
@@ -237,7 +246,7 @@ TEST_F(RestoreTest, ReplaceKeepsTheFilesIdentityAndARefusalFallsBackWithoutLosin
     const std::string away = dir / "renamed away";
     struct Case {
         unsigned long error;
-        std::function<void(const std::string&)> leaveBehind;
+        std::function<void(const std::string&, const std::string&)> leaveBehind;
     };
     const Case cases[] = {
         {0, nullptr},
@@ -247,11 +256,22 @@ TEST_F(RestoreTest, ReplaceKeepsTheFilesIdentityAndARefusalFallsBackWithoutLosin
         // Without a backup name these leave the target gone and the copy
         // under its temporary name.
         {ERROR_UNABLE_TO_MOVE_REPLACEMENT,
-         [](const std::string& target) { DeleteFileA(target.c_str()); }},
+         [](const std::string& target, const std::string&) { DeleteFileA(target.c_str()); }},
         {ERROR_UNABLE_TO_MOVE_REPLACEMENT_2,
-         [&](const std::string& target) {
+         [&](const std::string& target, const std::string&) {
              DeleteFileA(away.c_str());
              MoveFileA(target.c_str(), away.c_str());
+         }},
+        // The target gone and the copy held a moment (a scanner): tried again.
+        {ERROR_UNABLE_TO_MOVE_REPLACEMENT,
+         [](const std::string& target, const std::string& replacement) {
+             DeleteFileA(target.c_str());
+             HANDLE scanner = CreateFileA(replacement.c_str(), GENERIC_READ, 0, nullptr,
+                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+             std::thread([scanner] {
+                 Sleep(200);
+                 CloseHandle(scanner);
+             }).detach();
          }},
     };
     for (const Case& c : cases) {
@@ -268,6 +288,61 @@ TEST_F(RestoreTest, ReplaceKeepsTheFilesIdentityAndARefusalFallsBackWithoutLosin
                                            dir / "Data\\BackUp\\11book.xls"}));
         ExpectNoLeftovers();
     }
+    app::UseFileReplacer(nullptr);
+}
+
+TEST_F(RestoreTest, EachRefusalSaysItsOwnCauseAndTheContentIsNeverLost) {
+    RefusingReplacer replacer;
+    app::UseFileReplacer(&replacer);
+    struct Case {
+        unsigned long tempError, copyError;
+        const app::Message* said;
+        bool restored;
+    };
+    const Case cases[] = {
+        // No file can be made in the folder, but the file may be written.
+        {ERROR_ACCESS_DENIED, 0, &app::kRestoredMessages[0], true},
+        {0, ERROR_DISK_FULL, &app::kDiskFullNotRestoredMessage, false},
+        {0, ERROR_ACCESS_DENIED, &app::kNoRightsNotRestoredMessage, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.said->text);
+        MakeFiles();
+        replacer.tempError = c.tempError;
+        replacer.copyError = c.copyError;
+        Restore(1);
+        EXPECT_TRUE(Said(1, c.said));
+        EXPECT_EQ(StateOf(book), before[c.restored ? 1 : 0]);
+        ExpectNoLeftovers();
+    }
+    replacer.tempError = replacer.copyError = 0;
+
+    // A folder now stands at the file's name.
+    MakeFiles();
+    DeleteFileA(book.c_str());
+    CreateDirectoryA(book.c_str(), nullptr);
+    Restore(1);
+    EXPECT_TRUE(Said(1, &app::kFolderNotRestoredMessage));
+    RemoveDirectoryA(book.c_str());
+
+    // Held for good: the user learns the full path of the restored content.
+    FileHandle scanner;
+    std::string kept;
+    replacer.error = ERROR_UNABLE_TO_MOVE_REPLACEMENT;
+    replacer.leaveBehind = [&](const std::string& target, const std::string& replacement) {
+        DeleteFileA(target.c_str());
+        kept = replacement;
+        scanner.reset(CreateFileA(replacement.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    };
+    MakeFiles();
+    Restore(1);
+    const std::string where = app::kStrandedMessageHead + kept + app::kStrandedMessageTail;
+    const app::Message stranded = {where.c_str(), app::kStrandedCaption, app::kErrorStyle};
+    EXPECT_TRUE(Said(1, &stranded));
+    scanner.reset();
+    EXPECT_EQ(StateOf(kept), before[1]);
+    DeleteFileA(kept.c_str());
     app::UseFileReplacer(nullptr);
 }
 

@@ -141,6 +141,7 @@ TEST_F(SettingsUpkeepTest, SavesChangeTheFileAsItStandsNotAsItWasRead) {
     const std::string a = MakeFile("a.txt");
     const std::string b = MakeFile("b.txt");
     const std::string c = MakeFile("c.txt");
+    const std::string d = MakeFile("d.txt");
     WriteSettings({Header("221"), kOldDate, a});
     Start();
     struct Step {
@@ -149,6 +150,8 @@ TEST_F(SettingsUpkeepTest, SavesChangeTheFileAsItStandsNotAsItWasRead) {
         std::function<void()> change;
         Lines file;
         Lines list;
+        const char* hours = nullptr;  // the hour buttons after it, when looked at
+        bool wroteBack = false;       // the window's list written back, and said so
     };
     const Step steps[] = {
         {"another window added b",
@@ -169,11 +172,41 @@ TEST_F(SettingsUpkeepTest, SavesChangeTheFileAsItStandsNotAsItWasRead) {
          [&] { Click(app::Hour06Radio); },
          {Header("061"), "agent's day", b, a},
          {"a.txt", "b.txt"}},
+        // Only an hour pick changes the hour.
+        {"another writer picked 4時",
+         {Header("041"), "agent's day", b, a},
+         [&] { Drop({c}); },
+         {Header("041"), TodayText(), b, a, c},
+         {"a.txt", "b.txt", "c.txt"},
+         "100"},
+        // An editor's failed save left 0 bytes: the window still shows the list.
+        {"emptied, then an addition",
+         {},
+         [&] { Drop({d}); },
+         {Header("041"), TodayText(), b, a, c, d},
+         {"a.txt", "b.txt", "c.txt", "d.txt"},
+         "100",
+         true},
+        {"deleted, then an hour pick",
+         {},
+         [&] {
+             DeleteFileA(SettingsFilePath().c_str());
+             Click(app::Hour22Radio);
+         },
+         {Header("221"), TodayText(), b, a, c, d},
+         {"a.txt", "b.txt", "c.txt", "d.txt"},
+         "001",
+         true},
     };
     for (const Step& step : steps) {
         WriteSettings(step.meanwhile);
         step.change();
+        EXPECT_EQ(!asker.said.empty() && asker.said[0].text == app::kListWrittenBackMessage.text,
+                  step.wroteBack);
         asker.said.clear();
+        if (step.hours) {
+            EXPECT_EQ(HourChecks(), step.hours) << step.name;
+        }
         EXPECT_EQ(SettingsLines(), step.file) << step.name;
         EXPECT_EQ(ListLines(), step.list) << step.name;
         EXPECT_EQ(ControlText(app::BackupCountEdit), std::to_string(step.list.size())) << step.name;

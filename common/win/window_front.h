@@ -1,0 +1,14 @@
+// Bringing a program's window to the front, as both programs do with the
+// settings window: a second start of it, and a click on the agent's icon or
+// balloon.
+#pragma once
+
+#include <windows.h>
+
+namespace sorel {
+
+// Restores the window from its minimized start and brings it to the front,
+// or the message box it has open, which is what the user must answer first.
+void BringWindowForward(HWND window);
+
+}  // namespace sorel
