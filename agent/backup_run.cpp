@@ -58,14 +58,9 @@ class StoreLock {
 
     explicit StoreLock(std::string path) : path_(std::move(path)) {
         DWORD error = 0;
-        // No sharing of deletion: while an agent has it open, another that
-        // has just finished cannot delete the file it is locking.
         RetryWhileBusy(
             [&] {
-                file_.reset(CreateFileA(path_.c_str(), GENERIC_READ,
-                                        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
-                                        FILE_ATTRIBUTE_HIDDEN, nullptr));
-                error = file_ ? 0 : GetLastError();
+                error = Open();
                 return static_cast<bool>(file_);
             },
             // Being deleted by an agent that has just finished with it.
@@ -100,6 +95,22 @@ class StoreLock {
     State state() const { return state_; }
 
   private:
+    // No sharing of deletion: while an agent has it open, another that has
+    // just finished cannot delete the file it is locking. Opened for writing
+    // where allowed: Wine holds a lock against another machine or Wine server
+    // only on a file open for writing. Another user's leftover lock file may
+    // be readable only, and a lock on a read handle still holds on Windows.
+    DWORD Open() {
+        const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE;
+        file_.reset(CreateFileA(path_.c_str(), GENERIC_READ | GENERIC_WRITE, share, nullptr,
+                                OPEN_ALWAYS, FILE_ATTRIBUTE_HIDDEN, nullptr));
+        if (!file_ && GetLastError() == ERROR_ACCESS_DENIED) {
+            file_.reset(CreateFileA(path_.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_HIDDEN, nullptr));
+        }
+        return file_ ? 0 : GetLastError();
+    }
+
     std::string path_;
     FileHandle file_;
     State state_ = State::kNoStore;
