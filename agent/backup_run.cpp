@@ -97,8 +97,8 @@ class StoreLock {
   private:
     // No sharing of deletion: while an agent has it open, another that has
     // just finished cannot delete the file it is locking. Opened for writing
-    // where allowed: Wine holds a lock against another machine or Wine server
-    // only on a file open for writing. Another user's leftover lock file may
+    // where allowed: Wine holds a lock against an agent under another Wine
+    // server only on a file open for writing. Another user's leftover lock file may
     // be readable only, and a lock on a read handle still holds on Windows.
     DWORD Open() {
         const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE;
@@ -218,7 +218,7 @@ FileOutcome BackUpFile(const std::string& listed, const std::atomic<bool>* stop,
     // A run killed during its copy leaves the incoming file behind. Only the
     // lock's holder may take it for a leftover.
     const std::string incoming = IncomingPath(parts);
-    if (PathExists(incoming)) {
+    if (lock.state() == StoreLock::State::kTaken && PathExists(incoming)) {
         DeleteFileForcibly(incoming);
     }
     const FileProbe gen1 = ProbeFile(GenerationPath(parts, 1));
