@@ -9,6 +9,7 @@
 #include "../common/store_path.h"
 #include "../common/win/files.h"
 #include "../common/win/settings_file.h"
+#include "../common/win/unique_handle.h"
 
 namespace sorel {
 
@@ -30,29 +31,103 @@ bool IsDiskFullError(DWORD error) {
     return error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL;
 }
 
-// A virus scanner or an indexer may hold a file it has just seen for a
-// moment; a shift stopped halfway would leave a gap among the generations.
-bool RenameRetrying(FileSteps& steps, const RotationStep& step) {
-    bool moved = steps.Rename(step.from, step.to, step.replace);
-    for (unsigned waited = 0; !moved && IsBusyError(GetLastError()) && waited < kRetryBudgetMs;
-         waited += kRetryStepMs) {
-        Sleep(kRetryStepMs);
-        moved = steps.Rename(step.from, step.to, step.replace);
-    }
-    return moved;
+bool Stopped(const std::atomic<bool>* stop) {
+    return stop != nullptr && stop->load();
 }
+
+// A shift stopped halfway would leave a gap among the generations.
+bool RenameRetrying(FileSteps& steps, const RotationStep& step) {
+    return RetryWhileBusy([&] { return steps.Rename(step.from, step.to, step.replace); },
+                          [] { return IsBusyError(GetLastError()); });
+}
+
+// Held in backUp from the first look at a file's generations to its last
+// rename, so that two agents (two users listing one data drive, two PCs
+// listing one shared file) never plan from the same look or delete each
+// other's incoming copy. A byte-range lock holds between machines and between
+// separate Wine servers, where share modes do not, and the system releases it
+// when its holder dies: a lock file left behind is stale exactly when its
+// lock can be taken, whether or not the file can be deleted.
+class StoreLock {
+  public:
+    enum class State {
+        kTaken,
+        kHeldElsewhere,  // another agent is working on this file
+        kNoStore,        // no file can be made in backUp: nothing there can change either
+    };
+
+    explicit StoreLock(std::string path) : path_(std::move(path)) {
+        DWORD error = 0;
+        RetryWhileBusy(
+            [&] {
+                error = Open();
+                return static_cast<bool>(file_);
+            },
+            // Being deleted by an agent that has just finished with it.
+            [&] { return IsBusyError(error) && PathExists(path_); });
+        if (!file_) {
+            state_ =
+                IsBusyError(error) && PathExists(path_) ? State::kHeldElsewhere : State::kNoStore;
+            return;
+        }
+        OVERLAPPED at = {};
+        if (!LockFileEx(file_.get(), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0,
+                        &at)) {
+            file_.reset();
+            state_ = State::kHeldElsewhere;
+            return;
+        }
+        state_ = State::kTaken;
+    }
+    StoreLock(const StoreLock&) = delete;
+    StoreLock& operator=(const StoreLock&) = delete;
+    ~StoreLock() {
+        if (state_ != State::kTaken) {
+            return;
+        }
+        OVERLAPPED at = {};
+        UnlockFileEx(file_.get(), 0, 1, 0, &at);
+        file_.reset();
+        // Fails while another agent has it open, which is as it should be.
+        DeleteFileA(path_.c_str());
+    }
+
+    State state() const { return state_; }
+
+  private:
+    // No sharing of deletion: while an agent has it open, another that has
+    // just finished cannot delete the file it is locking. Opened for writing
+    // where allowed: Wine holds a lock against an agent under another Wine
+    // server only on a file open for writing. Another user's leftover lock file may
+    // be readable only, and a lock on a read handle still holds on Windows.
+    DWORD Open() {
+        const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE;
+        file_.reset(CreateFileA(path_.c_str(), GENERIC_READ | GENERIC_WRITE, share, nullptr,
+                                OPEN_ALWAYS, FILE_ATTRIBUTE_HIDDEN, nullptr));
+        if (!file_ && GetLastError() == ERROR_ACCESS_DENIED) {
+            file_.reset(CreateFileA(path_.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_HIDDEN, nullptr));
+        }
+        return file_ ? 0 : GetLastError();
+    }
+
+    std::string path_;
+    FileHandle file_;
+    State state_ = State::kNoStore;
+};
 
 // Carries out a rotation plan. Every step is judged by its own result and
 // none is passed over: a failed step stops the rest and removes the incoming
 // copy, so a file counts as stored only once its new generation 1 is in
 // place. A stop between two shifts leaves a gap, which the next run's plan
-// fills first.
-FileOutcome CarryOut(const std::vector<RotationStep>& plan, FileSteps& steps) {
+// fills first. A copy cut off by a stop leaves the generations as they were.
+FileOutcome CarryOut(const std::vector<RotationStep>& plan, const std::atomic<bool>* stop,
+                     FileSteps& steps) {
     const std::string& incoming = plan.front().to;
     for (const RotationStep& step : plan) {
         bool ok;
         if (step.kind == StepKind::kCopyIn) {
-            ok = steps.Copy(step.from, step.to);
+            ok = steps.Copy(step.from, step.to, stop);
         } else {
             if (step.replace) {
                 // The system refuses to rename over a read-only file.
@@ -63,6 +138,9 @@ FileOutcome CarryOut(const std::vector<RotationStep>& plan, FileSteps& steps) {
         if (!ok) {
             const DWORD error = GetLastError();
             DeleteFileForcibly(incoming);
+            if (step.kind == StepKind::kCopyIn && Stopped(stop)) {
+                return FileOutcome::kNotReached;
+            }
             return IsDiskFullError(error) ? FileOutcome::kDiskFull : FileOutcome::kCopyFailed;
         }
     }
@@ -73,69 +151,118 @@ FileOutcome SourceOutcome(const std::string& listed, const FileProbe& source) {
     if (source.presence == Presence::kMissing) {
         return FileOutcome::kMissing;
     }
-    if (IsBusyError(source.error)) {
-        // Opening a folder as a file is refused as access denied, too.
-        return IsFolder(listed) ? FileOutcome::kPathUnusable : FileOutcome::kHeld;
-    }
     switch (source.error) {
-        // A name the system refuses (a character such as "<" or "|", a folder
-        // where a file should be): no store can be made for it.
+        case ERROR_SHARING_VIOLATION:
+        case ERROR_LOCK_VIOLATION:
+            return FileOutcome::kHeld;
+        case ERROR_ACCESS_DENIED: {
+            // Opening a folder as a file is refused as access denied.
+            if (IsFolder(listed)) {
+                return FileOutcome::kNameUnusable;
+            }
+            // Denied even to an open that shares everything: the user may not
+            // read it. Otherwise another program's open is in the way.
+            FileHandle any(CreateFileA(listed.c_str(), GENERIC_READ,
+                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                       nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+            return !any && GetLastError() == ERROR_ACCESS_DENIED ? FileOutcome::kNoAccess
+                                                                 : FileOutcome::kHeld;
+        }
         case ERROR_INVALID_NAME:
         case ERROR_BAD_PATHNAME:
-        case ERROR_FILENAME_EXCED_RANGE:
         case ERROR_DIRECTORY:
+            return FileOutcome::kNameUnusable;
+        case ERROR_FILENAME_EXCED_RANGE:
             return FileOutcome::kPathUnusable;
         default:
             return FileOutcome::kCopyFailed;
     }
 }
 
-// Everything the run does for one listed file.
-FileOutcome BackUpFile(const std::string& listed, FileSteps& steps) {
-    PathParts parts = SplitPath(listed, IsSystemLeadByte);
-    const bool storable = AgentCanStore(listed, IsSystemLeadByte);
-    if (storable) {
-        // A run killed during its copy leaves the incoming file behind.
-        const std::string incoming = IncomingPath(parts);
-        if (PathExists(incoming)) {
-            DeleteFileForcibly(incoming);
+// Why a generation could not be looked at: a folder at its name, or another
+// program (or agent) holding it.
+FileOutcome GenerationOutcome(const PathParts& parts) {
+    for (int n = 1; n <= 3; ++n) {
+        if (IsFolder(GenerationPath(parts, n))) {
+            return FileOutcome::kGenerationFolder;
         }
     }
+    return FileOutcome::kGenerationHeld;
+}
+
+// Everything the run does for one listed file.
+FileOutcome BackUpFile(const std::string& listed, const std::atomic<bool>* stop, FileSteps& steps) {
     // Never resolve a path without a drive against the current folder: no
     // probe is made for a path that cannot be stored.
-    const FileProbe source = storable ? ProbeFile(listed) : FileProbe{};
-    const FileProbe gen1 = storable && source.presence == Presence::kReadable
-                               ? ProbeFile(GenerationPath(parts, 1))
-                               : FileProbe{};
-    switch (DecideBackup(storable, source.presence, gen1.presence,
-                         TextsEqual(source.date, gen1.date))) {
+    if (IsUnusableName(listed, IsSystemLeadByte)) {
+        return FileOutcome::kNameUnusable;
+    }
+    if (!AgentCanStore(listed, IsSystemLeadByte)) {
+        return FileOutcome::kPathUnusable;
+    }
+    const PathParts parts = SplitPath(listed, IsSystemLeadByte);
+    // Open until the copy is made: other programs may read the file meanwhile,
+    // but none may write it, so the copy is never a mix of two states.
+    FileHandle hold;
+    const FileProbe source = ProbeFileHolding(listed, hold);
+    if (source.presence != Presence::kReadable) {
+        return SourceOutcome(listed, source);
+    }
+    // Usually the folder exists already; if it cannot be made, the copy into
+    // it fails and says so.
+    CreateDirectoryA(BackupFolderPath(parts).c_str(), nullptr);
+    const StoreLock lock(LockPath(parts));
+    if (lock.state() == StoreLock::State::kHeldElsewhere) {
+        return FileOutcome::kGenerationHeld;
+    }
+    // A run killed during its copy leaves the incoming file behind. Only the
+    // lock's holder may take it for a leftover.
+    const std::string incoming = IncomingPath(parts);
+    if (lock.state() == StoreLock::State::kTaken && PathExists(incoming)) {
+        DeleteFileForcibly(incoming);
+    }
+    const FileProbe gen1 = ProbeFile(GenerationPath(parts, 1));
+    std::vector<RotationStep> plan;
+    switch (DecideBackup(true, source, gen1, TextsEqual(source.date, gen1.date))) {
         case BackupDecision::kNoLocation:
             return FileOutcome::kPathUnusable;
         case BackupDecision::kUnreadable:
             return SourceOutcome(listed, source);
         case BackupDecision::kGenerationUnreadable:
-            return FileOutcome::kGenerationHeld;
+            return GenerationOutcome(parts);
         case BackupDecision::kUnchanged:
             return FileOutcome::kUnchanged;
-        case BackupDecision::kBackUp:
+        case BackupDecision::kReplaceToday:
+            plan = PlanReplace(listed, parts);
             break;
+        case BackupDecision::kBackUp: {
+            const Presence generations[3] = {gen1.presence,
+                                             ProbeFile(GenerationPath(parts, 2)).presence,
+                                             ProbeFile(GenerationPath(parts, 3)).presence};
+            plan = PlanRotation(listed, parts, generations);
+            if (plan.empty()) {
+                return GenerationOutcome(parts);
+            }
+            break;
+        }
     }
-    const Presence generations[3] = {gen1.presence, ProbeFile(GenerationPath(parts, 2)).presence,
-                                     ProbeFile(GenerationPath(parts, 3)).presence};
-    const std::vector<RotationStep> plan = PlanRotation(listed, parts, generations);
-    if (plan.empty()) {
-        return FileOutcome::kGenerationHeld;
-    }
-    // Usually the folder exists already; if it cannot be made, the copy into
-    // it fails and says so.
-    CreateDirectoryA(BackupFolderPath(parts).c_str(), nullptr);
-    return CarryOut(plan, steps);
+    return CarryOut(plan, stop, steps);
 }
 
 }  // namespace
 
-bool FileSteps::Copy(const std::string& from, const std::string& to) {
-    return CopyFileA(from.c_str(), to.c_str(), FALSE);
+DWORD CALLBACK CancelCopyOnStop(LARGE_INTEGER, LARGE_INTEGER, LARGE_INTEGER, LARGE_INTEGER, DWORD,
+                                DWORD, HANDLE, HANDLE, LPVOID data) {
+    return Stopped(static_cast<const std::atomic<bool>*>(data)) ? PROGRESS_CANCEL
+                                                                : PROGRESS_CONTINUE;
+}
+
+bool FileSteps::Copy(const std::string& from, const std::string& to,
+                     const std::atomic<bool>* stop) {
+    // The caller holds the source open for reading with read sharing only;
+    // the system's own open of it for reading is let through.
+    return CopyFileExA(from.c_str(), to.c_str(), CancelCopyOnStop,
+                       const_cast<std::atomic<bool>*>(stop), nullptr, 0) != FALSE;
 }
 
 bool FileSteps::Rename(const std::string& from, const std::string& to, bool replace) {
@@ -193,13 +320,16 @@ bool RecordLastRunDate() {
 
 RunReport RunBackup(const HeldSettings& held, const std::atomic<bool>* stop, FileSteps& steps) {
     RunReport report;
+    bool reachedAll = true;
     for (std::size_t slot = 0; SlotUsed(held.backupTable, slot); ++slot) {
         std::string listed(SlotText(held.backupTable, slot));
         // Checked before each file only: a file once begun is finished, so its
         // rotation is never left halfway by a stop.
         const FileOutcome outcome =
-            stop != nullptr && stop->load() ? FileOutcome::kNotReached : BackUpFile(listed, steps);
+            Stopped(stop) ? FileOutcome::kNotReached : BackUpFile(listed, stop, steps);
         report.files.push_back({listed, outcome});
+        reachedAll = reachedAll && outcome != FileOutcome::kNotReached &&
+                     outcome != FileOutcome::kNotReachedQuit;
         if (outcome == FileOutcome::kStored) {
             ++report.handled;
         } else if (outcome == FileOutcome::kUnchanged) {
@@ -208,7 +338,9 @@ RunReport RunBackup(const HeldSettings& held, const std::atomic<bool>* stop, Fil
             ++report.failed;
         }
     }
-    if (report.handled > 0) {
+    // A run cut short leaves files for a later check the same day, which a
+    // recorded date would turn away.
+    if (report.handled > 0 && reachedAll) {
         report.dateRecorded = RecordLastRunDate();
     }
     return report;

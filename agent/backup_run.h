@@ -34,12 +34,15 @@ void ReadScheduleHeader(HeldSettings& held);
 // A missing file is not created. False when the date could not be recorded.
 bool RecordLastRunDate();
 
-// Walks the table up to the first free slot and stores a new generation of
-// every listed file whose last-write date differs from generation 1's. When
-// at least one was stored, records today's date. When `stop` is given and
-// becomes true (the user logs off), no further file is started: the file in
-// progress is finished, and the files after it are reported as not reached.
-// A file counts as stored only when its new generation 1 is in place.
+// Walks the table up to the first free slot and stores every listed file
+// whose last-write time or size differs from generation 1's: over generation
+// 1 when both were last written on the same local day, as a new generation 1
+// otherwise. When `stop` is given and becomes true (the user logs off), no
+// further file is started, a copy in progress is cut off where the system
+// allows it (the generations stay as they were), and a rotation's renames are
+// let finish. Today's date is recorded when at least one file was stored and
+// every file was reached. A file counts as stored only when its new
+// generation 1 is in place.
 RunReport RunBackup(const HeldSettings& held, const std::atomic<bool>* stop = nullptr);
 
 // The same, with the rotation's file calls made through `steps`.

@@ -3,6 +3,9 @@
 // in GetLastError, as the system calls do.
 #pragma once
 
+#include <windows.h>
+
+#include <atomic>
 #include <string>
 
 namespace sorel {
@@ -10,12 +13,22 @@ namespace sorel {
 class FileSteps {
   public:
     virtual ~FileSteps() = default;
-    // CopyFileA, overwriting: the copy keeps the source's last-write time and
-    // attributes, which the next run's change test depends on.
-    virtual bool Copy(const std::string& from, const std::string& to);
+    // CopyFileExA, overwriting: the copy keeps the source's last-write time
+    // and attributes, which the next run's change test depends on. When
+    // `stop` is given and becomes true, the system cancels the copy (where
+    // it asks the progress routine) and the call fails.
+    virtual bool Copy(const std::string& from, const std::string& to,
+                      const std::atomic<bool>* stop);
     // MoveFileExA; `replace` lets it replace an existing target.
     virtual bool Rename(const std::string& from, const std::string& to, bool replace);
 };
+
+// The copy's progress routine: `data` is the run's stop flag, or null. Asks
+// the system to cancel the copy once the run is told to stop, so that a
+// log-off is not held up by a large file.
+DWORD CALLBACK CancelCopyOnStop(LARGE_INTEGER total, LARGE_INTEGER done, LARGE_INTEGER streamSize,
+                                LARGE_INTEGER streamDone, DWORD stream, DWORD reason, HANDLE source,
+                                HANDLE target, LPVOID data);
 
 // The system's own calls.
 FileSteps& SystemFileSteps();

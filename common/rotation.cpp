@@ -2,18 +2,24 @@
 
 namespace sorel {
 
-BackupDecision DecideBackup(bool storable, Presence source, Presence gen1, bool sameDate) {
+BackupDecision DecideBackup(bool storable, const FileFacts& source, const FileFacts& gen1,
+                            bool sameDay) {
     if (!storable) {
         return BackupDecision::kNoLocation;
     }
-    if (source != Presence::kReadable) {
+    if (source.presence != Presence::kReadable) {
         return BackupDecision::kUnreadable;
     }
-    if (gen1 == Presence::kUnreadable) {
+    if (gen1.presence == Presence::kUnreadable) {
         return BackupDecision::kGenerationUnreadable;
     }
-    return gen1 == Presence::kReadable && sameDate ? BackupDecision::kUnchanged
-                                                   : BackupDecision::kBackUp;
+    if (gen1.presence == Presence::kMissing) {
+        return BackupDecision::kBackUp;
+    }
+    if (source.lastWrite == gen1.lastWrite && source.size == gen1.size) {
+        return BackupDecision::kUnchanged;
+    }
+    return sameDay ? BackupDecision::kReplaceToday : BackupDecision::kBackUp;
 }
 
 std::vector<RotationStep> PlanRotation(const std::string& listedPath, const PathParts& parts,
@@ -37,6 +43,12 @@ std::vector<RotationStep> PlanRotation(const std::string& listedPath, const Path
     }
     plan.push_back({StepKind::kShift, incoming, GenerationPath(parts, 1)});
     return plan;
+}
+
+std::vector<RotationStep> PlanReplace(const std::string& listedPath, const PathParts& parts) {
+    const std::string incoming = IncomingPath(parts);
+    return {{StepKind::kCopyIn, listedPath, incoming},
+            {StepKind::kShift, incoming, GenerationPath(parts, 1), true}};
 }
 
 }  // namespace sorel

@@ -2,6 +2,7 @@
 // that store a new generation without ever costing an old one.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -16,16 +17,33 @@ enum class Presence {
     kUnreadable,  // it is there, but another program holds it or it cannot be opened
 };
 
-enum class BackupDecision {
-    kNoLocation,            // no drive, or names too long to store: nowhere to keep generations
-    kUnreadable,            // the listed file cannot be opened exclusively
-    kGenerationUnreadable,  // generation 1 is there but cannot be read
-    kUnchanged,             // its date equals generation 1's
-    kBackUp,
+// What a look at one name found: whether it could be read, and when it was
+// last written and how large it is when it could.
+struct FileFacts {
+    Presence presence = Presence::kMissing;
+    std::uint64_t lastWrite = 0;  // the system's file time, in 100 ns steps
+    std::uint64_t size = 0;
 };
 
-// `storable` is AgentCanStore of the listed path; `sameDate` is the system's
-// verdict on comparing the file's date text with generation 1's.
+enum class BackupDecision {
+    kNoLocation,            // no drive, or names too long to store: nowhere to keep generations
+    kUnreadable,            // the listed file cannot be opened
+    kGenerationUnreadable,  // generation 1 is there but cannot be read
+    kUnchanged,             // same last-write time and size as generation 1
+    kReplaceToday,          // changed again on generation 1's day: generation 1 is replaced
+    kBackUp,                // changed on another day: the generations shift
+};
+
+// `storable` is AgentCanStore of the listed path; `sameDay` is the system's
+// verdict on comparing the local date text of the file's last write with
+// generation 1's.
+//
+// A file counts as changed when its last-write time or its size differs from
+// generation 1's (the copy keeps the last-write time). Dates alone would miss
+// a second save on a day already stored, and a tool that puts the last-write
+// time back after a change is still caught by the size when it differs. A
+// change on the same day replaces generation 1, so each generation holds the
+// last state of its day of use.
 //
 // An unreadable file is skipped even when generation 1 exists: rotating then
 // would shift the generations down with nothing new to put on top, and after
@@ -33,7 +51,8 @@ enum class BackupDecision {
 // (a viewer, a scanner or a sync client holds it) has no date to compare: the
 // file would look changed and the rotation would stop halfway or shift the
 // same state twice, so the file waits for a later run.
-BackupDecision DecideBackup(bool storable, Presence source, Presence gen1, bool sameDate);
+BackupDecision DecideBackup(bool storable, const FileFacts& source, const FileFacts& gen1,
+                            bool sameDay);
 
 enum class StepKind {
     kCopyIn,  // copy the listed file to the incoming name
@@ -66,5 +85,10 @@ struct RotationStep {
 // No steps at all when any generation is unreadable: the file waits.
 std::vector<RotationStep> PlanRotation(const std::string& listedPath, const PathParts& parts,
                                        const Presence (&generations)[3]);
+
+// The steps that replace generation 1 with the file's later state of the same
+// day: the whole copy to the incoming name, then one replacing rename over
+// generation 1. The other generations are not touched.
+std::vector<RotationStep> PlanReplace(const std::string& listedPath, const PathParts& parts);
 
 }  // namespace sorel

@@ -31,6 +31,18 @@ std::size_t CharLength(std::string_view text, std::size_t pos, LeadByteTest isLe
 
 }  // namespace
 
+std::size_t LastSeparator(std::string_view path, LeadByteTest isLead) {
+    std::size_t last = std::string_view::npos;
+    for (std::size_t pos = 0; pos < path.size();) {
+        const std::size_t len = CharLength(path, pos, isLead);
+        if (len == 1 && IsSeparator(path[pos])) {
+            last = pos;
+        }
+        pos += len;
+    }
+    return last;
+}
+
 PathParts SplitPath(std::string_view path, LeadByteTest isLead) {
     PathParts parts;
     // The first two characters are single bytes here, so byte positions are
@@ -39,14 +51,8 @@ PathParts SplitPath(std::string_view path, LeadByteTest isLead) {
     if (path.size() < 3 || !IsAsciiLetter(path[0]) || path[1] != ':' || !IsSeparator(path[2])) {
         return parts;
     }
-    std::size_t lastSlash = 2;
-    for (std::size_t pos = 2; pos < path.size();) {
-        std::size_t len = CharLength(path, pos, isLead);
-        if (len == 1 && IsSeparator(path[pos])) {
-            lastSlash = pos;
-        }
-        pos += len;
-    }
+    // At least the separator after the drive.
+    const std::size_t lastSlash = LastSeparator(path, isLead);
     std::size_t lastDot = std::string_view::npos;
     for (std::size_t pos = lastSlash + 1; pos < path.size();) {
         std::size_t len = CharLength(path, pos, isLead);
@@ -90,6 +96,13 @@ std::string IncomingPath(const PathParts& parts) {
     return BackupFolderPath(parts) + "\\~new~" + parts.name + parts.extension;
 }
 
+std::string LockPath(const PathParts& parts) {
+    if (parts.Empty()) {
+        return {};
+    }
+    return BackupFolderPath(parts) + "\\~lck~" + parts.name + parts.extension;
+}
+
 namespace {
 
 // Characters as the system counts them when it converts an ANSI path.
@@ -111,6 +124,23 @@ bool AgentCanStore(std::string_view path, LeadByteTest isLead) {
     return CharCount(IncomingPath(parts), isLead) <= kMaxPathChars &&
            CharCount(BackupFolderPath(parts), isLead) <= kMaxFolderChars &&
            CharCount(BackupFolderPath(parts), isLead) + 1 <= kMaxTempFolderChars;
+}
+
+bool IsUnusableName(std::string_view path, LeadByteTest isLead) {
+    if (path.size() >= 4 && IsSeparator(path[0]) && IsSeparator(path[1]) &&
+        (path[2] == '?' || path[2] == '.') && IsSeparator(path[3])) {
+        return true;
+    }
+    for (std::size_t pos = 0; pos < path.size();) {
+        const std::size_t len = CharLength(path, pos, isLead);
+        const auto byte = static_cast<unsigned char>(path[pos]);
+        if (len == 1 && (byte < 0x20 ||
+                         std::string_view("<>\"|?*").find(path[pos]) != std::string_view::npos)) {
+            return true;
+        }
+        pos += len;
+    }
+    return false;
 }
 
 std::string FileDisplayName(std::string_view path, LeadByteTest isLead) {

@@ -14,6 +14,10 @@ namespace sorel {
 using LeadByteTest = bool (*)(unsigned char);
 bool IsCp932LeadByte(unsigned char byte);
 
+// The position of the last folder separator ("\" or "/") in `path`, or npos.
+// A byte that is the second byte of a double-byte character is never one.
+std::size_t LastSeparator(std::string_view path, LeadByteTest isLead = IsCp932LeadByte);
+
 struct PathParts {
     std::string drive;      // "C:"
     std::string folder;     // "\Data\", always begins and ends with a separator (\ or /)
@@ -49,7 +53,13 @@ std::string GenerationPath(const PathParts& parts, int n,
 // folder never share it.
 std::string IncomingPath(const PathParts& parts);
 
-// The longest name the agent writes for a listed file is its incoming copy;
+// The file whose byte-range lock an agent holds while it looks at and changes
+// the generations of one listed file. Like the incoming name it begins with
+// "~" and ends with the full file name, and it is no longer than that name.
+std::string LockPath(const PathParts& parts);
+
+// The longest names the agent writes for a listed file are its incoming copy
+// and its lock, of one length;
 // the system's ANSI file calls take at most this many characters in a path.
 constexpr std::size_t kMaxPathChars = 259;
 // CreateDirectoryA takes a shorter path: room is kept for an 8.3 name in it.
@@ -67,6 +77,12 @@ constexpr std::size_t kMaxTempFolderChars = 246;
 // that it never confirms a file that would never be backed up; the agent
 // skips it without touching anything.
 bool AgentCanStore(std::string_view path, LeadByteTest isLead = IsCp932LeadByte);
+
+// Whether `path` names something the system will never open as a file: a
+// path in the "\\?\" or "\\.\" form, or one with a character that no
+// file name may hold (< > " | ? * or a control character). Such a line is
+// told apart from one that is merely too long or has no drive.
+bool IsUnusableName(std::string_view path, LeadByteTest isLead = IsCp932LeadByte);
 
 // name + extension: the file's full name, or empty for a path without parts.
 std::string FileDisplayName(std::string_view path, LeadByteTest isLead = IsCp932LeadByte);

@@ -121,19 +121,8 @@ ListChange WithEntryRemoved(std::vector<std::string> lines, const std::string& h
 }
 
 std::string FolderOfModule(std::string_view modulePath, LeadByteTest isLead) {
-    std::size_t end = 0;
-    for (std::size_t pos = 0; pos < modulePath.size();) {
-        auto byte = static_cast<unsigned char>(modulePath[pos]);
-        if (isLead(byte) && pos + 1 < modulePath.size()) {
-            pos += 2;
-            continue;
-        }
-        if (byte == '\\') {
-            end = pos + 1;
-        }
-        ++pos;
-    }
-    return std::string(modulePath.substr(0, end));
+    const std::size_t last = LastSeparator(modulePath, isLead);
+    return std::string(modulePath.substr(0, last == std::string_view::npos ? 0 : last + 1));
 }
 
 }  // namespace sorel

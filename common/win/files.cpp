@@ -62,13 +62,24 @@ ReadResult ReadFileExclusive(const std::string& path, std::string& bytes) {
     return ReadFilePrefixExclusive(path, std::string().max_size(), bytes);
 }
 
-ReadResult ReadFileExclusiveRetrying(const std::string& path, std::string& bytes) {
-    ReadResult result = ReadFileExclusive(path, bytes);
-    for (unsigned waited = 0; result == ReadResult::kBusy && waited < kRetryBudgetMs;
-         waited += kRetryStepMs) {
+bool RetryWhileBusy(const std::function<bool()>& attempt, const std::function<bool()>& busy) {
+    for (unsigned waited = 0;; waited += kRetryStepMs) {
+        if (attempt()) {
+            return true;
+        }
+        if (!busy() || waited >= kRetryBudgetMs) {
+            return false;
+        }
         Sleep(kRetryStepMs);
-        result = ReadFileExclusive(path, bytes);
     }
+}
+
+ReadResult ReadFileExclusiveRetrying(const std::string& path, std::string& bytes) {
+    ReadResult result = ReadResult::kBusy;
+    RetryWhileBusy([&] {
+        result = ReadFileExclusive(path, bytes);
+        return result != ReadResult::kBusy;
+    });
     return result;
 }
 
@@ -93,35 +104,33 @@ bool ReplaceFileContent(const std::string& path, const std::string& bytes,
         }
     }
     const DWORD flags = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
-    bool moved = MoveFileExA(tempPath.c_str(), path.c_str(), flags);
-    for (unsigned waited = 0; !moved && waited < kRetryBudgetMs; waited += kRetryStepMs) {
-        Sleep(kRetryStepMs);
-        moved = MoveFileExA(tempPath.c_str(), path.c_str(), flags);
-    }
+    const bool moved =
+        RetryWhileBusy([&] { return MoveFileExA(tempPath.c_str(), path.c_str(), flags) != FALSE; });
     if (!moved) {
         DeleteFileA(tempPath.c_str());
     }
     return moved;
 }
 
-FileProbe ProbeFile(const std::string& path) {
+namespace {
+
+// The facts of an opened file, or the reason there are none.
+FileProbe ProbeOpened(const FileHandle& file) {
     FileProbe probe;
     probe.presence = Presence::kUnreadable;
-    FILETIME written;
-    {
-        FileHandle file = OpenExclusiveForReading(path);
-        if (!file) {
-            probe.error = GetLastError();
-            if (IsMissingError(probe.error)) {
-                probe.presence = Presence::kMissing;
-            }
-            return probe;
+    if (!file) {
+        probe.error = GetLastError();
+        if (IsMissingError(probe.error)) {
+            probe.presence = Presence::kMissing;
         }
-        if (!GetFileTime(file.get(), nullptr, nullptr, &written)) {
-            probe.error = GetLastError();
-            return probe;
-        }
+        return probe;
     }
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!GetFileInformationByHandle(file.get(), &info)) {
+        probe.error = GetLastError();
+        return probe;
+    }
+    const FILETIME written = info.ftLastWriteTime;
     // The user's own calendar day: in Japan a file saved at 08:30 belongs to
     // that day, not to the day before as its UTC date would have it. The zone's
     // rules of that moment apply (summer time where there is one).
@@ -132,7 +141,25 @@ FileProbe ProbeFile(const std::string& path) {
         return probe;
     }
     probe.presence = Presence::kReadable;
+    probe.lastWrite = (std::uint64_t{written.dwHighDateTime} << 32) | written.dwLowDateTime;
+    probe.size = (std::uint64_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow;
     probe.date = DateText(local.wYear, local.wMonth, local.wDay);
+    return probe;
+}
+
+}  // namespace
+
+FileProbe ProbeFile(const std::string& path) {
+    return ProbeOpened(OpenExclusiveForReading(path));
+}
+
+FileProbe ProbeFileHolding(const std::string& path, FileHandle& hold) {
+    hold.reset(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr));
+    FileProbe probe = ProbeOpened(hold);
+    if (probe.presence != Presence::kReadable) {
+        hold.reset();
+    }
     return probe;
 }
 

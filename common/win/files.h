@@ -4,9 +4,11 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
 
 #include "../rotation.h"
+#include "unique_handle.h"
 
 namespace sorel {
 
@@ -39,12 +41,17 @@ bool ReplaceFileContent(const std::string& path, const std::string& bytes,
 std::string FileDateText(const std::string& path);
 
 // What an exclusive open of the file finds, and why it failed.
-struct FileProbe {
-    Presence presence = Presence::kMissing;
+struct FileProbe : FileFacts {
     unsigned long error = 0;  // the system's error code when the open failed
     std::string date;         // FileDateText, when readable
 };
 FileProbe ProbeFile(const std::string& path);
+
+// The same look, through an open that lets other programs read the file but
+// not write it. The open stays in `hold`, so that the file cannot change
+// while it is copied; a program that already has it open for writing makes
+// the open fail as held.
+FileProbe ProbeFileHolding(const std::string& path, FileHandle& hold);
 
 // Errors of an open that mean the file, its folder or its drive is not there.
 bool IsMissingError(unsigned long error);
@@ -78,5 +85,12 @@ bool DeleteFileForcibly(const std::string& path);
 // How long a brief retry waits in all, and between two tries.
 constexpr unsigned kRetryBudgetMs = 800;
 constexpr unsigned kRetryStepMs = 40;
+
+// A virus scanner, an indexer or the other program may hold a file for a
+// moment. Makes `attempt` again while it fails and `busy` (asked at once
+// after the failure, while GetLastError still tells why) says the cause may
+// pass, for a little under a second in all. True once an attempt succeeded.
+bool RetryWhileBusy(
+    const std::function<bool()>& attempt, const std::function<bool()>& busy = [] { return true; });
 
 }  // namespace sorel

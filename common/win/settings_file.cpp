@@ -36,9 +36,7 @@ SettingsWriteLock::SettingsWriteLock() {
                                 FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
         return held();
     };
-    for (unsigned waited = 0; !take() && waited < kRetryBudgetMs; waited += kRetryStepMs) {
-        Sleep(kRetryStepMs);
-    }
+    RetryWhileBusy(take);
 }
 
 ReadResult ReadSettingsLines(std::vector<std::string>& lines, bool retry) {

@@ -24,16 +24,31 @@ struct Killed {};
 
 // The rotation's file calls, counted over a run. Call `failAt` fails with a
 // write fault, or with `kill` never returns, as if the power went there;
-// `onCall` sees every call before it is made.
+// `onCall` sees every call before it is made. With
+// `askProgress` a copy asks the progress routine, as Windows does and Wine
+// never does, and is cut off halfway when it answers cancel.
 class CountingSteps : public FileSteps {
   public:
     int failAt = 0;
     bool kill = false;
+    bool askProgress = false;
     std::function<void(int)> onCall;
     int calls = 0;
 
-    bool Copy(const std::string& from, const std::string& to) override {
-        return Next() && FileSteps::Copy(from, to);
+    bool Copy(const std::string& from, const std::string& to,
+              const std::atomic<bool>* stop) override {
+        LARGE_INTEGER n = {};
+        if (!Next()) {
+            return false;
+        }
+        if (askProgress &&
+            CancelCopyOnStop(n, n, n, n, 1, 0, nullptr, nullptr,
+                             const_cast<std::atomic<bool>*>(stop)) == PROGRESS_CANCEL) {
+            WriteBytes(to, "half");
+            SetLastError(ERROR_REQUEST_ABORTED);
+            return false;
+        }
+        return FileSteps::Copy(from, to, stop);
     }
     bool Rename(const std::string& from, const std::string& to, bool replace) override {
         return Next() && FileSteps::Rename(from, to, replace);
@@ -159,32 +174,42 @@ TEST_F(BackupRunTest, ThreeGenerationsOverFourDays) {
     EXPECT_EQ(day4.unchanged, 1);
     EXPECT_EQ(ReadBytes(SettingsFilePath()), before);
     EXPECT_EQ(ReadBytes(g3), "state 1");
-    // No incoming copy is left behind after any of the runs.
+    // No incoming copy and no lock file is left behind after any of the runs.
     EXPECT_FALSE(Exists(dir / "Data\\backUp\\~new~book.xls"));
+    EXPECT_FALSE(Exists(dir / "Data\\backUp\\~lck~book.xls"));
 }
 
 // Runs in the tests' own zone (UTC) and again with TZ=Asia/Tokyo.
-TEST_F(BackupRunTest, SameLocalDayIsNotBackedUpAgain) {
+TEST_F(BackupRunTest, SameLocalDayReplacesGenerationOne) {
     char zone[64] = "";
     GetEnvironmentVariableA("TZ", zone, sizeof zone);
     const bool japan = std::string(zone) == "Asia/Tokyo";
     std::string file = dir / "diary.txt";
     WriteSettings({file});
+    using Held = std::vector<std::string>;
     // 10:00 on 23 April in Japan.
     WriteBytes(file, "morning");
     SetLastWriteUtc(file, 2009, 4, 23, 1, 0);
     EXPECT_EQ(ReadAndRun().handled, 1);
-    // 18:00 in Japan: the same day everywhere it is tested.
+    // 18:00 in Japan: the same day everywhere it is tested. Generation 1 now
+    // holds the day's last state, and nothing shifts.
     WriteBytes(file, "evening");
     SetLastWriteUtc(file, 2009, 4, 23, 9, 0);
-    EXPECT_EQ(ReadAndRun().handled, 0);
-    EXPECT_EQ(ReadBytes(dir / "backUp\\11diary.txt"), "morning");
+    EXPECT_EQ(ReadAndRun().handled, 1);
+    EXPECT_EQ(Generations(file), (Held{"evening", "-", "-"}));
+    // Changed with its last-write time put back, as container tools do.
+    WriteBytes(file, "evening, longer");
+    SetLastWriteUtc(file, 2009, 4, 23, 9, 0);
+    EXPECT_EQ(ReadAndRun().handled, 1);
+    EXPECT_EQ(ReadAndRun().unchanged, 1);
     // 08:30 on 24 April in Japan, still 23 April in UTC: a new day for a
     // user in Japan.
     WriteBytes(file, "next morning");
     SetLastWriteUtc(file, 2009, 4, 23, 23, 30);
-    EXPECT_EQ(ReadAndRun().handled, japan ? 1 : 0) << zone;
-    EXPECT_EQ(ReadBytes(dir / "backUp\\11diary.txt"), japan ? "next morning" : "morning");
+    EXPECT_EQ(ReadAndRun().handled, 1) << zone;
+    EXPECT_EQ(Generations(file), japan ? (Held{"next morning", "evening, longer", "-"})
+                                       : (Held{"next morning", "-", "-"}));
+    EXPECT_FALSE(Exists(IncomingPath(SplitPath(file))));
 }
 
 TEST_F(BackupRunTest, FileThatCannotBeOpenedKeepsItsGenerations) {
@@ -250,11 +275,14 @@ TEST_F(BackupRunTest, StaleIncomingCopyIsCleanedUp) {
     ASSERT_EQ(ReadAndRun().handled, 1);
     // What a run killed during its copy leaves: a part of the file, read-only
     // because the copy takes the source's attributes.
+    // Its lock file stays too, but its lock went with the process.
     std::string stale = dir / "backUp\\~new~book.xls";
     WriteBytes(stale, "wh");
     SetFileAttributesA(stale.c_str(), FILE_ATTRIBUTE_READONLY);
+    WriteBytes(dir / "backUp\\~lck~book.xls", "");
     EXPECT_EQ(ReadAndRun().unchanged, 1);
     EXPECT_FALSE(Exists(stale));
+    EXPECT_FALSE(Exists(dir / "backUp\\~lck~book.xls"));
     EXPECT_EQ(ReadBytes(dir / "backUp\\11book.xls"), "whole");
 }
 
@@ -520,13 +548,15 @@ TEST_F(BackupRunTest, RotationCutShortAtAnyStepCostsNoGeneration) {
 
 TEST_F(BackupRunTest, HeldGenerationKeepsAllThreeAndCountsNothing) {
     const DWORD kReadDelete = FILE_SHARE_READ | FILE_SHARE_DELETE;
+    const DWORD kReadWrite = FILE_SHARE_READ | FILE_SHARE_WRITE;
     struct Row {
-        int generation;
-        DWORD share;   // the holder's own sharing
-        bool changed;  // the listed file was written since generation 1
+        int generation;  // 0: another agent holds the file's lock
+        DWORD share;     // the holder's own sharing
+        bool changed;    // the listed file was written since generation 1
     } rows[] = {
-        {1, 0, false}, {1, kReadDelete, false}, {1, 0, true}, {1, kReadDelete, true},
-        {2, 0, true},  {2, kReadDelete, true},  {3, 0, true}, {3, kReadDelete, true},
+        {1, 0, false},         {1, kReadDelete, false}, {1, 0, true}, {1, kReadDelete, true},
+        {2, 0, true},          {2, kReadDelete, true},  {3, 0, true}, {3, kReadDelete, true},
+        {0, kReadWrite, true}, {0, kReadWrite, false},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(testing::Message() << "generation " << r.generation << " share " << r.share
@@ -541,11 +571,16 @@ TEST_F(BackupRunTest, HeldGenerationKeepsAllThreeAndCountsNothing) {
         WriteSettings({book});
         const std::string before = ReadBytes(SettingsFilePath());
         {
-            // A viewer, a scanner or a sync client has the generation open.
-            FileHandle holder(CreateFileA(GenerationPath(SplitPath(book), r.generation).c_str(),
-                                          GENERIC_READ, r.share, nullptr, OPEN_EXISTING, 0,
-                                          nullptr));
+            // A viewer, a scanner or a sync client has the generation open,
+            // or an agent of another user or PC is at work on the file.
+            const PathParts parts = SplitPath(book);
+            FileHandle holder(CreateFileA(r.generation ? GenerationPath(parts, r.generation).c_str()
+                                                       : LockPath(parts).c_str(),
+                                          GENERIC_READ, r.share, nullptr, OPEN_ALWAYS, 0, nullptr));
             ASSERT_TRUE(holder);
+            OVERLAPPED at = {};
+            ASSERT_TRUE(r.generation ||
+                        LockFileEx(holder.get(), LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &at));
             RunReport report = ReadAndRun();
             EXPECT_EQ(OutcomesOf(report), std::vector<FileOutcome>{FileOutcome::kGenerationHeld});
             EXPECT_EQ(report.failed, 1);
@@ -564,44 +599,63 @@ TEST_F(BackupRunTest, HeldGenerationKeepsAllThreeAndCountsNothing) {
 
 TEST_F(BackupRunTest, EveryFileGetsItsExactOutcome) {
     auto file = [&](const char* name) { return dir / name; };
-    for (const char* name : {"unchanged.txt", "held.txt", "genheld.txt", "blocked.txt"}) {
+    for (const char* name : {"unchanged.txt", "held.txt", "genheld.txt", "blocked.txt",
+                             "written.txt", "genfolder.txt"}) {
         Edit(file(name), name, 20);
     }
-    WriteSettings(
-        {file("unchanged.txt"), file("held.txt"), file("genheld.txt"), file("blocked.txt")});
-    ASSERT_EQ(ReadAndRun().handled, 4);
-    for (const char* name : {"stored.txt", "held.txt", "genheld.txt", "blocked.txt"}) {
+    WriteSettings({file("unchanged.txt"), file("held.txt"), file("genheld.txt"),
+                   file("blocked.txt"), file("written.txt"), file("genfolder.txt")});
+    ASSERT_EQ(ReadAndRun().handled, 6);
+    for (const char* name :
+         {"stored.txt", "held.txt", "genheld.txt", "blocked.txt", "written.txt", "genfolder.txt"}) {
         Edit(file(name), "new", 21);
     }
-    // A folder in the way of the incoming copy makes the copy fail.
+    // A folder in the way of the incoming copy makes the copy fail; one at
+    // generation 2's name leaves the rotation nowhere to go.
     ASSERT_TRUE(CreateDirectoryA((dir / "backUp\\~new~blocked.txt").c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryA((dir / "backUp\\22genfolder.txt").c_str(), nullptr));
     char absent[] = "?:\\data\\book.xls";  // a drive that is not there
     for (char letter = 'Q'; letter > 'D' && absent[0] == '?'; --letter) {
         if (!(GetLogicalDrives() & (1u << (letter - 'A')))) {
             absent[0] = letter;
         }
     }
+    // A file the user may not read: made by the unprivileged run's script.
+    char unreadable[MAX_PATH] = "";
+    const bool denied = GetEnvironmentVariableA("SOREL_UNREADABLE_FILE", unreadable, MAX_PATH) > 0;
     const std::vector<std::string> listed = {file("stored.txt"),
                                              file("unchanged.txt"),
                                              file("gone.txt"),
                                              file("no\\such.txt"),
                                              absent,
                                              file("held.txt"),
+                                             file("written.txt"),
                                              file("genheld.txt"),
+                                             file("genfolder.txt"),
                                              "\\\\srv\\s\\a.txt",
                                              "C:\\" + std::string(250, 'x'),
                                              file("a<b|c.txt"),
                                              dir.path() + "backUp",
+                                             "\\\\?\\" + file("stored.txt"),
+                                             denied ? unreadable : file("gone.txt"),
                                              file("blocked.txt")};
+    const FileOutcome notReadable = denied ? FileOutcome::kNoAccess : FileOutcome::kMissing;
     const std::vector<FileOutcome> expected = {
-        FileOutcome::kStored,         FileOutcome::kUnchanged,    FileOutcome::kMissing,
-        FileOutcome::kMissing,        FileOutcome::kMissing,      FileOutcome::kHeld,
-        FileOutcome::kGenerationHeld, FileOutcome::kPathUnusable, FileOutcome::kPathUnusable,
-        FileOutcome::kPathUnusable,   FileOutcome::kPathUnusable, FileOutcome::kCopyFailed};
+        FileOutcome::kStored,       FileOutcome::kUnchanged,      FileOutcome::kMissing,
+        FileOutcome::kMissing,      FileOutcome::kMissing,        FileOutcome::kHeld,
+        FileOutcome::kHeld,         FileOutcome::kGenerationHeld, FileOutcome::kGenerationFolder,
+        FileOutcome::kPathUnusable, FileOutcome::kPathUnusable,   FileOutcome::kNameUnusable,
+        FileOutcome::kNameUnusable, FileOutcome::kNameUnusable,   notReadable,
+        FileOutcome::kCopyFailed};
     WriteSettings(listed);
     RunReport report;
     {
         ExclusiveHold hold(file("held.txt"));
+        // Its program writes it and lets others read and write as well.
+        FileHandle writer(CreateFileA(file("written.txt").c_str(), GENERIC_WRITE,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                                      nullptr));
+        ASSERT_TRUE(writer);
         ExclusiveHold holdGeneration(dir / "backUp\\11genheld.txt");
         report = ReadAndRun();
     }
@@ -612,7 +666,7 @@ TEST_F(BackupRunTest, EveryFileGetsItsExactOutcome) {
     }
     EXPECT_EQ(report.handled, 1);
     EXPECT_EQ(report.unchanged, 1);
-    EXPECT_EQ(report.failed, 10);
+    EXPECT_EQ(report.failed, 14);
     EXPECT_TRUE(report.dateRecorded);
     EXPECT_EQ(SettingsLines()[1], TodayText());
     EXPECT_EQ(ReadBytes(dir / "backUp\\11genheld.txt"), "genheld.txt");
@@ -634,20 +688,43 @@ TEST_F(BackupRunTest, StopFinishesTheFileInProgressAndStartsNoOther) {
     EXPECT_FALSE(Exists(dir / "backUp"));
     EXPECT_EQ(SettingsLines()[1], kOldDate);
 
-    // The user logs off while the first file is being copied.
+    // The user logs off while the first file is being renamed into place:
+    // the renames finish, and no date is recorded for a run cut short. While
+    // it is copied, no other program may write it.
     stop = false;
     CountingSteps steps;
-    steps.onCall = [&](int) { stop = true; };
+    steps.onCall = [&](int call) {
+        if (call == 1) {
+            FileHandle writer(CreateFileA(files[0].c_str(), GENERIC_WRITE,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                          OPEN_EXISTING, 0, nullptr));
+            EXPECT_EQ(writer ? 0 : GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+        }
+        stop = call == 2;
+    };
     RunReport report = RunBackup(held, &stop, steps);
     EXPECT_EQ(OutcomesOf(report),
               (std::vector<FileOutcome>{FileOutcome::kStored, FileOutcome::kNotReached,
                                         FileOutcome::kNotReached}));
     EXPECT_EQ(report.handled, 1);
     EXPECT_EQ(report.failed, 2);
-    EXPECT_TRUE(report.dateRecorded);
+    EXPECT_FALSE(report.dateRecorded);
+    EXPECT_EQ(SettingsLines()[1], kOldDate);
     EXPECT_EQ(ReadBytes(dir / "backUp\\11a.txt"), files[0]);
     EXPECT_FALSE(Exists(dir / "backUp\\11b.txt"));
     EXPECT_FALSE(Exists(dir / "backUp\\~new~a.txt"));
+
+    // Told to stop during a copy, where the system asks the progress routine:
+    // the copy is cut off and the generations stay as they were.
+    Edit(files[0], "later", 21);
+    stop = false;
+    steps.askProgress = true;
+    steps.onCall = [&](int) { stop = true; };
+    EXPECT_EQ(OutcomesOf(RunBackup(held, &stop, steps)),
+              std::vector<FileOutcome>(3, FileOutcome::kNotReached));
+    EXPECT_EQ(Generations(files[0]), (std::vector<std::string>{files[0], "-", "-"}));
+    EXPECT_FALSE(Exists(dir / "backUp\\~new~a.txt"));
+    EXPECT_EQ(SettingsLines()[1], kOldDate);
 }
 
 TEST_F(BackupRunTest, PathsNearTheLengthLimit) {

@@ -11,29 +11,43 @@ constexpr Presence U = Presence::kUnreadable;
 }  // namespace
 
 TEST(DecideBackup, Outcomes) {
+    // Last written at 10:00, 100 bytes; the same state as stored in generation 1.
+    const FileFacts stored{R, 1000, 100};
+    const FileFacts later{R, 2000, 100};     // saved again, same size
+    const FileFacts timeKept{R, 1000, 120};  // changed, last-write time put back
+    const FileFacts missing{M, 0, 0};
+    const FileFacts held{U, 0, 0};
     struct Row {
         bool storable;
-        Presence source, gen1;
-        bool sameDate;
+        FileFacts source, gen1;
+        bool sameDay;
         BackupDecision expected;
     } rows[] = {
-        {true, R, R, false, BackupDecision::kBackUp},
-        {true, R, R, true, BackupDecision::kUnchanged},
+        {true, later, stored, false, BackupDecision::kBackUp},
+        {true, stored, stored, true, BackupDecision::kUnchanged},
+        // Same time and size on different days cannot happen; the facts win.
+        {true, stored, stored, false, BackupDecision::kUnchanged},
+        // Saved again later on a day already stored: generation 1 is replaced.
+        {true, later, stored, true, BackupDecision::kReplaceToday},
+        {true, timeKept, stored, true, BackupDecision::kReplaceToday},
+        {true, timeKept, stored, false, BackupDecision::kBackUp},
         // No generation 1 yet: the first backup happens.
-        {true, R, M, false, BackupDecision::kBackUp},
+        {true, stored, missing, false, BackupDecision::kBackUp},
+        {true, stored, missing, true, BackupDecision::kBackUp},
         // The file cannot be opened while generation 1 exists: the generations stay.
-        {true, U, R, false, BackupDecision::kUnreadable},
+        {true, held, stored, false, BackupDecision::kUnreadable},
         // Neither is there (a drive that is not plugged in).
-        {true, M, M, true, BackupDecision::kUnreadable},
+        {true, missing, missing, true, BackupDecision::kUnreadable},
         // Generation 1 held by another program: its date is unknown, so the
         // file waits, changed or not.
-        {true, R, U, false, BackupDecision::kGenerationUnreadable},
-        {true, R, U, true, BackupDecision::kGenerationUnreadable},
-        {false, R, R, false, BackupDecision::kNoLocation},
+        {true, later, held, false, BackupDecision::kGenerationUnreadable},
+        {true, stored, held, true, BackupDecision::kGenerationUnreadable},
+        {false, later, stored, false, BackupDecision::kNoLocation},
     };
     for (const Row& r : rows) {
-        EXPECT_EQ(DecideBackup(r.storable, r.source, r.gen1, r.sameDate), r.expected)
-            << static_cast<int>(r.source) << static_cast<int>(r.gen1) << r.sameDate;
+        EXPECT_EQ(DecideBackup(r.storable, r.source, r.gen1, r.sameDay), r.expected)
+            << static_cast<int>(r.source.presence) << static_cast<int>(r.gen1.presence) << " "
+            << r.source.lastWrite << "/" << r.source.size << " " << r.sameDay;
     }
 }
 
@@ -88,4 +102,9 @@ TEST(PlanRotation, CopyFirstThenFillTheFirstGap) {
             EXPECT_EQ(plan[i].to, plan[i - 1].from);
         }
     }
+    // A later state of generation 1's day replaces generation 1 alone.
+    auto replace = PlanReplace(listed, SplitPath(listed));
+    ASSERT_EQ(replace.size(), 2u);
+    EXPECT_TRUE(replace[0].kind == StepKind::kCopyIn && replace[0].to == in);
+    EXPECT_TRUE(replace[1].from == in && replace[1].to == g1 && replace[1].replace);
 }

@@ -73,16 +73,22 @@ TEST(StoreNames, GenerationsAndFolder) {
 TEST(StoreNames, IncomingNameIsNeverAGeneration) {
     // Whatever the listed name, the incoming file differs from every
     // generation of every file in the same folder.
+    // Nor does the lock file, which is never longer than the incoming name.
     for (const char* listed : {"C:\\D\\book.xls", "C:\\D\\11book.xls", "C:\\D\\~new~book.xls",
-                               "C:\\D\\x", "C:\\D\\.x"}) {
+                               "C:\\D\\x", "C:\\D\\.x", "C:\\D\\~lck~x"}) {
         std::string incoming = IncomingPath(SplitPath(listed));
+        std::string lock = LockPath(SplitPath(listed));
+        EXPECT_EQ(lock.size(), incoming.size());
         for (const char* other : {"C:\\D\\book.xls", "C:\\D\\11book.xls", "C:\\D\\~new~book.xls",
-                                  "C:\\D\\x", "C:\\D\\.x", "C:\\D\\1book.xls"}) {
+                                  "C:\\D\\x", "C:\\D\\.x", "C:\\D\\1book.xls", "C:\\D\\~lck~x"}) {
             for (int n = 1; n <= 3; ++n) {
                 EXPECT_NE(incoming, GenerationPath(SplitPath(other), n)) << listed << " " << other;
+                EXPECT_NE(lock, GenerationPath(SplitPath(other), n)) << listed << " " << other;
             }
+            EXPECT_NE(lock, IncomingPath(SplitPath(other)));
             if (std::string(listed) != other) {
                 EXPECT_NE(incoming, IncomingPath(SplitPath(other)));
+                EXPECT_NE(lock, LockPath(SplitPath(other)));
             }
         }
         EXPECT_EQ(incoming.rfind("C:\\D\\backUp\\~", 0), 0u);
@@ -142,4 +148,14 @@ TEST(AgentCanStore, LongPathsAndDoubleByteNames) {
         EXPECT_FALSE(AgentCanStore(p)) << p;
     }
     EXPECT_TRUE(AgentCanStore("C:/Data/book.xls"));
+    // Names the system refuses are told apart from places too long or without
+    // a drive; the second byte of − (0x81 0x7C) is no "|" of its own.
+    for (const char* p : {"\\\\?\\C:\\a.xls", "//?/C:/a.xls", "\\\\.\\C:\\a.xls", "C:\\a|b.xls",
+                          "C:\\a<b.xls", "C:\\a?.xls", "C:\\a\tb.xls"}) {
+        EXPECT_TRUE(IsUnusableName(p)) << p;
+    }
+    for (const char* p :
+         {"C:\\Data\\\x81\x7C.xls", "\\\\server\\share\\a.xls", "C:\\a.xls", "a.xls"}) {
+        EXPECT_FALSE(IsUnusableName(p)) << p;
+    }
 }

@@ -45,6 +45,8 @@ void CheckPath(const std::string& path) {
     auto first = sorel::PlanRotation(path, parts, none);
     Require(full.size() == 4 && full.back().to == g1);
     Require(first.size() == 2 && first.back().to == g1);
+    auto replace = sorel::PlanReplace(path, parts);
+    Require(replace.size() == 2 && replace.back().to == g1 && replace.back().replace);
 }
 
 // ASCII only: enough to run every form through the reader.
