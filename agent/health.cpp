@@ -168,19 +168,9 @@ std::string Shortened(std::string_view text, std::size_t maxBytes) {
 // aware so that the second byte of 表 is not taken for one. Also for paths
 // without a drive, which have no parts to split.
 std::string LastName(std::string_view path) {
-    std::size_t start = 0;
-    for (std::size_t i = 0; i < path.size();) {
-        if (IsCp932LeadByte(static_cast<unsigned char>(path[i]))) {
-            i += 2;
-            continue;
-        }
-        if (path[i] == '\\' || path[i] == '/') {
-            start = i + 1;
-        }
-        ++i;
-    }
-    std::string_view name = start < path.size() ? path.substr(start) : path;
-    return std::string(name);
+    const std::size_t separator = LastSeparator(path);
+    const std::size_t start = separator == std::string_view::npos ? 0 : separator + 1;
+    return std::string(start < path.size() ? path.substr(start) : path);
 }
 
 // Day keys sort as text; the empty key is before every day.

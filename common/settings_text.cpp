@@ -126,14 +126,9 @@ std::string SettingsProgramPath(std::string_view headerLine) {
     if (!drive && !network) {
         return {};
     }
-    // Whether the last character is a backslash, not the second byte of 表.
-    bool endsInBackslash = false;
-    for (std::size_t i = 0; i < folder.size();) {
-        bool lead = IsCp932LeadByte(static_cast<unsigned char>(folder[i]));
-        endsInBackslash = !lead && folder[i] == '\\';
-        i += lead ? 2 : 1;
-    }
-    return std::string(folder) + (endsInBackslash ? "" : "\\") + "Sorel.exe";
+    // Whether the last character is a separator, not the second byte of 表.
+    const bool endsInSeparator = LastSeparator(folder) == folder.size() - 1;
+    return std::string(folder) + (endsInSeparator ? "" : "\\") + "Sorel.exe";
 }
 
 }  // namespace sorel
