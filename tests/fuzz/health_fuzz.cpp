@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "health.h"
+#include "settings_text.h"
 
 namespace {
 
