@@ -121,8 +121,8 @@ class StoreLock {
 // copy, so a file counts as stored only once its new generation 1 is in
 // place. A stop between two shifts leaves a gap, which the next run's plan
 // fills first. A copy cut off by a stop leaves the generations as they were.
-FileOutcome CarryOut(const std::vector<RotationStep>& plan, const std::atomic<bool>* stop,
-                     FileSteps& steps) {
+FileOutcome CarryOutSteps(const std::vector<RotationStep>& plan, const std::atomic<bool>* stop,
+                          FileSteps& steps) {
     const std::string& incoming = plan.front().to;
     for (const RotationStep& step : plan) {
         bool ok;
@@ -145,6 +145,15 @@ FileOutcome CarryOut(const std::vector<RotationStep>& plan, const std::atomic<bo
         }
     }
     return FileOutcome::kStored;
+}
+
+// The same, telling the steps when the file's last step is over, whatever its
+// end: a log-off waits for a rotation's renames, but not for what follows them.
+FileOutcome CarryOut(const std::vector<RotationStep>& plan, const std::atomic<bool>* stop,
+                     FileSteps& steps) {
+    const FileOutcome outcome = CarryOutSteps(plan, stop, steps);
+    steps.FileDone();
+    return outcome;
 }
 
 FileOutcome SourceOutcome(const std::string& listed, const FileProbe& source) {

@@ -34,14 +34,20 @@ void WithdrawShutdownReason(HWND window) {
 
 }  // namespace
 
-bool RenameTellingSteps::Copy(const std::string& from, const std::string& to) {
+bool RenameTellingSteps::Copy(const std::string& from, const std::string& to,
+                              const std::atomic<bool>* stop) {
     control_.renaming = false;
-    return inner_.Copy(from, to);
+    return inner_.Copy(from, to, stop);
 }
 
 bool RenameTellingSteps::Rename(const std::string& from, const std::string& to, bool replace) {
     control_.renaming = true;
     return inner_.Rename(from, to, replace);
+}
+
+void RenameTellingSteps::FileDone() {
+    control_.renaming = false;
+    inner_.FileDone();
 }
 
 CheckWorker::~CheckWorker() {

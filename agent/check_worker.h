@@ -18,12 +18,14 @@ namespace sorel {
 using RunJob = RunReport (*)(HeldSettings& held, const std::atomic<bool>* stop, FileSteps& steps);
 
 // The system's file steps, telling `control` while a rotation renames: from
-// the first rename after a copy until the next copy or the run's end.
+// the first rename after a copy until the file's steps are over.
 class RenameTellingSteps : public FileSteps {
   public:
     RenameTellingSteps(FileSteps& inner, RunControl& control) : inner_(inner), control_(control) {}
-    bool Copy(const std::string& from, const std::string& to) override;
+    bool Copy(const std::string& from, const std::string& to,
+              const std::atomic<bool>* stop) override;
     bool Rename(const std::string& from, const std::string& to, bool replace) override;
+    void FileDone() override;
 
   private:
     FileSteps& inner_;

@@ -21,6 +21,8 @@ class FileSteps {
                       const std::atomic<bool>* stop);
     // MoveFileExA; `replace` lets it replace an existing target.
     virtual bool Rename(const std::string& from, const std::string& to, bool replace);
+    // Called once a file's copy and renames are over, done or not.
+    virtual void FileDone() {}
 };
 
 // The copy's progress routine: `data` is the run's stop flag, or null. Asks
