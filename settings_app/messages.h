@@ -208,7 +208,7 @@ constexpr char kStrandedCaption[] = "＜データ復元エラー＞";
 // What the typed text names is no folder on a drive or a network share.
 constexpr Message kPlaceNotFolderMessage = {
     "スンマヘン！　そこは　フォルダーの　場所に　なってまへんで！！\r\n\r\n"
-    "E:\\控え　や　\\\\nas\\backup　みたいに　書いてんか！",
+    "ドライブの　フォルダーか　ネットワークの　共有フォルダーを　書いてんか！",
     "控え", kErrorStyle};
 
 // The folder is not there. The window never makes it: a drive that is not
