@@ -143,6 +143,11 @@ bool SharesDiskWithListedFile(const std::string& folder) {
 void KeepTypedPlace(HWND dialog) {
     const std::string typed = DialogText(dialog, PlaceFolderEdit);
     const std::string folder = PlaceFolderText(typed, IsSystemLeadByte);
+    // Nothing typed and nothing chosen: there is nothing to keep.
+    if (typed.find_first_not_of(" \t") == std::string::npos && ReadPlaceChoice().Empty()) {
+        EndDialog(dialog, IDCANCEL);
+        return;
+    }
     if (folder.empty()) {
         Ask(kPlaceNotFolderMessage);
         return;

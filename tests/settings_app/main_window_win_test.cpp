@@ -409,10 +409,11 @@ TEST_F(MainWindowTest, PlaceDialogKeepsOnlyAnExistingFolderOnAnotherDisk) {
     const struct {
         bool runs;
         std::string typed;
-        const app::Message* said;  // null: kept
-        const char* folder;
+        const app::Message* said;
+        const char* folder;    // null: nothing kept
         const char* identity;  // null: a new one
     } rows[] = {
+        {true, "", nullptr, nullptr, nullptr},  // closes, keeps nothing
         {true, "backup", &app::kPlaceNotFolderMessage, nullptr, nullptr},
         {true, dir / "無い", &app::kPlaceMissingMessage, nullptr, nullptr},
         {true, (dir / "same") + "\\", &app::kPlaceSameDiskMessage, nullptr, nullptr},
@@ -426,9 +427,9 @@ TEST_F(MainWindowTest, PlaceDialogKeepsOnlyAnExistingFolderOnAnotherDisk) {
         }
         SCOPED_TRACE(row.typed);
         DeleteFileA(choicePath.c_str());
-        if (row.said) {
-            EXPECT_FALSE(pressOk(row.typed));
-            EXPECT_TRUE(SaidOnly(asker, *row.said));
+        if (!row.folder) {
+            EXPECT_EQ(pressOk(row.typed), !row.said);
+            EXPECT_TRUE(row.said ? SaidOnly(asker, *row.said) : SaidNothing(asker));
             EXPECT_FALSE(Exists(choicePath));
             EXPECT_FALSE(Exists(dir / "無い"));  // never made
             EXPECT_FALSE(Exists(dir / "same\\Sorel"));
