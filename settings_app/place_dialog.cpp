@@ -34,10 +34,11 @@ std::string DialogText(HWND dialog, int id) {
 }
 
 // Whether the marker of `choice` is at its folder now: the place is there.
+// The agent holds the marker only for an instant while it looks for it.
 bool PlaceIsThere(const PlaceChoice& choice) {
     std::string bytes;
-    if (ReadFileExclusive(PlaceFolderOf(choice) + "\\" + std::string(kMarkerFileName), bytes) !=
-        ReadResult::kOk) {
+    if (ReadFileExclusiveRetrying(PlaceFolderOf(choice) + "\\" + std::string(kMarkerFileName),
+                                  bytes) != ReadResult::kOk) {
         return false;
     }
     return ParsePlaceMarker(bytes).identity == choice.identity;
