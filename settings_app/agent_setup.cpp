@@ -8,6 +8,7 @@
 #include "../common/win/unique_handle.h"
 #include "app_state.h"
 #include "ask.h"
+#include "place_dialog.h"
 #include "shell.h"
 
 namespace sorel::app {
@@ -104,8 +105,17 @@ void RemoveAgent() {
         Ask(kAgentRefusedMessage);
         return;
     }
+    // The choice of place goes with the health folder; the copies at the
+    // place are the user's backups and stay, and the user hears where.
+    const PlaceChoice place = ReadPlaceChoice();
     RemoveHealthFolder();
-    Ask(kUninstallDoneMessage);
+    if (place.Empty()) {
+        Ask(kUninstallDoneMessage);
+        return;
+    }
+    const std::string text =
+        kUninstallDoneMessage.text + (kUninstallCopiesHead + PlaceFolderOf(place));
+    Ask(text.c_str(), kUninstallDoneMessage.caption, kUninstallDoneMessage.style);
 }
 
 void OpenHelp() {

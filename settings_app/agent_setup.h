@@ -13,8 +13,9 @@ void SetUpAgent();
 // "ｱﾝｲﾝｽﾄｰﾙ": asks, then RemoveAgent.
 void ConfirmUninstall();
 
-// Deletes the agent's file from the Startup folder. Nothing else goes: the
-// settings file, the generations and the program's folder stay.
+// Deletes the agent's file from the Startup folder, and its health folder
+// with the choice of place. The settings file, the generations, the second
+// copies and the program's folder stay.
 void RemoveAgent();
 
 // "ヘ ル プ": opens the help file beside the program.

@@ -11,7 +11,10 @@ namespace {
 class MessageBoxAsker : public Asker {
   public:
     int Ask(const char* text, const char* caption, unsigned style) override {
-        return MessageBoxA(MainWindow, text, caption, style);
+        // Owned by what the user is looking at: the window, or a dialog of
+        // it such as 控え, which would otherwise stay usable under the box.
+        HWND owner = MainWindow ? GetLastActivePopup(MainWindow) : nullptr;
+        return MessageBoxA(owner, text, caption, style);
     }
 };
 

@@ -15,6 +15,7 @@
 #include "app_state.h"
 #include "ask.h"
 #include "main_window.h"
+#include "place_dialog.h"
 #include "resource.h"
 #include "settings_upkeep.h"
 
@@ -88,6 +89,18 @@ std::optional<std::uint64_t> FileSizeForEstimate(const std::string& path) {
 bool MakeFolder(const std::string& folder) {
     return CreateDirectoryA(folder.c_str(), nullptr) ||
            (GetLastError() == ERROR_ALREADY_EXISTS && IsFolder(folder));
+}
+
+// Whether `path` lies on the disk of the chosen place, so that its second
+// copy would go down with it. The file is listed all the same: a warning is
+// better than no backup at all.
+bool OnPlaceDisk(const std::string& path) {
+    const PlaceChoice place = ReadPlaceChoice();
+    if (place.Empty()) {
+        return false;
+    }
+    const std::string disk = VolumeKey(place.folder);
+    return !disk.empty() && VolumeKey(path) == disk;
 }
 
 }  // namespace
@@ -194,7 +207,7 @@ void AddBackupFile(const std::string& chosen) {
     }
     switch (saved.verdict) {
         case ListVerdict::kChanged:
-            Ask(kAddedMessage);
+            Ask(OnPlaceDisk(path) ? kAddedSameDiskMessage : kAddedMessage);
             return;
         case ListVerdict::kLimit:
             Ask(kLimitMessage);

@@ -11,6 +11,7 @@
 #include "ask.h"
 #include "keyboard.h"
 #include "list_editing.h"
+#include "place_dialog.h"
 #include "restore.h"
 #include "resource.h"
 #include "schedule_options.h"
@@ -70,11 +71,12 @@ struct MenuItem {
 };
 
 // Each item goes in front of the ones before it, so the bar reads in the
-// opposite order: "終 了", "初期設定", "ｱﾝｲﾝｽﾄｰﾙ", "ヘ ル プ".
+// opposite order: "終 了", "初期設定", "控え", "ｱﾝｲﾝｽﾄｰﾙ", "ヘ ル プ".
 constexpr MenuItem kMenuItems[] = {
-    {MenuHelp, "ヘ ル プ"},
-    {MenuUninstall, "ｱﾝｲﾝｽﾄｰﾙ"},
-    {MenuSetup, "初期設定"},
+    {MenuHelp, "ヘ ル プ"},       //
+    {MenuUninstall, "ｱﾝｲﾝｽﾄｰﾙ"},  //
+    {MenuPlace, "控え"},          //
+    {MenuSetup, "初期設定"},      //
     {MenuExit, "終 了"},
 };
 
@@ -170,6 +172,9 @@ void OnCommand(int id, int notification) {
             return;
         case MenuExit:
             ExitSettingsApp();
+            return;
+        case MenuPlace:
+            ShowPlaceDialog();
             return;
     }
     // Controls act on a click only; their other notifications do nothing.

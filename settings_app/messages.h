@@ -203,6 +203,61 @@ constexpr char kStrandedMessageTail[] =
     "\r\n\r\nこのファイルの　名前を　元の　名前に　変えてんか！";
 constexpr char kStrandedCaption[] = "＜データ復元エラー＞";
 
+// --- The second copy --------------------------------------------------------
+
+// What the typed text names is no folder on a drive or a network share.
+constexpr Message kPlaceNotFolderMessage = {
+    "スンマヘン！　そこは　フォルダーの　場所に　なってまへんで！！\r\n\r\n"
+    "ドライブの　フォルダーか　ネットワークの　共有フォルダーを　書いてんか！",
+    "控え", kErrorStyle};
+
+// The folder is not there. The window never makes it: a drive that is not
+// plugged in would otherwise get the folder on whatever disk took its letter.
+constexpr Message kPlaceMissingMessage = {
+    "スンマヘン！　その　フォルダーが　見つかりまへん！！\r\n\r\n"
+    "ドライブを　つないで　フォルダーを　作ってから　もう一度　選んでんか！",
+    "控え", kErrorStyle};
+
+// The folder lies on the disk of a listed file.
+constexpr Message kPlaceSameDiskMessage = {
+    "アカン！　そこは　バックアップする　ファイルと　同じ　ディスクでっせ！！\r\n\r\n"
+    "同じ　ディスクの　控えは　ディスクが　壊れたら　一緒に　なくなってまうねん。\r\n"
+    "ＵＳＢの　ドライブか　別の　ディスクか　ネットワークの　フォルダーを　選んでんか！",
+    "控え", kErrorStyle};
+
+// The Sorel folder, its marker or the choice could not be written.
+constexpr Message kPlaceNotWrittenMessage = {
+    "スンマヘン！　そこに　ソレルの　フォルダーを　作られへんかったで！！\r\n\r\n"
+    "書き込める　フォルダーか　確かめてから　もう一度　やってんか！",
+    "控え", kErrorStyle};
+
+// Before the choice is forgotten. The copies are the user's backups and stay.
+constexpr Message kPlaceForgetQuestion = {
+    "控えを　やめまっか？？\r\n\r\n今までの　控えは　消さんと　そのまま　残しときまっせ。", "控え",
+    kQuestionStyle};
+
+// The state text of the dialog: the place, whether it is there now, and the
+// date of the oldest second copy among the listed files.
+constexpr char kPlaceStateNone[] =
+    "控えは　まだ　決めてまへん。\r\n別の　ドライブか　ネットワークの　フォルダーを　選んでな。";
+constexpr char kPlaceStateHead[] = "控えの場所：";
+constexpr char kPlaceStatePresent[] = "\r\n今は　つながってまっせ。";
+constexpr char kPlaceStateAbsent[] = "\r\n今は　見つかりまへん。　ドライブを　つないでな。";
+constexpr char kPlaceStateOldest[] = "\r\nいちばん古い控え：";
+constexpr char kPlaceStateNoCopy[] = "\r\n控えは　まだ　おまへん。";
+
+// A file added on the disk of the place: it is listed all the same, and the
+// confirmation says that its second copy does not survive that disk.
+constexpr Message kAddedSameDiskMessage = {
+    "設定完了！何も起きまへんで！\r\n\r\n\r\n明日必ず「バックアップ」するさかい\r\n\r\n"
+    "せやけど　このファイルは　控えと　同じ　ディスクに　あるさかい　"
+    "控えは　別の　ディスクに　なりまへんで！！",
+    "データ設定", kNoticeStyle};
+
+// After an uninstall with a place chosen: the copies stay there, and the
+// user hears where.
+constexpr char kUninstallCopiesHead[] = "\r\n\r\n控えは　消してまへん。　ここに　ありまっせ：\r\n";
+
 // --- Set-up, uninstall and exit -------------------------------------------
 
 constexpr Message kSetUpDoneMessage = {"ソレル　初期設定　完了！！", "はじめに　やること",

@@ -5,6 +5,13 @@
 
 #define IDB_BANNER 101
 #define IDI_APP 102
+#define IDD_PLACE 110
+
+// The second copy's dialog; the resource script needs them as numbers.
+#define IDC_PLACE_FOLDER 1101
+#define IDC_PLACE_BROWSE 1102
+#define IDC_PLACE_FORGET 1103
+#define IDC_PLACE_STATE 1104
 
 #ifndef RC_INVOKED
 namespace sorel::app {
@@ -36,6 +43,11 @@ enum ControlId : int {
     MenuSetup = 1023,
     MenuUninstall = 1024,
     MenuHelp = 1025,
+    MenuPlace = 1026,
+    PlaceFolderEdit = IDC_PLACE_FOLDER,
+    PlaceBrowseButton = IDC_PLACE_BROWSE,
+    PlaceForgetButton = IDC_PLACE_FORGET,
+    PlaceStateText = IDC_PLACE_STATE,
 };
 
 }  // namespace sorel::app

@@ -34,6 +34,7 @@ pages=(
     "storage.htm|バックアップの置き場所と設定ファイル"
     "agent.htm|Ｓｏｒｅｌ２（タスクトレイの常駐ソフト）"
     "health.htm|バックアップの具合（吹き出しと記録）"
+    "place.htm|控え（別のドライブへの二つ目のコピー）"
     "messages.htm|メッセージの意味"
 )
 contents=Sorel.hhc

@@ -25,4 +25,8 @@ if [ "$(id -u)" -eq 0 ]; then
         echo "no RAM disk: the full-disk test will be skipped"
     fi
 fi
+# A network share for the second copy: Wine maps \\server\share to
+# dosdevices/unc/server/share.
+mkdir -p "$WINEPREFIX/share" "$WINEPREFIX/dosdevices/unc/server"
+ln -s "$WINEPREFIX/share" "$WINEPREFIX/dosdevices/unc/server/share"
 ctest --preset windows-x64 "$@"

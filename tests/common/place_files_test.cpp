@@ -1,4 +1,5 @@
 #include "place/place_files.h"
+#include "place/place_paths.h"
 
 #include <gtest/gtest.h>
 
@@ -30,4 +31,42 @@ TEST(PlaceFiles, ReadBackOrNothing) {
     EXPECT_TRUE(ParsePlaceMarker(good).identity.empty());  // a choice is no marker
     EXPECT_EQ(FormatPlaceChoice({"E:\\a\r\nb", choice.identity}), "");
     EXPECT_EQ(FormatPlaceMarker({choice.identity, "PC\t01", "u"}), "");
+}
+
+// A typed or pasted folder becomes the stored one; a network path's share is
+// found byte by byte, a 表 (whose second byte is a backslash) included.
+TEST(PlaceFiles, FolderTextAndShareRoot) {
+    const struct {
+        const char* typed;
+        const char* folder;
+        const char* share;
+    } rows[] = {
+        {" \"E:\\控え\\\" ", "E:\\控え", ""},
+        {"e:\\", "e:", ""},
+        {"E:/a/b/", "E:\\a\\b", ""},
+        {"E:a", "", ""},
+        {"backup", "", ""},
+        {"\\\\nas\\Backup\\", "\\\\nas\\Backup", "\\\\NAS\\BACKUP"},
+        {"\\\\nas\\表\\x", "\\\\nas\\表\\x", "\\\\NAS\\表"},
+        {"\\\\nas\\表", "\\\\nas\\表", "\\\\NAS\\表"},
+        {"\\\\nas", "", ""},
+        {"\\\\nas\\", "", ""},
+        {"\\\\?\\C:\\x", "", ""},
+        {"\\\\\\x\\y", "", ""},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(PlaceFolderText(row.typed), row.folder) << row.typed;
+        EXPECT_EQ(ShareRoot(PlaceFolderText(row.typed)), row.share) << row.typed;
+    }
+}
+
+// The state text's date: the oldest newest-copy among the files still listed.
+TEST(PlaceFiles, OldestCopyDateOfListedFiles) {
+    const std::string record =
+        "copy\t2026-12-05\tC:\\a.txt\r\ncopy\t2026-11-30\tC:\\gone.txt\r\n"
+        "copy\t2026-12-01\tC:\\表.xls\r\ncopy\t2026-1-1\tC:\\a.txt\r\nrun\t2026-12-07\r\n";
+    EXPECT_EQ(OldestCopyDate(record, {"C:\\a.txt", "C:\\表.xls"}), "2026-12-01");
+    EXPECT_EQ(OldestCopyDate(record, {"C:\\a.txt", "C:\\new.txt"}), "2026-12-05");
+    EXPECT_EQ(OldestCopyDate(record, {"C:\\new.txt"}), "");
+    EXPECT_EQ(OldestCopyDate("", {"C:\\a.txt"}), "");
 }

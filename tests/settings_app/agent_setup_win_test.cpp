@@ -9,6 +9,8 @@
 #include "gui_driver.h"
 #include "health_folder.h"
 #include "messages.h"
+#include "place/place_files.h"
+#include "place_dialog.h"
 #include "resource.h"
 #include "settings_window_fixture.h"
 
@@ -166,6 +168,24 @@ TEST_F(AgentSetupTest, UninstallAsksThenDeletesOnlyTheAgent) {
     EXPECT_TRUE(SaidOnly(asker, app::kUninstallDoneMessage));
     EXPECT_FALSE(Exists(installed));
     EXPECT_EQ(ReadBytes(source), "kept");
+
+    // The choice of a second copy goes; the copies stay, and the message
+    // says where they are.
+    const std::string copy = dir / "控え\\Sorel\\2026-12-07 家計簿.xls";
+    CreateDirectoryA((dir / "控え").c_str(), nullptr);
+    CreateDirectoryA((dir / "控え\\Sorel").c_str(), nullptr);
+    WriteBytes(copy, "copy");
+    CreateDirectoryA(HealthFolderPath().c_str(), nullptr);
+    WriteBytes(app::PlaceChoicePath(),
+               FormatPlaceChoice({dir / "控え", "{0123ABCD-4567-89AB-CDEF-0123456789AB}"}));
+    WriteBytes(installed, "agent");
+    EXPECT_TRUE(UninstallAsked());
+    ASSERT_EQ(asker.said.size(), 1u);
+    EXPECT_EQ(asker.said[0].text, std::string(app::kUninstallDoneMessage.text) +
+                                      app::kUninstallCopiesHead + (dir / "控え\\Sorel"));
+    asker.said.clear();
+    EXPECT_FALSE(Exists(app::PlaceChoicePath()));
+    EXPECT_EQ(ReadBytes(copy), "copy");
 }
 
 TEST_F(AgentSetupTest, UninstallRemovesTheAgentsRecordAndLogButNotForAFileLeftBehind) {

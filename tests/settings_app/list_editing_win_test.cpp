@@ -2,9 +2,12 @@
 // in the window made from the program's own code.
 #include "app_state.h"
 #include "files.h"
+#include "health_folder.h"
 #include "list_editing.h"
 #include "list_rules.h"
 #include "messages.h"
+#include "place/place_files.h"
+#include "place_dialog.h"
 #include "resource.h"
 #include "settings_file.h"
 #include "settings_text.h"
@@ -43,6 +46,24 @@ TEST_F(ListEditingTest, DroppedFileIsAddedSavedAndConfirmed) {
     EXPECT_EQ(ControlText(app::BackupCountEdit), "2");
     // Its backUp folder is made at once, as the agent will need it.
     EXPECT_TRUE(IsFolder(dir / "backUp"));
+
+    // With a second copy chosen on the same disk, a file is still added, and
+    // the confirmation says that its copy does not survive that disk.
+    const std::string id = "{0123ABCD-4567-89AB-CDEF-0123456789AB}";
+    CreateDirectoryA(HealthFolderPath().c_str(), nullptr);
+    const struct {
+        std::string place;
+        const char* file;
+        const app::Message* said;
+    } rows[] = {{dir / "控え", "same.txt", &app::kAddedSameDiskMessage},
+                {"\\\\nas\\b", "other.txt", &app::kAddedMessage}};
+    for (const auto& row : rows) {
+        WriteBytes(app::PlaceChoicePath(), FormatPlaceChoice({row.place, id}));
+        Drop({MakeFile(row.file)});
+        EXPECT_TRUE(SaidOnly(asker, *row.said)) << row.file;
+    }
+    EXPECT_EQ(ListLines(), (Lines{"book.xls", "diary.txt", "other.txt", "same.txt"}));
+    DeleteFileA(app::PlaceChoicePath().c_str());
 }
 
 TEST_F(ListEditingTest, DropChecksJudgeWhatThePathIs) {

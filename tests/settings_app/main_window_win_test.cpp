@@ -1,12 +1,17 @@
 // The main window as the program builds it: its frame, menu bar, controls,
 // resources and command routing.
+#include <cstdio>
 #include <functional>
 
 #include "app_state.h"
 #include "gui_driver.h"
 #include "keyboard.h"
 #include "main_window.h"
+#include "files.h"
+#include "health_folder.h"
 #include "messages.h"
+#include "place/place_files.h"
+#include "place_dialog.h"
 #include "resource.h"
 #include "settings_window_fixture.h"
 #include "settings_file.h"
@@ -124,9 +129,13 @@ TEST_F(MainWindowTest, MenuBarReadsLeftToRight) {
     const struct {
         int id;
         const char* text;
-    } items[] = {{1022, "終 了"}, {1023, "初期設定"}, {1024, "ｱﾝｲﾝｽﾄｰﾙ"}, {1025, "ヘ ル プ"}};
-    ASSERT_EQ(GetMenuItemCount(menu), 4);
-    for (int position = 0; position < 4; ++position) {
+    } items[] = {{1022, "終 了"},
+                 {1023, "初期設定"},
+                 {1026, "控え"},
+                 {1024, "ｱﾝｲﾝｽﾄｰﾙ"},
+                 {1025, "ヘ ル プ"}};
+    ASSERT_EQ(GetMenuItemCount(menu), 5);
+    for (int position = 0; position < 5; ++position) {
         char text[64] = {};
         GetMenuStringA(menu, position, text, sizeof text, MF_BYPOSITION);
         EXPECT_STREQ(text, items[position].text);
@@ -321,6 +330,150 @@ TEST_F(MainWindowTest, KeyboardTabsEntersAndArrowsAsTheUserExpects) {
         EXPECT_TRUE(SaidOnly(asker, app::kSettingsBusyMessage));
         EXPECT_EQ(focused(), app::Hour06Radio);
         EXPECT_EQ(HourChecks(), "010");
+    }
+}
+
+// What the menu item's dialog showed while it was up, read from inside its
+// modal loop: the dialog itself, then each control by ID.
+HWND SeenDialog = nullptr;
+std::vector<std::string> Seen;
+
+void CALLBACK LookAtPlaceDialog(HWND, UINT, UINT_PTR timer, DWORD) {
+    HWND dialog = GetLastActivePopup(app::MainWindow);
+    if (dialog == app::MainWindow) {
+        return;
+    }
+    KillTimer(nullptr, timer);
+    SeenDialog = dialog;
+    auto line = [](HWND window, const std::string& tail) {
+        char name[64] = {};
+        GetClassNameA(window, name, sizeof name);
+        return std::string(name) + " " + WindowText(window) + tail;
+    };
+    Seen.push_back(line(dialog, GetWindow(dialog, GW_OWNER) == app::MainWindow ? " owned" : "") +
+                   " default " + std::to_string(LOWORD(SendMessageA(dialog, DM_GETDEFID, 0, 0))) +
+                   " focus " + std::to_string(GetDlgCtrlID(GetFocus())));
+    for (int id : {1101, 1102, 1103, 1104, IDOK, IDCANCEL}) {
+        HWND control = GetDlgItem(dialog, id);
+        Seen.push_back(
+            line(control, GetWindowLongPtrA(control, GWL_STYLE) & WS_TABSTOP ? " tab" : ""));
+    }
+    PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+}
+
+TEST_F(MainWindowTest, PlaceDialogIsModalOwnedAndKeyboardReady) {
+    DeleteFileA(app::PlaceChoicePath().c_str());
+    Start();
+    SetTimer(nullptr, 0, 50, LookAtPlaceDialog);
+    SendMessageA(app::MainWindow, WM_COMMAND, MAKEWPARAM(app::MenuPlace, 0), 0);
+    EXPECT_FALSE(IsWindow(SeenDialog));  // gone once the command returns
+    const std::vector<std::string> seen = {"#32770 控え owned default 1 focus 1101",
+                                           "Edit  tab",
+                                           "Button 参照… tab",
+                                           "Button 控えをやめる tab",
+                                           std::string("Static ") + app::kPlaceStateNone,
+                                           "Button OK tab",
+                                           "Button キャンセル tab"};
+    EXPECT_EQ(Seen, seen);
+    EXPECT_TRUE(SaidNothing(asker));
+}
+
+// OK keeps only an existing folder on a disk of its own, marks it, and
+// reuses a marker already there; 控えをやめる forgets the choice and leaves
+// the copies.
+TEST_F(MainWindowTest, PlaceDialogKeepsOnlyAnExistingFolderOnAnotherDisk) {
+    const std::string choicePath = app::PlaceChoicePath();
+    DeleteFileA(choicePath.c_str());
+    const std::string listed = MakeFile("家計簿.xls");
+    CreateDirectoryA((dir / "same").c_str(), nullptr);
+    WriteSettings({Header("221"), "2009年5月21日", listed});
+    Start();
+    auto pressOk = [&](const std::string& typed) {
+        HWND dialog = app::CreatePlaceDialog(app::MainWindow);
+        ShowWindow(dialog, SW_SHOWNA);
+        SetDlgItemTextA(dialog, app::PlaceFolderEdit, typed.c_str());
+        SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        const bool closed = !IsWindowVisible(dialog);
+        DestroyWindow(dialog);
+        return closed;
+    };
+    const std::string kept = "{0123ABCD-4567-89AB-CDEF-0123456789AB}";
+    const bool ramDisk = IsFolder("T:\\");
+    const bool share = IsFolder("\\\\server\\share\\");
+    if (share) {
+        CreateDirectoryA("\\\\server\\share\\控え", nullptr);
+        CreateDirectoryA("\\\\server\\share\\控え\\Sorel", nullptr);
+        WriteBytes("\\\\server\\share\\控え\\Sorel\\Sorel.id",
+                   FormatPlaceMarker({kept, "PC-01", "花子"}));
+    }
+    const struct {
+        bool runs;
+        std::string typed;
+        const app::Message* said;
+        const char* folder;    // null: nothing kept
+        const char* identity;  // null: a new one
+    } rows[] = {
+        {true, "", nullptr, nullptr, nullptr},  // closes, keeps nothing
+        {true, "backup", &app::kPlaceNotFolderMessage, nullptr, nullptr},
+        {true, dir / "無い", &app::kPlaceMissingMessage, nullptr, nullptr},
+        {true, (dir / "same") + "\\", &app::kPlaceSameDiskMessage, nullptr, nullptr},
+        {ramDisk, "T:\\", nullptr, "T:", nullptr},
+        {share, " \\\\server\\share\\控え\\ ", nullptr, "\\\\server\\share\\控え", kept.c_str()},
+    };
+    for (const auto& row : rows) {
+        if (!row.runs) {
+            std::printf("no %s here: not tried\n", row.typed.c_str());
+            continue;
+        }
+        SCOPED_TRACE(row.typed);
+        DeleteFileA(choicePath.c_str());
+        if (!row.folder) {
+            EXPECT_EQ(pressOk(row.typed), !row.said);
+            EXPECT_TRUE(row.said ? SaidOnly(asker, *row.said) : SaidNothing(asker));
+            EXPECT_FALSE(Exists(choicePath));
+            EXPECT_FALSE(Exists(dir / "無い"));  // never made
+            EXPECT_FALSE(Exists(dir / "same\\Sorel"));
+            continue;
+        }
+        EXPECT_TRUE(pressOk(row.typed));
+        EXPECT_TRUE(SaidNothing(asker));
+        const PlaceChoice choice = ParsePlaceChoice(ReadBytes(choicePath));
+        EXPECT_EQ(choice.folder, row.folder);
+        const PlaceMarker marker =
+            ParsePlaceMarker(ReadBytes(std::string(row.folder) + "\\Sorel\\Sorel.id"));
+        EXPECT_EQ(marker.identity, choice.identity);
+        EXPECT_EQ(marker.identity, row.identity ? row.identity : marker.identity);
+        EXPECT_FALSE(marker.computer.empty());
+        EXPECT_FALSE(marker.user.empty());
+        // Chosen again, the place keeps its identity.
+        EXPECT_TRUE(pressOk(row.folder));
+        EXPECT_EQ(ParsePlaceChoice(ReadBytes(choicePath)).identity, choice.identity);
+
+        // The dialog shows the place, that it is there, and the oldest copy.
+        WriteBytes(HealthFolderPath() + "health.txt",
+                   "copy\t2026-12-01\t" + listed + "\r\ncopy\t2026-11-01\tC:\\gone.txt\r\n");
+        HWND dialog = app::CreatePlaceDialog(app::MainWindow);
+        ShowWindow(dialog, SW_SHOWNA);
+        char text[512] = {};
+        GetDlgItemTextA(dialog, app::PlaceFolderEdit, text, sizeof text);
+        EXPECT_STREQ(text, row.folder);
+        GetDlgItemTextA(dialog, app::PlaceStateText, text, sizeof text);
+        EXPECT_EQ(std::string(text), app::kPlaceStateHead + std::string(row.folder) +
+                                         app::kPlaceStatePresent + app::kPlaceStateOldest +
+                                         "2026-12-01");
+        // Cancel on the question keeps the choice; OK forgets it, copies stay.
+        asker.answers = {IDCANCEL, IDOK};
+        SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(app::PlaceForgetButton, BN_CLICKED), 0);
+        EXPECT_TRUE(Exists(choicePath));
+        SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(app::PlaceForgetButton, BN_CLICKED), 0);
+        EXPECT_FALSE(Exists(choicePath));
+        EXPECT_FALSE(IsWindowVisible(dialog));
+        asker.said.clear();
+        DestroyWindow(dialog);
+        DeleteFileA((HealthFolderPath() + "health.txt").c_str());
+        EXPECT_TRUE(Exists(std::string(row.folder) + "\\Sorel\\Sorel.id"));
+        DeleteFileA((std::string(row.folder) + "\\Sorel\\Sorel.id").c_str());
+        RemoveDirectoryA((std::string(row.folder) + "\\Sorel").c_str());
     }
 }
 

@@ -1,0 +1,32 @@
+// What the settings window needs to know about a chosen place before it keeps
+// it: the folder as it will be stored, the share a network path lies on, and
+// how old the oldest second copy of the listed files is. Pure text.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "../store_path.h"
+
+namespace sorel {
+
+// The folder as typed or pasted, made into the form the choice keeps: outer
+// spaces and quotes (Explorer's "Copy as path") removed, forward slashes
+// turned into backslashes, and no trailing backslash ("E:\" becomes "E:").
+// Empty when what is left names no folder on a drive or share: a relative
+// path, a bare "\\server", a drive letter without its colon.
+std::string PlaceFolderText(std::string_view typed, LeadByteTest isLead = IsCp932LeadByte);
+
+// "\\SERVER\SHARE" for a path below a network share, upper-cased so that two
+// spellings of one share compare equal; empty for any other path. Windows
+// would give the share's root itself, but Wine cannot, so it is read from the
+// text. A trail byte is never taken for a backslash or upper-cased.
+std::string ShareRoot(std::string_view path, LeadByteTest isLead = IsCp932LeadByte);
+
+// The oldest of the dates the health record gives for the newest second copy
+// of each listed file ("copy<TAB>YYYY-MM-DD<TAB>path" lines); empty when no
+// listed file has a copy yet. Lines of files no longer listed are passed over.
+std::string OldestCopyDate(std::string_view record, const std::vector<std::string>& listed);
+
+}  // namespace sorel

@@ -1,0 +1,305 @@
+#include "place_dialog.h"
+
+#include <objbase.h>
+#include <shlobj.h>
+
+#include <vector>
+
+#include "../common/backup_table.h"
+#include "../common/place/place_paths.h"
+#include "../common/win/files.h"
+#include "../common/win/health_folder.h"
+#include "app_state.h"
+#include "ask.h"
+#include "resource.h"
+
+namespace sorel::app {
+
+namespace {
+
+constexpr char kHealthRecordName[] = "health.txt";
+
+// The folder for the system's calls that want one that ends in a backslash
+// ("E:" alone is the drive's current folder, not its root).
+std::string WithBackslash(const std::string& folder) {
+    return folder.empty() || folder.back() == '\\' ? folder : folder + "\\";
+}
+
+std::string DialogText(HWND dialog, int id) {
+    HWND control = GetDlgItem(dialog, id);
+    std::string text(static_cast<std::size_t>(GetWindowTextLengthA(control)) + 1, '\0');
+    text.resize(static_cast<std::size_t>(
+        GetWindowTextA(control, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
+// Whether the marker of `choice` is at its folder now: the place is there.
+// The agent holds the marker only for an instant while it looks for it.
+bool PlaceIsThere(const PlaceChoice& choice) {
+    std::string bytes;
+    if (ReadFileExclusiveRetrying(PlaceFolderOf(choice) + "\\" + std::string(kMarkerFileName),
+                                  bytes) != ReadResult::kOk) {
+        return false;
+    }
+    return ParsePlaceMarker(bytes).identity == choice.identity;
+}
+
+std::string StateText(const PlaceChoice& choice) {
+    if (choice.Empty()) {
+        return kPlaceStateNone;
+    }
+    std::string text = kPlaceStateHead + choice.folder;
+    text += PlaceIsThere(choice) ? kPlaceStatePresent : kPlaceStateAbsent;
+    std::string record;
+    const std::string folder = HealthFolderPath();
+    if (!folder.empty()) {
+        ReadFileExclusiveRetrying(folder + kHealthRecordName, record);
+    }
+    const std::string oldest = OldestCopyDate(record, TablePaths(BackupTable));
+    text += oldest.empty() ? std::string(kPlaceStateNoCopy) : kPlaceStateOldest + oldest;
+    return text;
+}
+
+void ShowState(HWND dialog) {
+    const PlaceChoice choice = ReadPlaceChoice();
+    SetDlgItemTextA(dialog, PlaceStateText, StateText(choice).c_str());
+}
+
+// The identity of a new marker, in the text form that CoCreateGuid's GUIDs
+// take everywhere in Windows.
+std::string NewIdentity() {
+    GUID guid;
+    if (FAILED(CoCreateGuid(&guid))) {
+        return {};
+    }
+    char text[40];
+    wsprintfA(text, "{%08lX-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}", guid.Data1, guid.Data2,
+              guid.Data3, guid.Data4[0], guid.Data4[1], guid.Data4[2], guid.Data4[3], guid.Data4[4],
+              guid.Data4[5], guid.Data4[6], guid.Data4[7]);
+    return text;
+}
+
+std::string ComputerName() {
+    char name[MAX_COMPUTERNAME_LENGTH + 1] = {};
+    DWORD size = sizeof name;
+    return GetComputerNameA(name, &size) ? std::string(name, size) : std::string();
+}
+
+std::string UserName() {
+    char name[257] = {};
+    DWORD size = sizeof name;
+    return GetUserNameA(name, &size) ? std::string(name) : std::string();
+}
+
+bool MakeFolder(const std::string& folder) {
+    return CreateDirectoryA(folder.c_str(), nullptr) ||
+           (GetLastError() == ERROR_ALREADY_EXISTS && IsFolder(folder));
+}
+
+// The identity of the place at `folder`: the one its marker already holds,
+// so that a place chosen again (or by a second copy of this program on the
+// same disk) stays the same place, or a new one written into a new marker.
+// Empty when the marker cannot be made. Only the Sorel folder below the
+// chosen one is ever created.
+std::string MarkPlace(const std::string& folder) {
+    const std::string ours = folder + "\\" + std::string(kPlaceFolderName);
+    const std::string markerPath = ours + "\\" + std::string(kMarkerFileName);
+    std::string bytes;
+    if (ReadFileExclusiveRetrying(markerPath, bytes) == ReadResult::kOk) {
+        const PlaceMarker marker = ParsePlaceMarker(bytes);
+        if (!marker.identity.empty()) {
+            return marker.identity;
+        }
+    }
+    const PlaceMarker marker = {NewIdentity(), ComputerName(), UserName()};
+    const std::string text = FormatPlaceMarker(marker);
+    if (text.empty() || !MakeFolder(ours) ||
+        !ReplaceFileContent(markerPath, text, markerPath + ".tmp")) {
+        return {};
+    }
+    return marker.identity;
+}
+
+bool WriteChoice(const PlaceChoice& choice) {
+    const std::string folder = HealthFolderPath();
+    if (folder.empty() || !MakeFolder(folder.substr(0, folder.size() - 1))) {
+        return false;
+    }
+    return ReplaceFileContent(PlaceChoicePath(), FormatPlaceChoice(choice), folder + "place.tmp");
+}
+
+// Whether a listed file lies on the disk of `folder`.
+bool SharesDiskWithListedFile(const std::string& folder) {
+    const std::string place = VolumeKey(folder);
+    for (const std::string& listed : TablePaths(BackupTable)) {
+        if (!place.empty() && VolumeKey(listed) == place) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// OK: the typed folder must be there, on a disk of its own; then it is
+// marked and kept. Anything refused leaves the dialog open to try again.
+void KeepTypedPlace(HWND dialog) {
+    const std::string typed = DialogText(dialog, PlaceFolderEdit);
+    const std::string folder = PlaceFolderText(typed, IsSystemLeadByte);
+    // Nothing typed and nothing chosen: there is nothing to keep.
+    if (typed.find_first_not_of(" \t") == std::string::npos && ReadPlaceChoice().Empty()) {
+        EndDialog(dialog, IDCANCEL);
+        return;
+    }
+    if (folder.empty()) {
+        Ask(kPlaceNotFolderMessage);
+        return;
+    }
+    if (!IsFolder(WithBackslash(folder))) {
+        Ask(kPlaceMissingMessage);
+        return;
+    }
+    if (SharesDiskWithListedFile(folder)) {
+        Ask(kPlaceSameDiskMessage);
+        return;
+    }
+    const std::string identity = MarkPlace(folder);
+    if (identity.empty() || !WriteChoice({folder, identity})) {
+        Ask(kPlaceNotWrittenMessage);
+        return;
+    }
+    EndDialog(dialog, IDOK);
+}
+
+// 「控えをやめる」: forgets the choice after asking. The copies stay.
+void ForgetPlace(HWND dialog) {
+    if (Ask(kPlaceForgetQuestion) != IDOK) {
+        return;
+    }
+    DeleteFileForcibly(PlaceChoicePath());
+    SetDlgItemTextA(dialog, PlaceFolderEdit, "");
+    EndDialog(dialog, IDOK);
+}
+
+// 「参照…」: the system's folder picker; its choice goes into the edit box,
+// where OK judges it like a typed one.
+void BrowseForPlace(HWND dialog) {
+    char title[] = "控えを置くフォルダーを選んでな";
+    BROWSEINFOA browse = {};
+    browse.hwndOwner = dialog;
+    browse.lpszTitle = title;
+    browse.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
+    LPITEMIDLIST item = SHBrowseForFolderA(&browse);
+    if (!item) {
+        return;
+    }
+    char path[MAX_PATH] = {};
+    const bool got = SHGetPathFromIDListA(item, path);
+    CoTaskMemFree(item);
+    if (got) {
+        SetDlgItemTextA(dialog, PlaceFolderEdit, path);
+    }
+}
+
+void OnInitPlaceDialog(HWND dialog) {
+    const PlaceChoice choice = ReadPlaceChoice();
+    SendDlgItemMessageA(dialog, PlaceFolderEdit, EM_LIMITTEXT, MAX_PATH - 1, 0);
+    SetDlgItemTextA(dialog, PlaceFolderEdit, choice.folder.c_str());
+    ShowState(dialog);
+}
+
+void OnPlaceCommand(HWND dialog, int id) {
+    switch (id) {
+        case IDOK:
+            KeepTypedPlace(dialog);
+            return;
+        case IDCANCEL:
+            EndDialog(dialog, IDCANCEL);
+            return;
+        case PlaceBrowseButton:
+            BrowseForPlace(dialog);
+            return;
+        case PlaceForgetButton:
+            ForgetPlace(dialog);
+            return;
+    }
+}
+
+}  // namespace
+
+INT_PTR CALLBACK PlaceDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+    // No exception may unwind through the dialog manager.
+    try {
+        switch (message) {
+            case WM_INITDIALOG:
+                OnInitPlaceDialog(dialog);
+                return TRUE;  // the focus goes to the first Tab stop, the folder
+            case WM_COMMAND:
+                if (HIWORD(wParam) == BN_CLICKED) {
+                    OnPlaceCommand(dialog, LOWORD(wParam));
+                }
+                return TRUE;
+        }
+    } catch (...) {
+    }
+    return FALSE;
+}
+
+void ShowPlaceDialog() {
+    DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_PLACE), MainWindow,
+                    PlaceDialogProc, 0);
+}
+
+HWND CreatePlaceDialog(HWND owner) {
+    return CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_PLACE), owner,
+                              PlaceDialogProc, 0);
+}
+
+std::string PlaceChoicePath() {
+    const std::string folder = HealthFolderPath();
+    return folder.empty() ? std::string() : folder + std::string(kPlaceChoiceFileName);
+}
+
+PlaceChoice ReadPlaceChoice() {
+    const std::string path = PlaceChoicePath();
+    std::string bytes;
+    if (path.empty() || ReadFileExclusiveRetrying(path, bytes) != ReadResult::kOk) {
+        return {};
+    }
+    return ParsePlaceChoice(bytes);
+}
+
+std::string PlaceFolderOf(const PlaceChoice& choice) {
+    return choice.folder + "\\" + std::string(kPlaceFolderName);
+}
+
+std::string VolumeKey(const std::string& path) {
+    // Wine's GetVolumePathNameA fails for a network path, and the share is
+    // the disk there in any case.
+    std::string share = ShareRoot(path, IsSystemLeadByte);
+    if (!share.empty()) {
+        return share;
+    }
+    char root[MAX_PATH] = {};
+    const std::string query = path.size() == 2 ? WithBackslash(path) : path;
+    if (!GetVolumePathNameA(query.c_str(), root, sizeof root)) {
+        return {};
+    }
+    char volume[64] = {};
+    if (GetVolumeNameForVolumeMountPointA(root, volume, sizeof volume)) {
+        return volume;
+    }
+    // A mapped network drive, or a drive the mount manager does not know:
+    // its root tells it apart from the others.
+    share = ShareRoot(root, IsSystemLeadByte);
+    if (!share.empty()) {
+        return share;
+    }
+    std::string key(root);
+    for (char& c : key) {
+        if (c >= 'a' && c <= 'z') {
+            c = static_cast<char>(c - 'a' + 'A');
+        }
+    }
+    return key;
+}
+
+}  // namespace sorel::app
