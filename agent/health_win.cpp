@@ -129,7 +129,7 @@ HealthFiles HealthFilesIn(const std::string& folder) {
 
 void ReportRunHealth(const RunReport& report, const LocalTime& now, const std::string& folder,
                      TrayIcon& tray, HealthRecord& memory) {
-    if (report.files.empty()) {
+    if (report.files.empty() && !report.place.chosen) {
         return;
     }
     // Without the folder, or with a record that stays held, the run is still
@@ -149,20 +149,23 @@ void ReportRunHealth(const RunReport& report, const LocalTime& now, const std::s
         }
     }
     std::vector<Warning> warnings = TakeRun(record, report, now);
+    const bool askForPlace = TakePlaceRun(record.place, report.place, DayKey(now));
     memory = record;
     if (mayWrite && FormatHealthRecord(record) != before) {
         ReplaceFileContent(files.record, FormatHealthRecord(record), files.recordTemp);
     }
     if (!folder.empty()) {
-        AppendToLog(files, RunLogText(report, now));
+        AppendToLog(files, RunLogText(report, now) + PlaceLogText(report.place, StampText(now)));
     }
 
     const std::string tip = TrayTipText(record);
-    if (warnings.empty()) {
-        tray.SetTip(tip);
-    } else {
+    if (!warnings.empty()) {
         BalloonText balloon = BalloonFor(warnings);
         tray.ShowBalloon(tip, balloon.title, balloon.text);
+    } else if (askForPlace) {
+        tray.ShowBalloon(tip, "Ｓｏｒｅｌ２：控えがとれてへんで！", PlaceBalloonText(record.place));
+    } else {
+        tray.SetTip(tip);
     }
 }
 
