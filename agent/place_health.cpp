@@ -162,14 +162,18 @@ std::string PlaceLogText(const PlaceReport& report, const std::string& stamp) {
 }
 
 std::string PlaceTipText(const PlaceHealth& place) {
+    // A file never copied (one that was missing whenever the place was
+    // there) does not hide the others' date.
     std::string oldest;
     for (const FileCopyHealth& file : place.files) {
-        if (file.versionDay.empty()) {
-            return "　控え なし";
+        if (!file.versionDay.empty() && (oldest.empty() || file.versionDay < oldest)) {
+            oldest = file.versionDay;
         }
-        oldest = oldest.empty() || file.versionDay < oldest ? file.versionDay : oldest;
     }
-    return oldest.empty() ? std::string() : "　控え " + oldest;
+    if (place.files.empty()) {
+        return {};
+    }
+    return oldest.empty() ? "　控え なし" : "　控え " + oldest;
 }
 
 std::string PlaceBalloonText(const PlaceHealth& place) {
