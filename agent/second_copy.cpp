@@ -205,9 +205,12 @@ std::string FindPlace(const PlaceChoice& choice) {
         return {};
     }
     const char chosen = static_cast<char>(folder[0] & ~0x20);  // upper case
-    const DWORD drives = GetLogicalDrives();
+    // Each letter's root is asked for its type, which needs no disk: the
+    // letters that GetLogicalDrives gives can leave out a drive that came
+    // after the session began (Wine's do).
     for (char letter = 'A'; letter <= 'Z'; ++letter) {
-        if (letter == chosen || !(drives & (1u << (letter - 'A')))) {
+        const char root[] = {letter, ':', '\\', '\0'};
+        if (letter == chosen || GetDriveTypeA(root) <= DRIVE_NO_ROOT_DIR) {
             continue;
         }
         const std::string moved = std::string(1, letter) + folder.substr(1) + tail;

@@ -25,4 +25,7 @@ if [ "$(id -u)" -eq 0 ]; then
         echo "no RAM disk: the full-disk test will be skipped"
     fi
 fi
+# A network share: Wine reads \\server\share from dosdevices/unc/server/share.
+mkdir -p "$WINEPREFIX/dosdevices/unc/server" "$WINEPREFIX/share"
+ln -s "$WINEPREFIX/share" "$WINEPREFIX/dosdevices/unc/server/share"
 ctest --preset windows-x64 "$@"
