@@ -207,10 +207,13 @@ std::string FindPlace(const PlaceChoice& choice) {
     const char chosen = static_cast<char>(folder[0] & ~0x20);  // upper case
     // Each letter's root is asked for its type, which needs no disk: the
     // letters that GetLogicalDrives gives can leave out a drive that came
-    // after the session began (Wine's do).
+    // after the session began (Wine's do). A mapped network letter that is
+    // not connected can take seconds to answer, and a disc is no place: both
+    // are passed over.
     for (char letter = 'A'; letter <= 'Z'; ++letter) {
         const char root[] = {letter, ':', '\\', '\0'};
-        if (letter == chosen || GetDriveTypeA(root) <= DRIVE_NO_ROOT_DIR) {
+        const UINT type = letter == chosen ? DRIVE_NO_ROOT_DIR : GetDriveTypeA(root);
+        if (type != DRIVE_FIXED && type != DRIVE_REMOVABLE && type != DRIVE_RAMDISK) {
             continue;
         }
         const std::string moved = std::string(1, letter) + folder.substr(1) + tail;
