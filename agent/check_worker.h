@@ -24,6 +24,9 @@ class RenameTellingSteps : public FileSteps {
     RenameTellingSteps(FileSteps& inner, RunControl& control) : inner_(inner), control_(control) {}
     bool Copy(const std::string& from, const std::string& to) override;
     bool Rename(const std::string& from, const std::string& to, bool replace) override;
+    // The rotations are over: what follows (the search for the second
+    // copy's place) may be cut off at once.
+    void RenamesDone() { control_.renaming = false; }
 
   private:
     FileSteps& inner_;

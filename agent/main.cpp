@@ -85,6 +85,15 @@ void OnRunFinished(const RunReport& report) {
 // wait for a drive or share that is slow to answer.
 RunReport WithSecondCopies(RunReport report, const HeldSettings& held,
                            const std::atomic<bool>* stop, FileSteps& steps) {
+    // A log-off or quit asked for during the run beside the files starts no
+    // search, and a search for a share that does not answer is cut off
+    // like a copy, not waited for like a rename.
+    if (stop && *stop) {
+        return report;
+    }
+    if (auto* telling = dynamic_cast<RenameTellingSteps*>(&steps)) {
+        telling->RenamesDone();
+    }
     report.place = RunSecondCopies(HealthFolderPath(), TablePaths(held.backupTable), stop, steps);
     return report;
 }
