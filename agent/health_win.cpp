@@ -129,7 +129,13 @@ HealthFiles HealthFilesIn(const std::string& folder) {
 
 void ReportRunHealth(const RunReport& report, const LocalTime& now, const std::string& folder,
                      TrayIcon& tray, HealthRecord& memory) {
-    if (report.files.empty() && !report.place.chosen) {
+    // A check that found today recorded and every second copy in place has
+    // nothing to note either.
+    bool placeNews = false;
+    for (const SecondCopyResult& file : report.place.files) {
+        placeNews = placeNews || file.outcome != SecondCopyOutcome::kPresent;
+    }
+    if (report.files.empty() && !placeNews) {
         return;
     }
     // Without the folder, or with a record that stays held, the run is still
