@@ -154,6 +154,9 @@ SecondCopyResult CopyOne(const std::string& markerFolder, const std::string& pat
     ClearReadOnly(temporary);
     const bool copied = steps.Copy(path, temporary);
     const DWORD copyError = GetLastError();
+    // The copy takes a read-only file's attribute, which would refuse the
+    // flush's write access.
+    ClearReadOnly(temporary);
     WIN32_FILE_ATTRIBUTE_DATA copy;
     // The copy counts only when it holds the state whose date names it: the
     // file may have been saved again while it was copied.

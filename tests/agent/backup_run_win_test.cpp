@@ -713,7 +713,7 @@ TEST_F(BackupRunTest, PathsNearTheLengthLimit) {
 // The second copy over several runs: on a network share, at a foreign folder
 // where nothing may be created, back under another drive letter, cut off
 // before its rename, stopped by a log-off, on a full place, and thinned.
-TEST_F(BackupRunTest, SecondCopyFindsItsPlaceAndKeepsWholeVersions) {
+TEST_F(BackupRunTest, SecondCopyFindsItsPlaceAndKeepsWholeVersionsAlsoOfReadOnlyFiles) {
     using C = SecondCopyOutcome;
     const std::string identity = "{0123ABCD-4567-89AB-CDEF-0123456789AB}";
     CreateDirectoryA((dir / "表").c_str(), nullptr);
@@ -829,7 +829,10 @@ TEST_F(BackupRunTest, SecondCopyFindsItsPlaceAndKeepsWholeVersions) {
         EXPECT_TRUE(Exists(folder0 + "\\" + kept + " 家計簿.xls")) << kept;
     }
     EXPECT_TRUE(Exists(folder0 + "\\2009-03-24 家計簿.doc"));
+    // A read-only file is copied like any other.
+    SetFileAttributesA(files[1].c_str(), FILE_ATTRIBUTE_READONLY);
     EXPECT_EQ(run(steps), (std::vector<C>{C::kPresent, C::kCopied}));
+    SetFileAttributesA(files[1].c_str(), FILE_ATTRIBUTE_NORMAL);
 
     // A full place keeps everything it holds, and the file's next try after
     // room is made succeeds.
