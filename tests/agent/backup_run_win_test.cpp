@@ -2,6 +2,9 @@
 // under Wine.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+#include <shellapi.h>
+
 #include <functional>
 #include <thread>
 
@@ -846,17 +849,11 @@ TEST_F(BackupRunTest, SecondCopyFindsItsPlaceAndKeepsWholeVersionsAlsoOfReadOnly
                             "\\~copy 家計簿.xls"));
     }
     // The place cleaned for the other tests on the drive.
-    for (const std::string& f :
-         {folder0, place + "\\Sorel\\" + FileFolderName(files[1], IsSystemLeadByte)}) {
-        WIN32_FIND_DATAA entry;
-        FindHandle list(FindFirstFileA((f + "\\*").c_str(), &entry));
-        do {
-            DeleteFileA((f + "\\" + entry.cFileName).c_str());
-        } while (list && FindNextFileA(list.get(), &entry));
-        list.reset();
-        RemoveDirectoryA(f.c_str());
-    }
-    DeleteFileA((place + "\\Sorel\\Sorel.id").c_str());
-    RemoveDirectoryA((place + "\\Sorel").c_str());
-    RemoveDirectoryA(place.c_str());
+    const std::string gone = place + std::string(1, '\0');
+    SHFILEOPSTRUCTA remove = {};
+    remove.wFunc = FO_DELETE;
+    remove.pFrom = gone.c_str();
+    remove.fFlags = FOF_NOCONFIRMATION | FOF_SILENT | FOF_NOERRORUI;
+    EXPECT_EQ(SHFileOperationA(&remove), 0);
+    EXPECT_FALSE(Exists(place));
 }
