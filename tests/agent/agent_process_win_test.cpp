@@ -244,6 +244,12 @@ TEST_F(AgentProcessTest, ResumeFromSuspendChecksUnlessTodayIsRecorded) {
     EXPECT_TRUE(
         WaitUntil([&] { return ReadBytes(folder + "\\2009-04-21 book.xls") == "changed"; }));
     EXPECT_TRUE(WaitWhileAgentRuns(window));
+    // A check that finds today recorded still makes a missing second copy.
+    WriteBytes(book, "third");
+    SetLastWriteUtc(book, 2009, 4, 22);
+    PostMessageA(window, WM_POWERBROADCAST, PBT_APMRESUMESUSPEND, 0);
+    EXPECT_TRUE(WaitUntil([&] { return ReadBytes(folder + "\\2009-04-22 book.xls") == "third"; }));
+    EXPECT_TRUE(WaitWhileAgentRuns(window));
     Close(agent);
     EXPECT_EQ(ReadBytes(generation1), "content");
     EXPECT_FALSE(Exists(dir / "backUp\\22book.xls"));
