@@ -75,7 +75,8 @@ CheckWorker Worker;
 // Everything that follows a run, on the window thread, with what the run
 // did with each file.
 void OnRunFinished(const RunReport& report) {
-    // A check that found today recorded visited no file: nothing to note.
+    // A check that found today recorded visited no file: only its second
+    // copies may be worth noting.
     if (!report.files.empty() || report.place.chosen) {
         ReportRunHealth(report, LocalNow(), HealthFolderPath(), AgentTray, RememberedHealth);
     }
