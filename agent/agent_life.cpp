@@ -51,6 +51,21 @@ LifeStep RunDone(S state) {
     }
 }
 
+// A drive came: the place may be back. Idle, only the missing second copies
+// are made; a run going may have looked for the place already, so a check
+// follows it, which makes them without copying anything beside the files
+// again. The start-up run still to come makes them anyway.
+LifeStep VolumeArrived(S state) {
+    switch (state) {
+        case S::kIdle:
+            return {S::kRunning, kStartSecondCopies};
+        case S::kRunning:
+            return {S::kRunningCheckWaiting, 0};
+        default:
+            return {state, 0};
+    }
+}
+
 LifeStep QueryEndSession(S state) {
     if (RunGoing(state)) {
         return {S::kSessionEndingRunning, kStopRun};
@@ -118,6 +133,8 @@ LifeStep NextLifeStep(LifeState state, LifeEvent event) {
             return EndSessionCancelled(state);
         case E::kDestroy:
             return {S::kEnded, cutOff | (SessionEnding(state) ? 0u : kAsQuit) | kEndAgent};
+        case E::kVolumeArrived:
+            return VolumeArrived(state);
     }
     return {state, 0};
 }

@@ -33,7 +33,8 @@ enum class LifeEvent {
     kQueryEndSession,  // log-off or shutdown is asked for
     kEndSession,       // log-off or shutdown goes ahead
     kEndSessionCancelled,
-    kDestroy,  // the window is destroyed
+    kDestroy,        // the window is destroyed
+    kVolumeArrived,  // a while after a drive was plugged in or a volume mounted
 };
 
 // What to do, as bits, carried out in this order.
@@ -48,7 +49,8 @@ enum LifeAction : unsigned {
     kStartCheck = 1u << 7,       // the notice, then the run unless today is recorded
     kStartCatchUp = 1u << 8,     // the full run again, hidden, for the files left
     kDestroyWindow = 1u << 9,
-    kEndAgent = 1u << 10,  // the icon goes, the timer stops, the message loop ends
+    kEndAgent = 1u << 10,           // the icon goes, the timer stops, the message loop ends
+    kStartSecondCopies = 1u << 11,  // hidden: only the second copies that are missing
 };
 
 struct LifeStep {

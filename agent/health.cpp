@@ -257,6 +257,8 @@ HealthRecord ParseHealthRecord(std::string_view bytes) {
             if (!seen) {
                 record.files.push_back(std::move(file));
             }
+        } else {
+            ReadPlaceLine(fields, record.place);
         }
     }
     return record;
@@ -269,7 +271,7 @@ std::string FormatHealthRecord(const HealthRecord& record) {
                 "\t" + Number(file.runsUnprotected) + "\t" + Number(file.daysUnprotected) + "\t" +
                 file.lastFailedDay + "\t" + file.lastWarnedDay + "\t" + file.path + "\r\n";
     }
-    return text;
+    return text + FormatPlaceLines(record.place);
 }
 
 bool AtRisk(const FileHealth& file) {
@@ -353,6 +355,10 @@ HealthRecord TakeWarnedDays(HealthRecord stored, const HealthRecord& remembered)
         // there is.
         stored.files = remembered.files;
     }
+    if (stored.place.files.empty()) {
+        stored.place = remembered.place;
+    }
+    stored.place.warnedDay = Later(stored.place.warnedDay, remembered.place.warnedDay);
     return stored;
 }
 
@@ -379,7 +385,10 @@ std::string RunLogText(const RunReport& report, const LocalTime& now) {
     return text;
 }
 
-std::string TrayTipText(const HealthRecord& record) {
+namespace {
+
+// The program, and how the last run went.
+std::string RunTipText(const HealthRecord& record) {
     std::string tip = "Ｓｏｒｅｌ２";
     if (record.lastRun.size() != 16) {
         return tip;
@@ -397,6 +406,12 @@ std::string TrayTipText(const HealthRecord& record) {
         return tip + "　危ないファイルが " + Number(atRisk) + " 個あるで";
     }
     return tip + " に " + Number(record.lastRunStored) + " 個保存";
+}
+
+}  // namespace
+
+std::string TrayTipText(const HealthRecord& record) {
+    return RunTipText(record) + PlaceTipText(record.place);
 }
 
 BalloonText BalloonFor(const std::vector<Warning>& warnings) {

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "place_health.h"
 #include "run_outcome.h"
 
 namespace sorel {
@@ -45,6 +46,7 @@ struct HealthRecord {
     std::string lastRun;    // StampText of the run
     int lastRunStored = 0;  // how many files it stored
     std::vector<FileHealth> files;
+    PlaceHealth place;  // the second copies, when a place is chosen
 };
 
 // A record file larger than this is taken as damaged and started afresh.

@@ -129,7 +129,13 @@ HealthFiles HealthFilesIn(const std::string& folder) {
 
 void ReportRunHealth(const RunReport& report, const LocalTime& now, const std::string& folder,
                      TrayIcon& tray, HealthRecord& memory) {
-    if (report.files.empty()) {
+    // A check that found today recorded and every second copy in place has
+    // nothing to note either.
+    bool placeNews = false;
+    for (const SecondCopyResult& file : report.place.files) {
+        placeNews = placeNews || file.outcome != SecondCopyOutcome::kPresent;
+    }
+    if (report.files.empty() && !placeNews) {
         return;
     }
     // Without the folder, or with a record that stays held, the run is still
@@ -149,20 +155,23 @@ void ReportRunHealth(const RunReport& report, const LocalTime& now, const std::s
         }
     }
     std::vector<Warning> warnings = TakeRun(record, report, now);
+    const bool askForPlace = TakePlaceRun(record.place, report.place, DayKey(now));
     memory = record;
     if (mayWrite && FormatHealthRecord(record) != before) {
         ReplaceFileContent(files.record, FormatHealthRecord(record), files.recordTemp);
     }
     if (!folder.empty()) {
-        AppendToLog(files, RunLogText(report, now));
+        AppendToLog(files, RunLogText(report, now) + PlaceLogText(report.place, StampText(now)));
     }
 
     const std::string tip = TrayTipText(record);
-    if (warnings.empty()) {
-        tray.SetTip(tip);
-    } else {
+    if (!warnings.empty()) {
         BalloonText balloon = BalloonFor(warnings);
         tray.ShowBalloon(tip, balloon.title, balloon.text);
+    } else if (askForPlace) {
+        tray.ShowBalloon(tip, "Ｓｏｒｅｌ２：控えがとれてへんで！", PlaceBalloonText(record.place));
+    } else {
+        tray.SetTip(tip);
     }
 }
 

@@ -3,6 +3,7 @@
 // copying is done by a thread of its own, so the window keeps answering.
 #include <windows.h>
 #include <shellapi.h>
+#include <dbt.h>
 
 #include <cstdlib>
 
@@ -17,6 +18,7 @@
 #include "process_setup.h"
 #include "program_start.h"
 #include "resource.h"
+#include "second_copy.h"
 #include "tray.h"
 #include "unique_handle.h"
 
@@ -42,6 +44,11 @@ constexpr DWORD kResumeWaitMs = 30000;
 constexpr UINT_PTR kResumeTimerId = 101;
 // Tests wait less than half a minute for the check after a resume.
 constexpr char kResumeWaitVariable[] = "SOREL2_RESUME_WAIT_MS";
+// A drive that arrives is announced before Explorer and the system have
+// finished with it: the place is looked for a little later.
+constexpr DWORD kArrivalWaitMs = 5000;
+constexpr UINT_PTR kArrivalTimerId = 102;
+constexpr char kArrivalWaitVariable[] = "SOREL2_ARRIVAL_WAIT_MS";
 
 // The program-wide values.
 HINSTANCE Instance;
@@ -68,22 +75,45 @@ CheckWorker Worker;
 // Everything that follows a run, on the window thread, with what the run
 // did with each file.
 void OnRunFinished(const RunReport& report) {
-    // A check that found today recorded visited no file: nothing to note.
-    if (!report.files.empty()) {
+    // A check that found today recorded visited no file: only its second
+    // copies may be worth noting.
+    if (!report.files.empty() || report.place.chosen) {
         ReportRunHealth(report, LocalNow(), HealthFolderPath(), AgentTray, RememberedHealth);
     }
+}
+
+// After the run beside the files, on the same thread: the generations never
+// wait for a drive or share that is slow to answer.
+RunReport WithSecondCopies(RunReport report, const HeldSettings& held,
+                           const std::atomic<bool>* stop, FileSteps& steps) {
+    // A log-off or quit asked for during the run beside the files starts no
+    // search, and a search for a share that does not answer is cut off
+    // like a copy, not waited for like a rename.
+    if (stop && *stop) {
+        return report;
+    }
+    report.place = RunSecondCopies(HealthFolderPath(), TablePaths(held.backupTable), stop, steps);
+    return report;
 }
 
 // The runs, as the copying thread carries them out: the start-up run (and
 // the one that takes up the files a cancelled log-off left) has no date test.
 RunReport FullRunJob(HeldSettings& held, const std::atomic<bool>* stop, FileSteps& steps) {
     ReadBackupList(held);
-    return RunBackup(held, stop, steps);
+    return WithSecondCopies(RunBackup(held, stop, steps), held, stop, steps);
 }
 
 RunReport CheckJob(HeldSettings& held, const std::atomic<bool>* stop, FileSteps& steps) {
     ReadBackupList(held);
-    return RunBackupIfNewDay(held, stop, steps);
+    // A check that finds today recorded still makes the second copies that
+    // are missing: the drive may have been away at the day's first run.
+    return WithSecondCopies(RunBackupIfNewDay(held, stop, steps), held, stop, steps);
+}
+
+// A drive came: only the second copies that are missing.
+RunReport SecondCopiesJob(HeldSettings& held, const std::atomic<bool>* stop, FileSteps& steps) {
+    ReadBackupList(held);
+    return WithSecondCopies({}, held, stop, steps);
 }
 
 void StartRun(RunJob job, bool withNotice) {
@@ -118,6 +148,7 @@ void QuitAgent() {
     ReleaseNoticeFontAndBrush();
     KillTimer(AgentWindow, kTimerId);
     KillTimer(AgentWindow, kResumeTimerId);
+    KillTimer(AgentWindow, kArrivalTimerId);
     // Also after an addition reported as failed: it may have timed out with
     // the icon in place. Removed once only: under Wine each removal waits on
     // the tray.
@@ -157,6 +188,9 @@ void CarryOut(unsigned actions) {
     if (actions & kStartCatchUp) {
         StartRun(FullRunJob, false);
     }
+    if (actions & kStartSecondCopies) {
+        StartRun(SecondCopiesJob, false);
+    }
     if (actions & kDestroyWindow) {
         DestroyWindow(AgentWindow);
     }
@@ -192,23 +226,39 @@ void OnTimer(HWND window, UINT_PTR id) {
     if (id == kResumeTimerId) {
         KillTimer(window, kResumeTimerId);
         Dispatch(LifeEvent::kResumeDue);
+    } else if (id == kArrivalTimerId) {
+        KillTimer(window, kArrivalTimerId);
+        Dispatch(LifeEvent::kVolumeArrived);
     } else if (id == kTimerId) {
         OnTimerTick();
     }
 }
 
-DWORD ResumeWaitMs() {
+// A wait that tests shorten through the environment.
+DWORD WaitMs(const char* variable, DWORD standard) {
     char text[16] = {};
-    DWORD length = GetEnvironmentVariableA(kResumeWaitVariable, text, sizeof text);
-    return length > 0 && length < sizeof text ? std::strtoul(text, nullptr, 10) : kResumeWaitMs;
+    DWORD length = GetEnvironmentVariableA(variable, text, sizeof text);
+    return length > 0 && length < sizeof text ? std::strtoul(text, nullptr, 10) : standard;
 }
 
 // The check after a resume waits for the drives; a second resume meanwhile
 // starts the wait again.
 void OnResumeFromSuspend(HWND window) {
     if (Life != LifeState::kEnded) {
-        SetTimer(window, kResumeTimerId, ResumeWaitMs(), nullptr);
+        SetTimer(window, kResumeTimerId, WaitMs(kResumeWaitVariable, kResumeWaitMs), nullptr);
     }
+}
+
+// A volume arrived (a USB drive plugged in, a disk mounted): the place may
+// be back. Only this announcement starts a look; no drive is ever polled. A
+// second arrival meanwhile starts the wait again.
+LRESULT OnDeviceChange(HWND window, WPARAM wParam, LPARAM lParam) {
+    const auto* header = reinterpret_cast<const DEV_BROADCAST_HDR*>(lParam);
+    if (wParam == DBT_DEVICEARRIVAL && header && header->dbch_devicetype == DBT_DEVTYP_VOLUME &&
+        Life != LifeState::kEnded) {
+        SetTimer(window, kArrivalTimerId, WaitMs(kArrivalWaitVariable, kArrivalWaitMs), nullptr);
+    }
+    return TRUE;
 }
 
 // The user closes the notice (its × button, Alt+F4): it goes for the rest of
@@ -352,6 +402,8 @@ LRESULT MainHandler(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_SYSCOMMAND:
             return OnSysCommand(window, wParam, lParam);
+        case WM_DEVICECHANGE:
+            return OnDeviceChange(window, wParam, lParam);
         case WM_QUERYENDSESSION:
             return OnQueryEndSession();
         case WM_ENDSESSION:

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "place_outcome.h"
+
 namespace sorel {
 
 // The outcome of one listed file in one run, with its reason.
@@ -36,6 +38,9 @@ struct RunReport {
     int failed = 0;                 // any other outcome: not protected by this run
     std::vector<FileResult> files;  // one per listed file visited, in list order
     bool dateRecorded = false;      // line 2 was written with today's date
+
+    // The second copies made after the run.
+    PlaceReport place;
 };
 
 // Shared between the window thread and the copying thread while a run goes.

@@ -5,6 +5,9 @@
 #              cp --preserve=timestamps of the same files
 #   unchanged: 20 unchanged files; the walk's cost per file, with the process
 #              start taken out by timing a run over an empty list as well
+#   place:     the changed run again with a second copy chosen (both copies
+#              in one run), against cp writing both; and the unchanged run
+#              with the chosen place absent, against no place chosen
 # Prints the median of several rounds. Needs the windows-x64 build. The agent
 # stays resident after its start-up run, so a small timer program starts it,
 # notes when it first waits for input (the run is over then) and ends it; it
@@ -106,3 +109,51 @@ printf 'unchanged files: 20 files, %d rounds\n' "$rounds"
 printf '  run, empty list %.0f ms; run, 20 files %.0f ms (medians)\n' \
     "$(echo "$empty * 1000" | bc -l)" "$(echo "$full * 1000" | bc -l)"
 printf '  walk per file  %.2f ms (target < 2)\n' "$per_file_ms"
+
+# The second copy. The place is a folder of the same disk here: the timing is
+# what the agent adds to the copying, not a second disk's speed.
+identity='{0123ABCD-4567-89AB-CDEF-0123456789AB}'
+appdata=$(winepath -u "$(wine cmd /c echo %LOCALAPPDATA% 2>/dev/null | tr -d '\r')")
+mkdir -p "$appdata/Sorel" "$drive_c/place/Sorel"
+printf '%s\r\n' 'Sorel marker 1' "identity	$identity" 'computer	PC' 'user	bench' \
+    > "$drive_c/place/Sorel/Sorel.id"
+choose() { printf '%s\r\n' 'Sorel place 1' "folder	$1" "identity	$identity" > "$appdata/Sorel/place.txt"; }
+choose 'C:\place'
+place_times=(); both_times=(); place_ratios=()
+copies=$(mktemp -d /tmp/sorel-bench-cp.XXXXXX); mkdir -p "$copies/a" "$copies/b"
+for ((r = 0; r < rounds; r++)); do
+    for f in "$data"/*.dat; do
+        printf 'place %d' "$r" | dd of="$f" bs=1 seek=100 conv=notrunc status=none
+    done
+    touch -d "2020-03-$((r + 10)) 12:00" "$data"/*.dat
+    sync
+    t0=$(now)
+    cp --preserve=timestamps "$data"/*.dat "$copies/a"/
+    cp --preserve=timestamps "$data"/*.dat "$copies/b"/
+    sync -f "$copies"; t1=$(now)
+    write_settings "${list[@]}"
+    sync
+    run_s=$(run_agent); t4=$(now); sync -f "$data"; t5=$(echo "$(now) + $run_s" | bc -l)
+    both_times+=("$(elapsed "$t0" "$t1")"); place_times+=("$(elapsed "$t4" "$t5")")
+    place_ratios+=("$(echo "($t5 - $t4) / ($t1 - $t0)" | bc -l)")
+    versions=$(find "$drive_c/place/Sorel" -name "2020-03-$((r + 10)) *" | wc -l)
+    [ "$versions" -eq 20 ] || { echo "only $versions second copies made" >&2; exit 1; }
+    rm -f "$copies"/a/* "$copies"/b/*
+done
+rm -rf "$copies"
+absent_times=(); none_times=()
+write_settings "${list[@]}"
+for ((r = 0; r < rounds; r++)); do
+    choose 'C:\absent'
+    absent_times+=("$(run_agent)")
+    rm -f "$appdata/Sorel/place.txt"
+    none_times+=("$(run_agent)")
+done
+printf 'second copy:     20 changed files, %d rounds\n' "$rounds"
+printf '  agent run, both copies %.2f s; cp of both %.2f s (medians)\n' \
+    "$(median "${place_times[@]}")" "$(median "${both_times[@]}")"
+printf '  ratio to cp    %.2f x (median; target <= 1.3)\n' "$(median "${place_ratios[@]}")"
+absent=$(median "${absent_times[@]}"); none=$(median "${none_times[@]}")
+printf '  unchanged run, place absent %.0f ms; no place %.0f ms; %.0f ms more (target <= 50)\n' \
+    "$(echo "$absent * 1000" | bc -l)" "$(echo "$none * 1000" | bc -l)" \
+    "$(echo "($absent - $none) * 1000" | bc -l)"

@@ -51,6 +51,8 @@ TEST(AgentLife, EveryStateWithEveryEvent) {
         {LifeEvent::kEndSessionCancelled,  "SUIRWCICRZ", {0, 0, 0, 0, 0, 0, 0, 0, kStartCatchUp}},
         {LifeEvent::kDestroy,              "ZZZZZZZZZZ", {D | kAsQuit, D | kAsQuit, D | kAsQuit, D | kAsQuit, D | kAsQuit,
                                                           D | kAsQuit, D, D, D, kEndAgent}},
+        // A drive came: the missing second copies, or a check after the run.
+        {LifeEvent::kVolumeArrived,        "SURWWCENXZ", {0, 0, kStartSecondCopies}},
         // clang-format on
     };
     for (const Row& r : rows) {

@@ -3,11 +3,16 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <shellapi.h>
+#include <dbt.h>
 
 #include <memory>
 
 #include "agent_messages.h"
+#include "../common/place/place_files.h"
+#include "../common/place/place_history.h"
+#include "files.h"
 #include "gui_driver.h"
+#include "health_folder.h"
 #include "process_setup.h"
 #include "program_start.h"
 #include "settings_file.h"
@@ -44,6 +49,7 @@ class AgentProcessTest : public ::testing::Test {
         WaitForDesktop();
         // The check after a resume waits this long instead of half a minute.
         SetEnvironmentVariableA("SOREL2_RESUME_WAIT_MS", "1000");
+        SetEnvironmentVariableA("SOREL2_ARRIVAL_WAIT_MS", "300");
     }
     void SetUp() override {
         RemoveSettingsFile();
@@ -211,6 +217,38 @@ TEST_F(AgentProcessTest, ResumeFromSuspendChecksUnlessTodayIsRecorded) {
     // Other power events are no resume.
     PostMessageA(window, WM_POWERBROADCAST, PBT_APMSUSPEND, 0);
     Sleep(1500);
+    EXPECT_TRUE(WaitWhileAgentRuns(window));
+
+    // A drive arrives with the chosen place: the missing second copy follows
+    // within moments, and nothing is copied beside the files. A drive that
+    // goes starts nothing.
+    const std::string place = dir / "place";
+    const std::string identity = "{0123ABCD-4567-89AB-CDEF-0123456789AB}";
+    CreateDirectoryA(place.c_str(), nullptr);
+    CreateDirectoryA((place + "\\Sorel").c_str(), nullptr);
+    WriteBytes(place + "\\Sorel\\Sorel.id", FormatPlaceMarker({identity, "PC", "user"}));
+    CreateDirectoryA(HealthFolderPath().c_str(), nullptr);
+    const std::string choice = HealthFolderPath() + "place.txt";
+    WriteBytes(choice, FormatPlaceChoice({place, identity}));
+    struct Unchoose {
+        std::string path;
+        ~Unchoose() { DeleteFileA(path.c_str()); }
+    } unchoose{choice};
+    DEV_BROADCAST_VOLUME volume = {sizeof volume, DBT_DEVTYP_VOLUME, 0, 1u << 4, 0};
+    SendMessageA(window, WM_DEVICECHANGE, DBT_DEVICEREMOVECOMPLETE,
+                 reinterpret_cast<LPARAM>(&volume));
+    Sleep(600);
+    const std::string folder = place + "\\Sorel\\" + FileFolderName(book, IsSystemLeadByte);
+    EXPECT_FALSE(Exists(folder));
+    SendMessageA(window, WM_DEVICECHANGE, DBT_DEVICEARRIVAL, reinterpret_cast<LPARAM>(&volume));
+    EXPECT_TRUE(
+        WaitUntil([&] { return ReadBytes(folder + "\\2009-04-21 book.xls") == "changed"; }));
+    EXPECT_TRUE(WaitWhileAgentRuns(window));
+    // A check that finds today recorded still makes a missing second copy.
+    WriteBytes(book, "third");
+    SetLastWriteUtc(book, 2009, 4, 22);
+    PostMessageA(window, WM_POWERBROADCAST, PBT_APMRESUMESUSPEND, 0);
+    EXPECT_TRUE(WaitUntil([&] { return ReadBytes(folder + "\\2009-04-22 book.xls") == "third"; }));
     EXPECT_TRUE(WaitWhileAgentRuns(window));
     Close(agent);
     EXPECT_EQ(ReadBytes(generation1), "content");

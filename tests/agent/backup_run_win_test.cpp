@@ -2,10 +2,16 @@
 // under Wine.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+#include <shellapi.h>
+
 #include <functional>
 #include <thread>
 
+#include "../common/place/place_history.h"
 #include "backup_run.h"
+#include "files.h"
+#include "second_copy.h"
 #include "settings_file.h"
 #include "settings_text.h"
 #include "temp_folder.h"
@@ -782,4 +788,149 @@ TEST_F(BackupRunTest, PathsNearTheLengthLimit) {
     EXPECT_EQ(OutcomesOf(report), std::vector<FileOutcome>(3, FileOutcome::kPathUnusable));
     EXPECT_FALSE(report.dateRecorded);
     EXPECT_EQ(ReadBytes(SettingsFilePath()), before);
+}
+
+// The second copy over several runs: on a network share, at a foreign folder
+// where nothing may be created, back under another drive letter, cut off
+// before its rename, stopped by a log-off, on a full place, and thinned.
+TEST_F(BackupRunTest, SecondCopyFindsItsPlaceAndKeepsWholeVersionsAlsoOfReadOnlyFiles) {
+    using C = SecondCopyOutcome;
+    const std::string identity = "{0123ABCD-4567-89AB-CDEF-0123456789AB}";
+    CreateDirectoryA((dir / "表").c_str(), nullptr);
+    CreateDirectoryA((dir / "other").c_str(), nullptr);
+    // Two files of one name in different folders.
+    const std::vector<std::string> files = {dir / "表\\家計簿.xls", dir / "other\\家計簿.xls"};
+    Edit(files[0], "state 20", 20);
+    Edit(files[1], "other 20", 20);
+    TempFolder health;
+    auto choose = [&](const std::string& folder, const std::string& id) {
+        WriteBytes(health / "place.txt", FormatPlaceChoice({folder, id}));
+    };
+    auto mark = [&](const std::string& folder, const std::string& id) {
+        CreateDirectoryA(folder.c_str(), nullptr);
+        CreateDirectoryA((folder + "\\Sorel").c_str(), nullptr);
+        WriteBytes(folder + "\\Sorel\\Sorel.id", FormatPlaceMarker({id, "PC", "user"}));
+    };
+    auto run = [&](FileSteps& steps, const std::atomic<bool>* stop = nullptr) {
+        PlaceReport report = RunSecondCopies(health.path(), files, stop, steps);
+        std::vector<C> outcomes;
+        for (const SecondCopyResult& r : report.files) {
+            outcomes.push_back(r.outcome);
+        }
+        return outcomes;
+    };
+    auto version = [&](const std::string& place, int i, const std::string& day) {
+        return place + "\\Sorel\\" + FileFolderName(files[i], IsSystemLeadByte) + "\\" + day +
+               " 家計簿.xls";
+    };
+    CountingSteps steps;
+
+    // No place chosen: nothing to do.
+    EXPECT_FALSE(RunSecondCopies(health.path(), files, nullptr, steps).chosen);
+
+    // A network share.
+    const std::string share = "\\\\server\\share\\控え";
+    if (GetFileAttributesA("\\\\server\\share") != INVALID_FILE_ATTRIBUTES) {
+        mark(share, identity);
+        choose(share, identity);
+        EXPECT_EQ(run(steps), (std::vector<C>{C::kCopied, C::kCopied}));
+        EXPECT_EQ(ReadBytes(version(share, 0, "2009-04-20")), "state 20");
+        EXPECT_EQ(ReadBytes(version(share, 1, "2009-04-20")), "other 20");
+        EXPECT_EQ(LastWrite(version(share, 0, "2009-04-20")), LastWrite(files[0]));
+        EXPECT_EQ(run(steps), (std::vector<C>{C::kPresent, C::kPresent}));
+        // A later state of the same day replaces that day's version.
+        WriteBytes(files[0], "state 20 evening");
+        SetLastWriteUtc(files[0], 2009, 4, 20, 13);
+        EXPECT_EQ(run(steps), (std::vector<C>{C::kCopied, C::kPresent}));
+        EXPECT_EQ(ReadBytes(version(share, 0, "2009-04-20")), "state 20 evening");
+    } else {
+        std::printf("no share \\\\server\\share: its case is skipped\n");
+    }
+
+    // A folder of our own standing in for a drive of its own.
+    const std::string drive = GetDriveTypeA("T:\\") == DRIVE_NO_ROOT_DIR ? dir.path() : "T:\\";
+    const std::string place = drive + "控え";
+    // A foreign folder at the path, without a marker or with another
+    // identity: nothing is created there.
+    CreateDirectoryA(place.c_str(), nullptr);
+    choose(place, identity);
+    EXPECT_EQ(run(steps), (std::vector<C>{C::kPlaceAway, C::kPlaceAway}));
+    EXPECT_FALSE(Exists(place + "\\Sorel"));
+    mark(place, "{0123ABCD-4567-89AB-CDEF-FFFFFFFFFFFF}");
+    EXPECT_EQ(run(steps), (std::vector<C>{C::kPlaceAway, C::kPlaceAway}));
+    WIN32_FIND_DATAA found;
+    FindHandle only(FindFirstFileA((place + "\\Sorel\\*").c_str(), &found));
+    int entries = 0;
+    do {
+        entries += found.cFileName[0] != '.';
+    } while (only && FindNextFileA(only.get(), &found));
+    EXPECT_EQ(entries, 1);
+
+    // Chosen on a letter with no drive, found under another one.
+    mark(place, identity);
+    if (drive == "T:\\") {
+        char free = 'Z';
+        while (GetDriveTypeA((std::string(1, free) + ":\\").c_str()) != DRIVE_NO_ROOT_DIR) {
+            --free;
+        }
+        choose(std::string(1, free) + ":\\控え", identity);
+    }
+    // Old versions: those the history keeps stay, the rest go once a new
+    // version is in place; a version of another file is never touched.
+    const std::string folder0 = place + "\\Sorel\\" + FileFolderName(files[0], IsSystemLeadByte);
+    CreateDirectoryA(folder0.c_str(), nullptr);
+    for (const char* old :
+         {"2009-04-19", "2009-04-10", "2009-04-09", "2009-03-31", "2009-03-25", "2009-03-24"}) {
+        WriteBytes(folder0 + "\\" + old + " 家計簿.xls", "old");
+    }
+    WriteBytes(folder0 + "\\2009-03-24 家計簿.doc", "another file");
+
+    // Cut off between the copy and its rename: no version holds part of it.
+    steps.calls = 0;
+    steps.failAt = 2;
+    steps.kill = true;
+    EXPECT_THROW(run(steps), Killed);
+    EXPECT_FALSE(Exists(version(place, 0, "2009-04-20")));
+    EXPECT_TRUE(Exists(folder0 + "\\~copy 家計簿.xls"));
+    EXPECT_TRUE(Exists(folder0 + "\\2009-04-09 家計簿.xls"));  // not thinned
+    // A log-off as the first copy begins: it finishes, the next never starts.
+    std::atomic<bool> stop{false};
+    steps.calls = 0;
+    steps.failAt = 0;
+    steps.onCall = [&](int) { stop = true; };
+    EXPECT_EQ(run(steps, &stop), (std::vector<C>{C::kCopied, C::kNotReached}));
+    steps.onCall = nullptr;
+    EXPECT_EQ(ReadBytes(version(place, 0, "2009-04-20")), ReadBytes(files[0]));
+    EXPECT_FALSE(Exists(folder0 + "\\~copy 家計簿.xls"));
+    for (const char* gone : {"2009-04-09", "2009-03-24"}) {
+        EXPECT_FALSE(Exists(folder0 + "\\" + gone + " 家計簿.xls")) << gone;
+    }
+    for (const char* kept : {"2009-04-19", "2009-04-10", "2009-03-31", "2009-03-25"}) {
+        EXPECT_TRUE(Exists(folder0 + "\\" + kept + " 家計簿.xls")) << kept;
+    }
+    EXPECT_TRUE(Exists(folder0 + "\\2009-03-24 家計簿.doc"));
+    // A read-only file is copied like any other.
+    SetFileAttributesA(files[1].c_str(), FILE_ATTRIBUTE_READONLY);
+    EXPECT_EQ(run(steps), (std::vector<C>{C::kPresent, C::kCopied}));
+    SetFileAttributesA(files[1].c_str(), FILE_ATTRIBUTE_NORMAL);
+
+    // A full place keeps everything it holds, and the file's next try after
+    // room is made succeeds.
+    if (drive == "T:\\") {
+        ULARGE_INTEGER freeBytes;
+        ASSERT_TRUE(GetDiskFreeSpaceExA("T:\\", &freeBytes, nullptr, nullptr));
+        Edit(files[1], std::string(static_cast<std::size_t>(freeBytes.QuadPart) + 4096, 'x'), 21);
+        EXPECT_EQ(run(steps), (std::vector<C>{C::kPresent, C::kPlaceFull}));
+        EXPECT_EQ(ReadBytes(version(place, 1, "2009-04-20")), "other 20");
+        EXPECT_FALSE(Exists(place + "\\Sorel\\" + FileFolderName(files[1], IsSystemLeadByte) +
+                            "\\~copy 家計簿.xls"));
+    }
+    // The place cleaned for the other tests on the drive.
+    const std::string gone = place + std::string(1, '\0');
+    SHFILEOPSTRUCTA remove = {};
+    remove.wFunc = FO_DELETE;
+    remove.pFrom = gone.c_str();
+    remove.fFlags = FOF_NOCONFIRMATION | FOF_SILENT | FOF_NOERRORUI;
+    EXPECT_EQ(SHFileOperationA(&remove), 0);
+    EXPECT_FALSE(Exists(place));
 }

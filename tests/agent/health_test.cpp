@@ -149,6 +149,51 @@ TEST(Health, ClockPutBackCountsNoNewDay) {
     }
 }
 
+// The second copy over eight days of use: the drive there on day 1, away
+// from day 2. Its balloon comes on the seventh day behind, once a day for all
+// files, and the record, the tip and the log keep the newest version's date.
+TEST(Health, SecondCopyBehindForAWeekAsksForThePlace) {
+    using C = SecondCopyOutcome;
+    HealthRecord record;
+    PlaceReport there = {true,
+                         true,
+                         "E:\\控え",
+                         {{kFine, C::kCopied, "2026-12-01"},
+                          {kHeldOnce, C::kPresent, "2026-11-30"},
+                          {kMissing, C::kMissing, ""}}};
+    EXPECT_FALSE(TakePlaceRun(record.place, there, "2026-12-01"));
+    EXPECT_EQ(record.place.files[2].daysBehind, 0);  // nothing to copy
+    record.lastRun = "2026-12-01 09:05";
+    EXPECT_EQ(TrayTipText(record), "Ｓｏｒｅｌ２　12/1 9:05 に 0 個保存　控え 2026-11-30");
+    EXPECT_EQ(PlaceLogText(there, "2026-12-01 09:05"),
+              "2026-12-01 09:05 控え：E:\\控え\r\n"
+              "  控えたで：C:\\Data\\plain.txt\r\n"
+              "  控えはあるで：C:\\Data\\book.xls\r\n"
+              "  ファイルが見つからへん：E:\\usb\\diary.txt\r\n");
+    PlaceReport away = {true, false, "E:\\控え", {}};
+    for (const SecondCopyResult& file : there.files) {
+        away.files.push_back({file.path, C::kPlaceAway, ""});
+    }
+    EXPECT_EQ(PlaceLogText(away, "2026-12-02 09:05"),
+              "2026-12-02 09:05 控えの場所が見つからへん：E:\\控え\r\n");
+    for (int day = 2; day <= 9; ++day) {
+        const std::string today = DayKey(At(day, 9));
+        // Two runs a day count one day of use; the balloon once a day.
+        EXPECT_EQ(TakePlaceRun(record.place, away, today), day >= 8) << day;
+        EXPECT_FALSE(TakePlaceRun(record.place, away, today)) << day;
+        record = Reread(record);
+    }
+    EXPECT_EQ(record.place.files[0].versionDay, "2026-12-01");
+    EXPECT_EQ(record.place.files[0].daysBehind, 8);
+    EXPECT_EQ(PlaceBalloonText(record.place),
+              "控えが 7 日とれてへんで。\n控えのドライブ（E:）をつないでな");
+    record.place.place = "\\\\nas\\share\\控え";
+    EXPECT_NE(PlaceBalloonText(record.place).find("（\\\\nas\\share）"), std::string::npos);
+    // A place not chosen changes nothing.
+    EXPECT_FALSE(TakePlaceRun(record.place, PlaceReport{}, "2026-12-20"));
+    EXPECT_EQ(record.place.files.size(), 3u);
+}
+
 TEST(Health, LogAndBalloonSayWhatHappened) {
     RunReport report;
     report.files = {{"C:\\Data\\book.xls", O::kStored},
@@ -209,6 +254,8 @@ TEST(Health, DamagedRecordsStartAfresh) {
         {"Sorel health 1\nfile\tmissing\t\t1\t1\t\t\t\n", 0},
         {"Sorel health 1\nfile\tmissing\t\t1\t1\t\t\tC:\\x\nfile\theld\t\t1\t1\t\t\tC:\\x\n", 1},
         {good + std::string(kMaxRecordBytes, 'x'), 0},  // huge
+        // The second copy's lines, and damaged ones passed over.
+        {good + "place\t\tE:\\b\r\ncopy\t2026-12-01\t2\t\tC:\\x\r\ncopy\t\t-1\t\tC:\\y\r\n", 2},
     };
     for (const Case& c : cases) {
         HealthRecord record = ParseHealthRecord(c.bytes);

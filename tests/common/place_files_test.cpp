@@ -1,5 +1,8 @@
 #include "place/place_files.h"
+#include "place/place_history.h"
 #include "place/place_paths.h"
+
+#include <algorithm>
 
 #include <gtest/gtest.h>
 
@@ -69,4 +72,105 @@ TEST(PlaceFiles, OldestCopyDateOfListedFiles) {
     EXPECT_EQ(OldestCopyDate(record, {"C:\\a.txt", "C:\\new.txt"}), "2026-12-05");
     EXPECT_EQ(OldestCopyDate(record, {"C:\\new.txt"}), "");
     EXPECT_EQ(OldestCopyDate("", {"C:\\a.txt"}), "");
+}
+
+// Version names read back only for their own file, and each listed file gets
+// a folder a person recognises, apart from its namesakes elsewhere.
+TEST(PlaceHistory, NamesAndFolders) {
+    EXPECT_EQ(VersionName({2026, 12, 7}, "家計簿.xls"), "2026-12-07 家計簿.xls");
+    struct {
+        const char* version;
+        bool is;
+        CivilDate date;
+    } rows[] = {
+        {"2026-12-07 家計簿.xls", true, {2026, 12, 7}},
+        {"2024-02-29 家計簿.xls", true, {2024, 2, 29}},
+        {"2026-02-29 家計簿.xls", false, {}},  // no such day
+        {"2026-13-01 家計簿.xls", false, {}},
+        {"2026-12-07 家計簿.xlsx", false, {}},
+        {"~copy 家計簿.xls", false, {}},
+        {"2026-1-07 家計簿.xls", false, {}},
+    };
+    for (const auto& r : rows) {
+        CivilDate date;
+        EXPECT_EQ(VersionDate(r.version, "家計簿.xls", date), r.is) << r.version;
+        EXPECT_TRUE(!r.is || date == r.date) << r.version;
+    }
+    const std::string folder = FileFolderName("C:\\表\\家計簿.xls");
+    EXPECT_EQ(folder.rfind("家計簿.xls ", 0), 0u) << folder;
+    EXPECT_EQ(folder.size(), std::string("家計簿.xls ").size() + 8);
+    // Windows' spelling of the same path reaches the same folder's hash.
+    EXPECT_EQ(FileFolderName("c:/表/家計簿.XLS"), "家計簿.XLS" + folder.substr(folder.size() - 9));
+    EXPECT_NE(FileFolderName("C:\\他\\家計簿.xls"), folder);
+    EXPECT_EQ(FileFolderName("C:\\dir\\"), "");
+    // A long name is cut between characters, and no folder ends in a dot.
+    const std::string cut = FileFolderName("C:\\a\\" + std::string(39, 'x') + "表.txt");
+    EXPECT_EQ(cut.substr(0, 40), std::string(39, 'x') + " ") << cut;
+    EXPECT_EQ(FileFolderName("C:\\a\\" + std::string(39, 'y') + ".txt").substr(39, 1), " ");
+}
+
+// The history thinned by age: a table at one date, then two years of daily
+// versions thinned as each run does.
+TEST(PlaceHistory, ThinnedByAge) {
+    const CivilDate n = {2026, 12, 7};
+    // The date `days` before `from`, walked day by day.
+    auto back = [](const CivilDate& from, long days) {
+        const long target = DaysFromCivil(from) - days;
+        CivilDate d = {from.year - 4, 1, 1};
+        while (DaysFromCivil(d) < target) {
+            const CivilDate next = {d.year, d.month, d.day + 1};
+            const CivilDate month =
+                d.month == 12 ? CivilDate{d.year + 1, 1, 1} : CivilDate{d.year, d.month + 1, 1};
+            d = DaysFromCivil(next) < DaysFromCivil(month) ? next : month;
+        }
+        return d;
+    };
+    // Ages in days, and whether each goes.
+    struct {
+        long age;
+        bool goes;
+    } rows[] = {
+        {0, false},   {6, false},               // the last week stays whole
+        {7, false},   {8, true},   {9, true},   // block 0 (Nov 30 is also November's newest)
+        {14, false},  {15, true},  {20, true},  // block 1
+        {27, false},  {28, false}, {34, true},  // blocks 2 and 3 keep their newest
+        {35, true},                             // November already has its newest
+        {40, false},  {41, true},               // October's newest, and another
+        {700, false},                           // January 2025: the 24th month
+        {707, true},                            // December 2024: too old
+    };
+    std::vector<CivilDate> versions;
+    std::vector<CivilDate> expected;
+    for (const auto& r : rows) {
+        versions.push_back(back(n, r.age));
+        if (r.goes) {
+            expected.push_back(versions.back());
+        }
+    }
+    EXPECT_EQ(VersionsToRemove(versions), expected);
+    EXPECT_TRUE(VersionsToRemove({}).empty());
+    EXPECT_EQ(DaysFromCivil({1970, 1, 1}), 0);
+    EXPECT_EQ(DaysFromCivil({2000, 3, 1}) - DaysFromCivil({2000, 2, 28}), 2);
+
+    // A version every day for three years, thinned after every run: the last
+    // week whole, never more than 7 + 4 + 24 versions, and nothing older
+    // than the 24th month back.
+    std::vector<CivilDate> kept;
+    for (long age = 3 * 365; age >= 0; --age) {
+        kept.push_back(back(n, age));
+        for (const CivilDate& gone : VersionsToRemove(kept)) {
+            kept.erase(std::find(kept.begin(), kept.end(), gone));
+        }
+        ASSERT_LE(kept.size(), 35u);
+    }
+    for (long age = 0; age <= 6; ++age) {
+        EXPECT_NE(std::find(kept.begin(), kept.end(), back(n, age)), kept.end()) << age;
+    }
+    // Every one of the 24 months keeps its newest version.
+    for (int month = 2025 * 12 + 1; month <= 2026 * 12 + 12; ++month) {
+        EXPECT_TRUE(std::any_of(kept.begin(), kept.end(), [&](const CivilDate& d) {
+            return d.year * 12 + d.month == month;
+        })) << month;
+    }
+    EXPECT_EQ(kept.front().year * 12 + kept.front().month, 2025 * 12 + 1);
 }

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "backup_table.h"
+#include "place/place_history.h"
 #include "rotation.h"
 #include "settings_form.h"
 #include "settings_text.h"
@@ -47,6 +48,15 @@ void CheckPath(const std::string& path) {
     Require(first.size() == 2 && first.back().to == g1);
     auto replace = sorel::PlanReplace(path, parts);
     Require(replace.size() == 2 && replace.back().to == g1 && replace.back().replace);
+    // The second copy's names: a folder that ends in its hash, and a
+    // version name that reads back as the date it was made from.
+    const std::string folder = sorel::FileFolderName(path);
+    const std::string name = parts.name + parts.extension;
+    Require(folder.empty() == name.empty() && (folder.empty() || folder.size() <= 49));
+    sorel::CivilDate date;
+    Require(sorel::VersionDate(sorel::VersionName({2026, 2, 28}, name), name, date) &&
+            date == sorel::CivilDate{2026, 2, 28});
+    Require(!sorel::VersionDate(sorel::TemporaryVersionName(name), name, date));
 }
 
 // ASCII only: enough to run every form through the reader.

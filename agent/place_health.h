@@ -1,0 +1,49 @@
+// What the health record keeps of the second copy, and what the log, the
+// tip and the balloon say of it. Pure, with the day passed in as "2026-12-07".
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "place_outcome.h"
+
+namespace sorel {
+
+struct FileCopyHealth {
+    std::string path;
+    std::string versionDay;  // the date of its newest version at the place, or empty
+    int daysBehind = 0;      // days of use on which its newest state had no version there
+    std::string lastBehindDay;
+};
+
+struct PlaceHealth {
+    std::string place;      // where the place was last looked for, for the balloon
+    std::string warnedDay;  // the day a balloon last asked for the place
+    std::vector<FileCopyHealth> files;
+};
+
+// A file's newest state without a second copy for this many days of use
+// brings the balloon.
+constexpr int kDaysBehindWarned = 7;
+
+// The record's lines: "place\t<warned day>\t<place>" and, per file,
+// "copy\t<version day>\t<days behind>\t<last behind day>\t<path>". Older
+// records have none; older agents pass over them.
+bool ReadPlaceLine(const std::vector<std::string_view>& fields, PlaceHealth& place);
+std::string FormatPlaceLines(const PlaceHealth& place);
+
+// Takes a run's second copies into `place`. True when the balloon asking for
+// the place is due now (at most once a day, for all files together).
+bool TakePlaceRun(PlaceHealth& place, const PlaceReport& report, const std::string& today);
+
+// The log's lines for the second copies; empty when no place is chosen.
+std::string PlaceLogText(const PlaceReport& report, const std::string& stamp);
+
+// The tip's addition: the date of the oldest second copy among the files.
+std::string PlaceTipText(const PlaceHealth& place);
+
+// The balloon's text asking for the place, naming its drive or share.
+std::string PlaceBalloonText(const PlaceHealth& place);
+
+}  // namespace sorel

@@ -1,0 +1,33 @@
+// What making the second copies did in one run. Pure values, shared by the
+// copying thread that fills them and the health record that keeps them.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace sorel {
+
+enum class SecondCopyOutcome {
+    kCopied,      // a new version was copied, read back and put in place
+    kPresent,     // the file's current state already has its version
+    kMissing,     // the listed file is not there to copy
+    kPlaceFull,   // the place ran out of room; what it holds is kept
+    kFailed,      // the copy, its check or its rename failed for another reason
+    kNotReached,  // the run stopped (log-off, quit) before this file
+    kPlaceAway,   // the place was not found in this run
+};
+
+struct SecondCopyResult {
+    std::string path;
+    SecondCopyOutcome outcome = SecondCopyOutcome::kFailed;
+    std::string versionDay;  // "2026-12-07": the newest version's date there, or empty
+};
+
+struct PlaceReport {
+    bool chosen = false;                  // a place is chosen and a run looked for it
+    bool found = false;                   // its marker was found, on its own drive or another
+    std::string place;                    // the folder found (or, when not found, the one chosen)
+    std::vector<SecondCopyResult> files;  // one per listed file, in list order
+};
+
+}  // namespace sorel

@@ -1,0 +1,267 @@
+#include "second_copy.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "../common/place/place_history.h"
+#include "files.h"
+#include "unique_handle.h"
+
+namespace sorel {
+
+namespace {
+
+// Files larger than this are compared a block at a time.
+constexpr DWORD kCompareBlock = 1 << 20;
+
+bool ReadMarker(const std::string& markerFolder, const std::string& identity) {
+    std::string bytes;
+    const std::string path = markerFolder + "\\" + std::string(kMarkerFileName);
+    // A marker is a few lines; anything larger is not ours.
+    if (ReadFilePrefixExclusive(path, 8192, bytes) != ReadResult::kOk) {
+        return false;
+    }
+    const PlaceMarker marker = ParsePlaceMarker(bytes);
+    return !marker.identity.empty() && lstrcmpiA(marker.identity.c_str(), identity.c_str()) == 0;
+}
+
+bool IsDriveLetter(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+// The local date of the file's last write, read from the file system's own
+// entry, without opening the file.
+bool LastWriteDay(const WIN32_FILE_ATTRIBUTE_DATA& data, CivilDate& date) {
+    FILETIME local;
+    SYSTEMTIME time;
+    if (!FileTimeToLocalFileTime(&data.ftLastWriteTime, &local) ||
+        !FileTimeToSystemTime(&local, &time)) {
+        return false;
+    }
+    date = {time.wYear, time.wMonth, time.wDay};
+    return true;
+}
+
+bool SameState(const WIN32_FILE_ATTRIBUTE_DATA& a, const WIN32_FILE_ATTRIBUTE_DATA& b) {
+    return CompareFileTime(&a.ftLastWriteTime, &b.ftLastWriteTime) == 0 &&
+           a.nFileSizeHigh == b.nFileSizeHigh && a.nFileSizeLow == b.nFileSizeLow;
+}
+
+std::string DayText(const CivilDate& date) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d", date.year, date.month, date.day);
+    return text;
+}
+
+// Writes the copy's cached blocks to the drive, so that the comparison that
+// follows reads what the drive holds, as far as the system lets a program see.
+bool FlushCopy(const std::string& path) {
+    FileHandle file(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return file && FlushFileBuffers(file.get());
+}
+
+bool ReadBlock(HANDLE file, std::vector<char>& block, DWORD& got) {
+    return ReadFile(file, block.data(), static_cast<DWORD>(block.size()), &got, nullptr);
+}
+
+// Whether the two files hold the same bytes.
+bool SameContent(const std::string& a, const std::string& b) {
+    FileHandle first(CreateFileA(a.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                 FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    FileHandle second(CreateFileA(b.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                  FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!first || !second) {
+        return false;
+    }
+    std::vector<char> blockA(kCompareBlock);
+    std::vector<char> blockB(kCompareBlock);
+    for (;;) {
+        DWORD gotA = 0;
+        DWORD gotB = 0;
+        if (!ReadBlock(first.get(), blockA, gotA) || !ReadBlock(second.get(), blockB, gotB) ||
+            gotA != gotB || std::char_traits<char>::compare(blockA.data(), blockB.data(), gotA)) {
+            return false;
+        }
+        if (gotA == 0) {
+            return true;
+        }
+    }
+}
+
+bool IsFullError(DWORD error) {
+    return error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL;
+}
+
+// The file's versions that the history no longer keeps go, once its newest
+// version was checked in full.
+void ThinVersions(const std::string& folder, const std::string& fileName) {
+    WIN32_FIND_DATAA found;
+    FindHandle find(FindFirstFileA((folder + "\\*").c_str(), &found));
+    if (!find) {
+        return;
+    }
+    std::vector<CivilDate> versions;
+    do {
+        CivilDate date;
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+            VersionDate(found.cFileName, fileName, date)) {
+            versions.push_back(date);
+        }
+    } while (FindNextFileA(find.get(), &found));
+    for (const CivilDate& date : VersionsToRemove(versions)) {
+        DeleteFileForcibly(folder + "\\" + VersionName(date, fileName));
+    }
+}
+
+SecondCopyResult CopyOne(const std::string& markerFolder, const std::string& path,
+                         const std::atomic<bool>* stop, FileSteps& steps) {
+    SecondCopyResult result;
+    result.path = path;
+    const std::string fileName = FileDisplayName(path, IsSystemLeadByte);
+    const std::string folderName = FileFolderName(path, IsSystemLeadByte);
+    WIN32_FILE_ATTRIBUTE_DATA source;
+    CivilDate day;
+    if (fileName.empty() || !GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &source) ||
+        (source.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || !LastWriteDay(source, day)) {
+        result.outcome = SecondCopyOutcome::kMissing;
+        return result;
+    }
+    const std::string folder = markerFolder + "\\" + folderName;
+    const std::string version = folder + "\\" + VersionName(day, fileName);
+    const std::string temporary = folder + "\\" + TemporaryVersionName(fileName);
+    if (version.size() > kMaxPathChars || temporary.size() > kMaxPathChars) {
+        result.outcome = SecondCopyOutcome::kFailed;
+        return result;
+    }
+    WIN32_FILE_ATTRIBUTE_DATA present;
+    if (GetFileAttributesExA(version.c_str(), GetFileExInfoStandard, &present) &&
+        SameState(source, present)) {
+        // The cheap case of every run: one look in the folder.
+        result.outcome = SecondCopyOutcome::kPresent;
+        result.versionDay = DayText(day);
+        return result;
+    }
+    // Only the file's own folder below the marker's is ever created.
+    if (!CreateDirectoryA(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
+        result.outcome = IsFullError(GetLastError()) ? SecondCopyOutcome::kPlaceFull
+                                                     : SecondCopyOutcome::kFailed;
+        return result;
+    }
+    ClearReadOnly(temporary);
+    const bool copied = steps.Copy(path, temporary, stop);
+    const DWORD copyError = GetLastError();
+    // The copy takes a read-only file's attribute, which would refuse the
+    // flush's write access.
+    ClearReadOnly(temporary);
+    WIN32_FILE_ATTRIBUTE_DATA copy;
+    // The copy counts only when it holds the state whose date names it: the
+    // file may have been saved again while it was copied.
+    const bool checked = copied && FlushCopy(temporary) && SameContent(path, temporary) &&
+                         GetFileAttributesExA(temporary.c_str(), GetFileExInfoStandard, &copy) &&
+                         SameState(source, copy);
+    if (!checked) {
+        DeleteFileForcibly(temporary);
+        result.outcome = !copied && IsFullError(copyError) ? SecondCopyOutcome::kPlaceFull
+                                                           : SecondCopyOutcome::kFailed;
+        return result;
+    }
+    ClearReadOnly(version);
+    if (!steps.Rename(temporary, version, true)) {
+        // The temporary copy stays until the next run replaces it; no
+        // version name holds part of a file.
+        result.outcome = SecondCopyOutcome::kFailed;
+        return result;
+    }
+    result.outcome = SecondCopyOutcome::kCopied;
+    result.versionDay = DayText(day);
+    ThinVersions(folder, fileName);
+    return result;
+}
+
+}  // namespace
+
+PlaceChoice ReadPlaceChoice(const std::string& healthFolder) {
+    std::string bytes;
+    if (healthFolder.empty() ||
+        ReadFilePrefixExclusive(healthFolder + std::string(kPlaceChoiceFileName), 8192, bytes) !=
+            ReadResult::kOk) {
+        return {};
+    }
+    return ParsePlaceChoice(bytes);
+}
+
+std::string FindPlace(const PlaceChoice& choice) {
+    if (choice.Empty()) {
+        return {};
+    }
+    const std::string tail = "\\" + std::string(kPlaceFolderName);
+    if (ReadMarker(choice.folder + tail, choice.identity)) {
+        return choice.folder + tail;
+    }
+    // A network path has no other letters to try.
+    const std::string& folder = choice.folder;
+    if (folder.size() < 2 || folder[1] != ':' || !IsDriveLetter(folder[0])) {
+        return {};
+    }
+    const char chosen = static_cast<char>(folder[0] & ~0x20);  // upper case
+    // Each letter's root is asked for its type, which needs no disk: the
+    // letters that GetLogicalDrives gives can leave out a drive that came
+    // after the session began (Wine's do). A mapped network letter that is
+    // not connected can take seconds to answer, and a disc is no place: both
+    // are passed over.
+    for (char letter = 'A'; letter <= 'Z'; ++letter) {
+        const char root[] = {letter, ':', '\\', '\0'};
+        const UINT type = letter == chosen ? DRIVE_NO_ROOT_DIR : GetDriveTypeA(root);
+        if (type != DRIVE_FIXED && type != DRIVE_REMOVABLE && type != DRIVE_RAMDISK) {
+            continue;
+        }
+        const std::string moved = std::string(1, letter) + folder.substr(1) + tail;
+        if (ReadMarker(moved, choice.identity)) {
+            return moved;
+        }
+    }
+    return {};
+}
+
+std::vector<SecondCopyResult> MakeSecondCopies(const std::string& markerFolder,
+                                               const std::vector<std::string>& paths,
+                                               const std::atomic<bool>* stop, FileSteps& steps) {
+    std::vector<SecondCopyResult> results;
+    for (const std::string& path : paths) {
+        if (stop && *stop) {
+            results.push_back({path, SecondCopyOutcome::kNotReached, {}});
+            continue;
+        }
+        results.push_back(CopyOne(markerFolder, path, stop, steps));
+        steps.FileDone();
+    }
+    return results;
+}
+
+PlaceReport RunSecondCopies(const std::string& healthFolder, const std::vector<std::string>& paths,
+                            const std::atomic<bool>* stop, FileSteps& steps) {
+    PlaceReport report;
+    const PlaceChoice choice = ReadPlaceChoice(healthFolder);
+    if (choice.Empty() || paths.empty()) {
+        return report;
+    }
+    report.chosen = true;
+    const std::string found = FindPlace(choice);
+    report.found = !found.empty();
+    if (!report.found) {
+        report.place = choice.folder;
+        for (const std::string& path : paths) {
+            report.files.push_back({path, SecondCopyOutcome::kPlaceAway, {}});
+        }
+        return report;
+    }
+    report.place = found.substr(0, found.size() - kPlaceFolderName.size() - 1);
+    report.files = MakeSecondCopies(found, paths, stop, steps);
+    return report;
+}
+
+}  // namespace sorel
