@@ -41,10 +41,12 @@ enum class LifeEvent {
 enum LifeAction : unsigned {
     kStopRun = 1u << 0,     // start no further file
     kRemoveIcon = 1u << 1,  // the user sees the agent go at once
-    kFinishRun = 1u << 2,   // take the ended run's report and record it
-    kCutOffRun = 1u << 3,   // wait briefly for the run; a copy still going is left
-    kAsQuit = 1u << 4,      // files the run did not reach were left by a quit
-    kHideNotice = 1u << 5,
+    // Before the report is recorded: recording it waits on the tray, and the
+    // notice must not stay up over an agent that says it is idle.
+    kHideNotice = 1u << 2,
+    kFinishRun = 1u << 3,        // take the ended run's report and record it
+    kCutOffRun = 1u << 4,        // wait briefly for the run; a copy still going is left
+    kAsQuit = 1u << 5,           // files the run did not reach were left by a quit
     kStartStartUpRun = 1u << 6,  // the full run, hidden
     kStartCheck = 1u << 7,       // the notice, then the run unless today is recorded
     kStartCatchUp = 1u << 8,     // the full run again, hidden, for the files left

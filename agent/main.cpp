@@ -71,6 +71,8 @@ bool QuitQuestionOpen;
 bool SettingsNoticeOpen;
 // The run in progress, one at a time.
 CheckWorker Worker;
+// While an ended run's report goes into the record and the log.
+bool RecordingRun;
 
 // Everything that follows a run, on the window thread, with what the run
 // did with each file.
@@ -137,11 +139,14 @@ void FinishRun(bool asQuit) {
         MarkLeftByQuit(report);
     }
     // A failure in what follows must not keep a close or a waiting check
-    // from going ahead.
+    // from going ahead. Until the record and the log are written the run
+    // is not over for those who ask.
+    RecordingRun = true;
     try {
         OnRunFinished(report);
     } catch (...) {
     }
+    RecordingRun = false;
 }
 
 void QuitAgent() {
@@ -170,14 +175,14 @@ void CarryOut(unsigned actions) {
     if (actions & kRemoveIcon) {
         AgentTray.Remove();
     }
+    if (actions & kHideNotice) {
+        HideNotice(AgentWindow);
+    }
     if (actions & kFinishRun) {
         FinishRun(false);
     }
     if ((actions & kCutOffRun) && Worker.WaitAtMost(kCutOffWaitMs)) {
         FinishRun((actions & kAsQuit) != 0);
-    }
-    if (actions & kHideNotice) {
-        HideNotice(AgentWindow);
     }
     if (actions & kStartStartUpRun) {
         StartRun(FullRunJob, false);
@@ -416,7 +421,7 @@ LRESULT MainHandler(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
             Dispatch(LifeEvent::kStartUpRunDue);
             return 0;
         case kRunInProgressQuery:
-            return LifeBusy(Life);
+            return LifeBusy(Life) || RecordingRun;
         default:
             break;
     }
