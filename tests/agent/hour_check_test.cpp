@@ -86,31 +86,17 @@ TEST(HourCheck, OneCheckADayWhateverTheGaps) {
         const char* what;
         std::vector<Tick> ticks;
     } rows[] = {
+        // clang-format off
         {"sleeps through 22 o'clock: not made up",
          {{0, 21, false}, {0, 23, false}, {1, 0, false}, {1, 22, false}, {1, 22, true}}},
         {"sleeps 22:30 to 07:00 every night",
-         {{0, 22, false},
-          {0, 22, true},
-          {1, 7, false},
-          {1, 22, false},
-          {1, 22, true},
-          {2, 7, false},
-          {2, 22, false},
-          {2, 22, true}}},
+         {{0, 22, false}, {0, 22, true}, {1, 7, false}, {1, 22, false}, {1, 22, true},
+          {2, 7, false}, {2, 22, false}, {2, 22, true}}},
         {"summer time skips 23:00",
-         {{0, 22, false},
-          {0, 22, true},
-          {1, 0, false},
-          {1, 22, false},
-          {1, 22, true},
-          {2, 0, false}}},
+         {{0, 22, false}, {0, 22, true}, {1, 0, false}, {1, 22, false}, {1, 22, true}, {2, 0, false}}},
         {"23 o'clock's check is that day's, whenever the next tick comes",
-         {{0, 23, false},
-          {1, 0, true},
-          {1, 23, false},
-          {1, 23, true},
-          {2, 23, false},
-          {3, 23, true}}},
+         {{0, 23, false}, {1, 0, true}, {1, 23, false}, {1, 23, true}, {2, 23, false}, {3, 23, true}}},
+        // clang-format on
     };
     for (const Row& r : rows) {
         HourCheckState state;
