@@ -217,6 +217,16 @@ FileOutcome BackUpFile(const std::string& listed, const std::atomic<bool>* stop,
     if (source.presence != Presence::kReadable) {
         return SourceOutcome(listed, source);
     }
+    // A file found unchanged, with nothing left over in its store, changes
+    // nothing there: it needs no lock, which keeps the daily walk as cheap as
+    // a look at two dates.
+    const std::string incoming = IncomingPath(parts);
+    const FileProbe firstLook = ProbeFile(GenerationPath(parts, 1));
+    if (DecideBackup(true, source, firstLook, TextsEqual(source.date, firstLook.date)) ==
+            BackupDecision::kUnchanged &&
+        !PathExists(incoming)) {
+        return FileOutcome::kUnchanged;
+    }
     // Usually the folder exists already; if it cannot be made, the copy into
     // it fails and says so.
     CreateDirectoryA(BackupFolderPath(parts).c_str(), nullptr);
@@ -226,10 +236,11 @@ FileOutcome BackUpFile(const std::string& listed, const std::atomic<bool>* stop,
     }
     // A run killed during its copy leaves the incoming file behind. Only the
     // lock's holder may take it for a leftover.
-    const std::string incoming = IncomingPath(parts);
     if (lock.state() == StoreLock::State::kTaken && PathExists(incoming)) {
         DeleteFileForcibly(incoming);
     }
+    // Looked at again under the lock: another agent may have stored the file
+    // since the first look.
     const FileProbe gen1 = ProbeFile(GenerationPath(parts, 1));
     std::vector<RotationStep> plan;
     switch (DecideBackup(true, source, gen1, TextsEqual(source.date, gen1.date))) {
