@@ -129,12 +129,9 @@ TEST_F(MainWindowTest, MenuBarReadsLeftToRight) {
     const struct {
         int id;
         const char* text;
-    } items[] = {{1022, "終 了"},
-                 {1023, "初期設定"},
-                 {1026, "控え"},
-                 {1024, "ｱﾝｲﾝｽﾄｰﾙ"},
-                 {1025, "ヘ ル プ"}};
-    ASSERT_EQ(GetMenuItemCount(menu), 5);
+    } items[] = {{1022, "終 了"}, {1023, "初期設定"}, {1026, "控え"},
+                 {1027, "履歴"},  {1024, "ｱﾝｲﾝｽﾄｰﾙ"}, {1025, "ヘ ル プ"}};
+    ASSERT_EQ(GetMenuItemCount(menu), 6);
     for (int position = 0; position < 5; ++position) {
         char text[64] = {};
         GetMenuStringA(menu, position, text, sizeof text, MF_BYPOSITION);
