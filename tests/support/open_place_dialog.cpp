@@ -1,5 +1,5 @@
 // Brings the settings window up and opens its 控え dialog, or with the
-// argument "history" the 履歴 dialog of the first listed file, and leaves it
+// argument "history" the 履歴 dialog of 家計簿.xls, and leaves it
 // open, so that tools/screenshot-place.sh and screenshot-history.sh can
 // photograph it. Exit code 1 when the window never appears.
 #include <windows.h>
@@ -19,7 +19,11 @@ int main(int argc, char** argv) {
     ShowWindow(window, SW_RESTORE);
     SetForegroundWindow(window);
     if (history) {
-        SendDlgItemMessageA(window, 1007, LB_SETCURSEL, 0, 0);
+        const LRESULT line =
+            SendDlgItemMessageA(window, 1007, LB_FINDSTRING, static_cast<WPARAM>(-1),
+                                reinterpret_cast<LPARAM>("家計簿.xls"));
+        SendDlgItemMessageA(window, 1007, LB_SETCURSEL, static_cast<WPARAM>(line < 0 ? 0 : line),
+                            0);
     }
     PostMessageA(window, WM_COMMAND, MAKEWPARAM(history ? 1027 : 1026, 0), 0);
     return 0;
