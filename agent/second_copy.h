@@ -10,6 +10,7 @@
 
 #include "../common/place/place_files.h"
 #include "file_steps.h"
+#include "place_find.h"
 #include "place_outcome.h"
 
 namespace sorel {
@@ -17,12 +18,6 @@ namespace sorel {
 // The user's choice, from `healthFolder` (with its trailing backslash); empty
 // when none is chosen or the file cannot be read.
 PlaceChoice ReadPlaceChoice(const std::string& healthFolder);
-
-// The marker's folder ("<place>\Sorel") when the marker there holds the
-// choice's identity. When the chosen path holds no such marker, the same
-// folder path is tried on every other drive letter, as a USB drive may come
-// back under another one. Empty when it is found nowhere. Nothing is created.
-std::string FindPlace(const PlaceChoice& choice);
 
 // Makes the missing versions of `paths` below `markerFolder`: a copy under a
 // temporary name, flushed, read back and compared, then renamed to its

@@ -36,4 +36,17 @@ std::vector<RestoreCopy> PlanRestore(const std::string& listedPath, const PathPa
 // Empty when the plan is.
 std::string RestoreSource(const PathParts& parts, int generation);
 
+// The folder in the backup folder where a restore keeps what it is about to
+// overwrite (no trailing backslash), or empty. The agent's names all begin
+// with 11, 22, 33 or "~", so it never takes this folder for one of its own.
+std::string SafetyFolderPath(const PathParts& parts);
+
+// The copies a restore of generation `generation` keeps before it writes
+// anything, one per file it will overwrite: the listed file under its own
+// name, and each newer generation under its generation name, all in the
+// safety folder. `toFolder` is that folder with its trailing backslash.
+// Empty when PlanRestore is.
+std::vector<RestoreCopy> PlanSafetyCopies(const std::string& listedPath, const PathParts& parts,
+                                          int generation);
+
 }  // namespace sorel

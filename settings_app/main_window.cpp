@@ -11,6 +11,7 @@
 #include "ask.h"
 #include "keyboard.h"
 #include "list_editing.h"
+#include "history_dialog.h"
 #include "place_dialog.h"
 #include "restore.h"
 #include "resource.h"
@@ -71,10 +72,11 @@ struct MenuItem {
 };
 
 // Each item goes in front of the ones before it, so the bar reads in the
-// opposite order: "終 了", "初期設定", "控え", "ｱﾝｲﾝｽﾄｰﾙ", "ヘ ル プ".
+// opposite order: "終 了", "初期設定", "控え", "履歴", "ｱﾝｲﾝｽﾄｰﾙ", "ヘ ル プ".
 constexpr MenuItem kMenuItems[] = {
     {MenuHelp, "ヘ ル プ"},       //
     {MenuUninstall, "ｱﾝｲﾝｽﾄｰﾙ"},  //
+    {MenuHistory, "履歴"},        //
     {MenuPlace, "控え"},          //
     {MenuSetup, "初期設定"},      //
     {MenuExit, "終 了"},
@@ -175,6 +177,9 @@ void OnCommand(int id, int notification) {
             return;
         case MenuPlace:
             ShowPlaceDialog();
+            return;
+        case MenuHistory:
+            ShowHistoryDialog();
             return;
     }
     // Controls act on a click only; their other notifications do nothing.

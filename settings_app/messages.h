@@ -297,4 +297,29 @@ constexpr char kNoHelpMessageTail[] =
     "\r\n\r\nSorel.chm を　ソレルと　同じフォルダーに　置いてんか！";
 constexpr char kNoHelpCaption[] = "ヘ ル プ";
 
+// --- The safety copy before a restore ---------------------------------------
+
+// What the restore would overwrite could not be kept in the backup folder's
+// 復元前 folder, so nothing was overwritten.
+constexpr Message kNoSafetyCopyMessage = {
+    "スンマヘン！　上書きする前の　データを　「復元前」　フォルダーに　残されへんかったさかい　"
+    "復元してまへん！！\r\n\r\n"
+    "ファイルは　元のままでっせ。",
+    "＜データ復元エラー＞", kErrorStyle};
+
+// The name the kept copy would have in 復元前 is longer than the system takes.
+constexpr Message kSafetyPathTooLongMessage = {
+    "スンマヘン！　フォルダーの　名前が　長すぎて　上書きする前の　データを　「復元前」　"
+    "フォルダーに　残されへんさかい　復元してまへん！！\r\n\r\n"
+    "ファイルは　元のままでっせ。　フォルダーの　名前を　短うしてから　もう一度　やってんか！",
+    "＜データ復元エラー＞", kErrorStyle};
+
+// --- The history --------------------------------------------------------------
+
+// The history list is empty, or no line of it is selected.
+constexpr Message kNoStateMessage = {"このファイルの　バックアップデータは　まだ　おまへんで！",
+                                     "履歴", kNoticeStyle};
+
+constexpr Message kStateRestoredMessage = {"データ　復元完了！", "データ復元", kNoticeStyle};
+
 }  // namespace sorel::app

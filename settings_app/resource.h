@@ -6,12 +6,18 @@
 #define IDB_BANNER 101
 #define IDI_APP 102
 #define IDD_PLACE 110
+#define IDD_HISTORY 111
 
 // The second copy's dialog; the resource script needs them as numbers.
 #define IDC_PLACE_FOLDER 1101
 #define IDC_PLACE_BROWSE 1102
 #define IDC_PLACE_FORGET 1103
 #define IDC_PLACE_STATE 1104
+
+// The history dialog.
+#define IDC_HISTORY_LIST 1201
+#define IDC_HISTORY_RESTORE 1202
+#define IDC_HISTORY_OPEN 1203
 
 #ifndef RC_INVOKED
 namespace sorel::app {
@@ -48,6 +54,10 @@ enum ControlId : int {
     PlaceBrowseButton = IDC_PLACE_BROWSE,
     PlaceForgetButton = IDC_PLACE_FORGET,
     PlaceStateText = IDC_PLACE_STATE,
+    MenuHistory = 1027,
+    HistoryListBox = IDC_HISTORY_LIST,
+    HistoryRestoreButton = IDC_HISTORY_RESTORE,
+    HistoryOpenButton = IDC_HISTORY_OPEN,
 };
 
 }  // namespace sorel::app

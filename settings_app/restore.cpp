@@ -127,6 +127,65 @@ unsigned long LastErrorOr(unsigned long fallback) {
     return error ? error : fallback;
 }
 
+// Characters as the system counts them in an ANSI path.
+std::size_t PathChars(const std::string& path) {
+    return static_cast<std::size_t>(
+        MultiByteToWideChar(CP_ACP, 0, path.data(), static_cast<int>(path.size()), nullptr, 0));
+}
+
+// Why a file the restore would overwrite could not be kept, in the words the
+// user can act on: a program holds the file or the generation, the drive is
+// full, or the user may not write there.
+RestoreResult SafetyCause(unsigned long error, bool overListedFile) {
+    const RestoreResult cause = CauseOf(error);
+    if (cause == RestoreResult::NotRestored) {
+        return overListedFile ? RestoreResult::NotRestored : RestoreResult::GenerationInUse;
+    }
+    return cause == RestoreResult::Failed ? RestoreResult::NoSafetyCopy : cause;
+}
+
+// Keeps a whole copy of every file in `copies` that exists, each with its
+// last-write time, replacing what an earlier restore kept. Each copy is
+// written under a temporary name in the safety folder, then renamed over the
+// old one, so a kept copy is never half written. Stops at the first that
+// fails; a copy kept before it only replaces an older kept state, which is
+// what the next restore would do anyway.
+RestoreResult KeepSafetyCopies(const std::vector<RestoreCopy>& copies) {
+    for (const RestoreCopy& copy : copies) {
+        if (PathChars(copy.to) > kMaxPathChars || PathChars(copy.toFolder) > kMaxTempFolderChars) {
+            return RestoreResult::SafetyPathTooLong;
+        }
+    }
+    for (const RestoreCopy& copy : copies) {
+        // Nothing there is nothing to lose; a folder at the name is refused
+        // by the restore itself.
+        if (!PathExists(copy.from) || IsFolder(copy.from)) {
+            continue;
+        }
+        const std::string folder = copy.toFolder.substr(0, copy.toFolder.size() - 1);
+        if (!CreateDirectoryA(folder.c_str(), nullptr) && !IsFolder(folder)) {
+            return SafetyCause(LastErrorOr(ERROR_GEN_FAILURE), false);
+        }
+        std::string temp;
+        if (const unsigned long error = TheReplacer.MakeTemp(copy.toFolder, temp)) {
+            return SafetyCause(error, false);
+        }
+        if (const unsigned long error = CurrentReplacer->CopyAside(copy.from, temp)) {
+            DeleteFileForcibly(temp);
+            return SafetyCause(error, copy.overListedFile);
+        }
+        ClearReadOnly(temp);
+        ClearReadOnly(copy.to);
+        if (!MoveFileExA(temp.c_str(), copy.to.c_str(),
+                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+            const unsigned long error = LastErrorOr(ERROR_GEN_FAILURE);
+            DeleteFileForcibly(temp);
+            return SafetyCause(error, false);
+        }
+    }
+    return RestoreResult::Restored;
+}
+
 }  // namespace
 
 unsigned long FileReplacer::Replace(const std::string& target, const std::string& replacement) {
@@ -168,6 +227,10 @@ unsigned long FileReplacer::Copy(const std::string& from, const std::string& to)
     return CopyFileA(from.c_str(), to.c_str(), FALSE) ? 0 : LastErrorOr(ERROR_GEN_FAILURE);
 }
 
+unsigned long FileReplacer::CopyAside(const std::string& from, const std::string& to) {
+    return CopyFileA(from.c_str(), to.c_str(), FALSE) ? 0 : LastErrorOr(ERROR_GEN_FAILURE);
+}
+
 void UseFileReplacer(FileReplacer* replacer) {
     CurrentReplacer = replacer ? replacer : &TheReplacer;
 }
@@ -201,6 +264,11 @@ RestoreOutcome RestoreGeneration(const std::string& path, int generation) {
     if (IsReadOnly(path)) {
         return {RestoreResult::ReadOnly, {}};
     }
+    const RestoreResult kept =
+        KeepSafetyCopies(PlanSafetyCopies(path, SplitPath(path, IsSystemLeadByte), generation));
+    if (kept != RestoreResult::Restored) {
+        return {kept, {}};
+    }
     for (const RestoreCopy& copy : plan) {
         if (!copy.overListedFile) {
             // A generation of a read-only file is read-only as well; the
@@ -219,10 +287,47 @@ RestoreOutcome RestoreGeneration(const std::string& path, int generation) {
     return {};
 }
 
-namespace {
+RestoreOutcome RestoreState(const std::string& path, const std::string& statePath,
+                            const std::string& timeText) {
+    const PathParts parts = SplitPath(path, IsSystemLeadByte);
+    if (parts.Empty()) {
+        return {RestoreResult::NoEntry, {}};
+    }
+    const FileProbe source = ProbeFile(statePath);
+    if (source.date.empty()) {
+        const RestoreResult result = CauseOf(source.error) == RestoreResult::NotRestored
+                                         ? RestoreResult::GenerationInUse
+                                         : RestoreResult::NoGeneration;
+        return {result, {}};
+    }
+    const std::string question = kRestoreDateQuestionHead + timeText + kRestoreDateQuestionTail;
+    if (Ask(question.c_str(), kRestoreDateQuestionCaption, kQuestionStyle) != IDOK) {
+        return {RestoreResult::Declined, {}};
+    }
+    if (IsReadOnly(path)) {
+        return {RestoreResult::ReadOnly, {}};
+    }
+    // The state arrives beside the file first: a kept copy is replaced by
+    // the safety copy below, and a second place may go away mid-copy.
+    const std::string folder = parts.drive + parts.folder;
+    std::string arrived;
+    if (const unsigned long error = CurrentReplacer->MakeTemp(folder, arrived)) {
+        return {CauseOf(error), {}};
+    }
+    if (const unsigned long error = CurrentReplacer->Copy(statePath, arrived)) {
+        DeleteFileForcibly(arrived);
+        return {CauseOf(error), {}};
+    }
+    const RestoreResult kept = KeepSafetyCopies(PlanSafetyCopies(path, parts, 1));
+    if (kept != RestoreResult::Restored) {
+        DeleteFileForcibly(arrived);
+        return {kept, {}};
+    }
+    Replaced replaced = ReplaceWithCopy({arrived, path, folder, true});
+    DeleteFileForcibly(arrived);
+    return {replaced.failure, std::move(replaced.keptAt)};
+}
 
-// The message of a restore that did not go through; nothing for a refusal
-// the user chose.
 void ReportRestoreFailure(const RestoreOutcome& outcome) {
     switch (outcome.result) {
         case RestoreResult::Restored:
@@ -258,6 +363,12 @@ void ReportRestoreFailure(const RestoreOutcome& outcome) {
         case RestoreResult::Failed:
             Ask(kFailedNotRestoredMessage);
             return;
+        case RestoreResult::NoSafetyCopy:
+            Ask(kNoSafetyCopyMessage);
+            return;
+        case RestoreResult::SafetyPathTooLong:
+            Ask(kSafetyPathTooLongMessage);
+            return;
         case RestoreResult::Stranded: {
             const std::string text = kStrandedMessageHead + outcome.keptAt + kStrandedMessageTail;
             Ask(text.c_str(), kStrandedCaption, kErrorStyle);
@@ -265,8 +376,6 @@ void ReportRestoreFailure(const RestoreOutcome& outcome) {
         }
     }
 }
-
-}  // namespace
 
 void RestoreGenerationCommand(int generation) {
     if (generation < 1 || generation > 3) {

@@ -10,19 +10,21 @@ namespace sorel::app {
 // outcome in these programs is: -2 is the refusal that FindSelectedEntry also
 // gives, and those below -3 say how far a restore got and why it stopped.
 enum class RestoreResult : int {
-    Restored = 0,          // every copy was made
-    NoGeneration = -1,     // the generation cannot be opened; nothing was copied
-    NoEntry = -2,          // no table entry behind the line; nothing was copied
-    Declined = -3,         // the user did not confirm; nothing was copied
-    NotRestored = -4,      // a program holds the listed file; nothing changed
-    PartlyRestored = -5,   // the file was restored, a newer generation was not
-    ReadOnly = -6,         // the listed file is read-only; nothing changed
-    GenerationInUse = -7,  // a program holds the generation open; nothing was copied
-    DiskFull = -8,         // no room for the copy; nothing changed
-    NoRights = -9,         // the user may not write the file; nothing changed
-    TargetIsFolder = -10,  // a folder stands at the file's name; nothing changed
-    Stranded = -11,        // a file is gone; its restored content is under another name
-    Failed = -12,          // the file could not be written otherwise; nothing changed
+    Restored = 0,             // every copy was made
+    NoGeneration = -1,        // the generation cannot be opened; nothing was copied
+    NoEntry = -2,             // no table entry behind the line; nothing was copied
+    Declined = -3,            // the user did not confirm; nothing was copied
+    NotRestored = -4,         // a program holds the listed file; nothing changed
+    PartlyRestored = -5,      // the file was restored, a newer generation was not
+    ReadOnly = -6,            // the listed file is read-only; nothing changed
+    GenerationInUse = -7,     // a program holds the generation open; nothing was copied
+    DiskFull = -8,            // no room for the copy; nothing changed
+    NoRights = -9,            // the user may not write the file; nothing changed
+    TargetIsFolder = -10,     // a folder stands at the file's name; nothing changed
+    Stranded = -11,           // a file is gone; its restored content is under another name
+    Failed = -12,             // the file could not be written otherwise; nothing changed
+    NoSafetyCopy = -13,       // what the restore would overwrite could not be kept; nothing changed
+    SafetyPathTooLong = -14,  // the kept copy's name would be too long; nothing changed
 };
 
 struct RestoreOutcome {
@@ -46,6 +48,9 @@ class FileReplacer {
     virtual unsigned long MakeTemp(const std::string& folder, std::string& temp);
     // CopyFileA, over an existing `to`.
     virtual unsigned long Copy(const std::string& from, const std::string& to);
+    // CopyFileA of a file the restore is about to overwrite to its kept copy's
+    // temporary name.
+    virtual unsigned long CopyAside(const std::string& from, const std::string& to);
 };
 
 // Puts `replacer` in place of the system's; null puts it back.
@@ -53,9 +58,23 @@ void UseFileReplacer(FileReplacer* replacer);
 
 // Copies generation 1, 2 or 3 of the listed file `path` back over the file,
 // then over each newer generation, after asking with the generation's date.
+// Before it writes anything, it keeps each file it will overwrite in the
+// safety folder; when one cannot be kept, it overwrites nothing.
 // The copies stop at the first that fails, so a generation not yet
 // overwritten keeps what it held.
 RestoreOutcome RestoreGeneration(const std::string& path, int generation);
+
+// Copies the state in `statePath` over the listed file `path` only, after
+// one question that names `timeText`, the state's time, and after keeping
+// the file as it stands. The state is first copied beside the file, so a
+// state on another drive or one among the kept copies arrives whole before
+// anything is replaced.
+RestoreOutcome RestoreState(const std::string& path, const std::string& statePath,
+                            const std::string& timeText);
+
+// Says why a restore did not go through; nothing for a refusal the user
+// chose or a restore that went through.
+void ReportRestoreFailure(const RestoreOutcome& outcome);
 
 // The command of the restore button of generation 1, 2 or 3: looks up the
 // selected line, asks, restores and reports.

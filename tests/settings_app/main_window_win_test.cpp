@@ -129,13 +129,10 @@ TEST_F(MainWindowTest, MenuBarReadsLeftToRight) {
     const struct {
         int id;
         const char* text;
-    } items[] = {{1022, "終 了"},
-                 {1023, "初期設定"},
-                 {1026, "控え"},
-                 {1024, "ｱﾝｲﾝｽﾄｰﾙ"},
-                 {1025, "ヘ ル プ"}};
-    ASSERT_EQ(GetMenuItemCount(menu), 5);
-    for (int position = 0; position < 5; ++position) {
+    } items[] = {{1022, "終 了"}, {1023, "初期設定"}, {1026, "控え"},
+                 {1027, "履歴"},  {1024, "ｱﾝｲﾝｽﾄｰﾙ"}, {1025, "ヘ ル プ"}};
+    ASSERT_EQ(GetMenuItemCount(menu), 6);
+    for (int position = 0; position < 6; ++position) {
         char text[64] = {};
         GetMenuStringA(menu, position, text, sizeof text, MF_BYPOSITION);
         EXPECT_STREQ(text, items[position].text);
@@ -337,6 +334,7 @@ TEST_F(MainWindowTest, KeyboardTabsEntersAndArrowsAsTheUserExpects) {
 // modal loop: the dialog itself, then each control by ID.
 HWND SeenDialog = nullptr;
 std::vector<std::string> Seen;
+std::vector<int> SeenIds = {1101, 1102, 1103, 1104, IDOK, IDCANCEL};
 
 void CALLBACK LookAtPlaceDialog(HWND, UINT, UINT_PTR timer, DWORD) {
     HWND dialog = GetLastActivePopup(app::MainWindow);
@@ -353,7 +351,7 @@ void CALLBACK LookAtPlaceDialog(HWND, UINT, UINT_PTR timer, DWORD) {
     Seen.push_back(line(dialog, GetWindow(dialog, GW_OWNER) == app::MainWindow ? " owned" : "") +
                    " default " + std::to_string(LOWORD(SendMessageA(dialog, DM_GETDEFID, 0, 0))) +
                    " focus " + std::to_string(GetDlgCtrlID(GetFocus())));
-    for (int id : {1101, 1102, 1103, 1104, IDOK, IDCANCEL}) {
+    for (int id : SeenIds) {
         HWND control = GetDlgItem(dialog, id);
         Seen.push_back(
             line(control, GetWindowLongPtrA(control, GWL_STYLE) & WS_TABSTOP ? " tab" : ""));
@@ -376,6 +374,24 @@ TEST_F(MainWindowTest, PlaceDialogIsModalOwnedAndKeyboardReady) {
                                            "Button キャンセル tab"};
     EXPECT_EQ(Seen, seen);
     EXPECT_TRUE(SaidNothing(asker));
+}
+
+// The history of the selected file, the list first; Esc closes it.
+TEST_F(MainWindowTest, HistoryDialogIsModalOwnedAndKeyboardReady) {
+    const std::string listed = MakeFile("家計簿.xls");
+    WriteSettings({Header("221"), "2009年5月21日", listed});
+    Start();
+    Select("家計簿.xls");
+    Seen.clear();
+    SeenIds = {1201, 1202, 1203, IDCANCEL};
+    SetTimer(nullptr, 0, 50, LookAtPlaceDialog);
+    SendMessageA(app::MainWindow, WM_COMMAND, MAKEWPARAM(app::MenuHistory, 0), 0);
+    EXPECT_FALSE(IsWindow(SeenDialog));
+    EXPECT_EQ(Seen, (std::vector<std::string>{"#32770 履歴 owned default 1202 focus 1201",
+                                              "ListBox  tab", "Button この時のに戻す tab",
+                                              "Button フォルダーを開く tab", "Button 閉じる tab"}));
+    EXPECT_TRUE(SaidNothing(asker));
+    SeenIds = {1101, 1102, 1103, 1104, IDOK, IDCANCEL};
 }
 
 // OK keeps only an existing folder on a disk of its own, marks it, and

@@ -5,6 +5,11 @@
 #include <thread>
 
 #include "app_state.h"
+#include "health_folder.h"
+#include "history_dialog.h"
+#include "place/place_files.h"
+#include "place/place_history.h"
+#include "place_dialog.h"
 #include "messages.h"
 #include "resource.h"
 #include "restore.h"
@@ -70,6 +75,10 @@ struct RefusingReplacer : app::FileReplacer {
     unsigned long Copy(const std::string& from, const std::string& to) override {
         return copyError ? copyError : FileReplacer::Copy(from, to);
     }
+    unsigned long CopyAside(const std::string& from, const std::string& to) override {
+        return asideError ? asideError : FileReplacer::CopyAside(from, to);
+    }
+    unsigned long asideError = 0;
     unsigned long error = 0;
     unsigned long tempError = 0;
     unsigned long copyError = 0;
@@ -156,19 +165,31 @@ class RestoreTest : public SettingsWindowTest {
         return SaidInOrder(asker, expected);
     }
 
-    // No temporary copy is left beside the file or in the backup folder.
+    // No temporary copy is left beside the file, in the backup folder or
+    // among the kept copies.
     void ExpectNoLeftovers() {
         EXPECT_EQ(NamesIn(dir / "Data\\"), (Lines{"backUp", "book.xls"}));
-        EXPECT_EQ(NamesIn(dir / "Data\\backUp\\"),
-                  (Lines{"11book.xls", "22book.xls", "33book.xls"}));
+        Lines names = NamesIn(dir / "Data\\backUp\\");
+        names.erase(std::remove(names.begin(), names.end(), "復元前"), names.end());
+        EXPECT_EQ(names, (Lines{"11book.xls", "22book.xls", "33book.xls"}));
+        for (const std::string& name : NamesIn(kept)) {
+            EXPECT_TRUE(name.find("book.xls") != std::string::npos) << name;
+        }
     }
 
     std::string book;
     std::string gen[4];
     std::vector<FileState> before;
+    std::string kept = dir / "Data\\backUp\\復元前\\";
 };
 
 TEST_F(RestoreTest, EachGenerationGoesOverTheFileAndEveryNewerGenerationOnly) {
+    // A copy kept by an earlier restore, read-only as its file was.
+    CreateDirectoryA(kept.c_str(), nullptr);
+    WriteBytes(kept + "book.xls", "kept before");
+    SetFileAttributesA((kept + "book.xls").c_str(), FILE_ATTRIBUTE_READONLY);
+    const Lines keptNames[4] = {
+        {}, {"book.xls"}, {"11book.xls", "book.xls"}, {"11book.xls", "22book.xls", "book.xls"}};
     for (int n = 1; n <= 3; ++n) {
         SCOPED_TRACE(n);
         MakeFiles();
@@ -179,6 +200,12 @@ TEST_F(RestoreTest, EachGenerationGoesOverTheFileAndEveryNewerGenerationOnly) {
         std::vector<FileState> after = Snapshot();
         for (int k = 0; k <= 3; ++k) {
             EXPECT_EQ(after[k], k <= n ? before[n] : before[k]) << k;
+        }
+        // Exactly what it overwrote is kept, whole and of its own date.
+        EXPECT_EQ(NamesIn(kept), keptNames[n]);
+        EXPECT_EQ(StateOf(kept + "book.xls"), before[0]);
+        for (int k = 1; k < n; ++k) {
+            EXPECT_EQ(StateOf(kept + std::string(2, char('0' + k)) + "book.xls"), before[k]);
         }
         ExpectNoLeftovers();
     }
@@ -358,16 +385,61 @@ TEST_F(RestoreTest, ReadOnlyFileIsNotRestoredAndSaysWhy) {
     SetFileAttributesA(book.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
+TEST_F(RestoreTest, FailedSafetyCopyOverwritesNothing) {
+    RefusingReplacer replacer;
+    app::UseFileReplacer(&replacer);
+    struct Case {
+        unsigned long asideError;
+        const char* heldName;  // held without sharing, or where a file blocks the folder
+        const app::Message* said;
+    };
+    const Case cases[] = {
+        // A file, not a folder, where the copies are kept.
+        {0, "Data\\backUp\\復元前", &app::kNoSafetyCopyMessage},
+        {ERROR_DISK_FULL, nullptr, &app::kDiskFullNotRestoredMessage},
+        {ERROR_ACCESS_DENIED, nullptr, &app::kNoRightsNotRestoredMessage},
+        {ERROR_GEN_FAILURE, nullptr, &app::kNoSafetyCopyMessage},
+        {0, "Data\\backUp\\11book.xls", &app::kGenerationInUseMessage},
+        {0, "Data\\backUp\\22book.xls", &app::kGenerationInUseMessage},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.said->text);
+        MakeFiles();
+        replacer.asideError = c.asideError;
+        const std::string held = c.heldName ? dir / c.heldName : std::string();
+        if (!held.empty() && !Exists(held)) {
+            WriteBytes(held, "not a folder");
+        }
+        {
+            ExclusiveHold hold(held.empty() ? dir / "none" : held);
+            Restore(3);
+        }
+        EXPECT_TRUE(Said(3, c.said));
+        EXPECT_EQ(Snapshot(), before);
+        if (held == kept.substr(0, kept.size() - 1)) {
+            DeleteFileA(held.c_str());
+        }
+    }
+    app::UseFileReplacer(nullptr);
+    ExpectNoLeftovers();
+}
+
 TEST_F(RestoreTest, NewerGenerationHeldStopsTheCopiesThere) {
+    // A viewer that shows the generation lets it be read and kept, not
+    // overwritten.
+    const auto viewer = [](const std::string& path) {
+        return FileHandle(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    };
     {
-        ExclusiveHold hold(gen[2]);
+        FileHandle hold = viewer(gen[2]);
         Restore(3);
         EXPECT_TRUE(Said(3, &app::kPartlyRestoredMessage));
     }
     // The file is restored; generation 1, after the failed copy, is untouched.
     EXPECT_EQ(Snapshot(), (std::vector<FileState>{before[3], before[1], before[2], before[3]}));
     {
-        ExclusiveHold hold(gen[1]);
+        FileHandle hold = viewer(gen[1]);
         Restore(3);
         EXPECT_TRUE(Said(3, &app::kPartlyRestoredMessage));
     }
@@ -388,6 +460,78 @@ TEST_F(RestoreTest, LineWithoutEntryCopiesNothingEvenAfterAnEarlierLookup) {
         EXPECT_TRUE(SaidOnly(asker, app::kNoEntryMessage));
     }
     EXPECT_EQ(Snapshot(), before);
+}
+
+TEST_F(RestoreTest, HistoryListsEveryStateAndPutsOneBackOverTheFileOnly) {
+    // The second place on a network share, with a version of the file.
+    const std::string place = "\\\\server\\share\\h";
+    const std::string id = "{0123ABCD-4567-89AB-CDEF-0123456789AB}";
+    const std::string versions = place + "\\Sorel\\" + FileFolderName(book) + "\\";
+    CreateDirectoryA(HealthFolderPath().c_str(), nullptr);
+    for (const std::string& folder : {place, place + "\\Sorel", versions}) {
+        CreateDirectoryA(folder.c_str(), nullptr);
+    }
+    WriteBytes(app::PlaceChoicePath(), FormatPlaceChoice({place, id}));
+    WriteBytes(place + "\\Sorel\\Sorel.id", FormatPlaceMarker({id, "PC", "user"}));
+    const std::string version = versions + VersionName({2009, 5, 18}, "book.xls");
+    WriteBytes(version, "placed");
+    SetLastWriteUtc(version, 2009, 5, 18, 10);
+    WriteBytes(versions + "~book.xls", "a copy under way");
+    CreateDirectoryA(kept.c_str(), nullptr);
+    WriteBytes(kept + "book.xls", "kept one");
+    SetLastWriteUtc(kept + "book.xls", 2009, 5, 21, 12);
+    const FileState placed = StateOf(version);
+
+    HWND dialog = app::CreateHistoryDialog(app::MainWindow, book);
+    HWND list = GetDlgItem(dialog, app::HistoryListBox);
+    Lines lines;
+    for (LRESULT i = 0; i < SendMessageA(list, LB_GETCOUNT, 0, 0); ++i) {
+        char text[256] = {};
+        SendMessageA(list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text));
+        lines.push_back(text);
+    }
+    EXPECT_EQ(
+        lines,
+        (Lines{"2009/5/21 12:00:00　8 バイト　復元前", "2009/5/20 10:00:00　11 バイト　前使用日",
+               "2009/5/19 10:00:00　16 バイト　前々使用日", "2009/5/18 10:00:00　6 バイト　控え",
+               "2009/4/23 23:30:00　6 バイト　前々前使用日"}));
+    auto click = [&](int line, int id, std::initializer_list<int> answers) {
+        SendMessageA(list, LB_SETCURSEL, static_cast<WPARAM>(line), 0);
+        asker.answers.assign(answers.begin(), answers.end());
+        SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
+    };
+    const std::string question =
+        "ホンマに　「2009/5/18 10:00:00　」データで　復元しても　ＯＫでっか？";
+    const app::Message asked = {question.c_str(), "データ復元確認", app::kQuestionStyle};
+    click(3, app::HistoryRestoreButton, {IDCANCEL});
+    EXPECT_TRUE(SaidInOrder(asker, {asked}));
+    EXPECT_EQ(Snapshot(), before);
+    click(3, app::HistoryRestoreButton, {IDOK, IDOK});
+    EXPECT_TRUE(SaidInOrder(asker, {asked, app::kStateRestoredMessage}));
+    // The file only; what it held is kept, and the version stays.
+    EXPECT_EQ(Snapshot(), (std::vector<FileState>{placed, before[1], before[2], before[3]}));
+    EXPECT_EQ(StateOf(kept + "book.xls"), before[0]);
+    EXPECT_EQ(StateOf(version), placed);
+    // A kept copy can be put back as well, though keeping the file replaces it.
+    click(0, app::HistoryRestoreButton, {IDOK, IDOK});
+    const std::string again =
+        "ホンマに　「2009/5/21 10:00:00　」データで　復元しても　ＯＫでっか？";
+    EXPECT_TRUE(SaidInOrder(asker, {{again.c_str(), "データ復元確認", app::kQuestionStyle},
+                                    app::kStateRestoredMessage}));
+    EXPECT_EQ(StateOf(book), before[0]);
+    EXPECT_EQ(StateOf(kept + "book.xls"), placed);
+    ExpectNoLeftovers();
+    click(3, app::HistoryOpenButton, {});
+    ASSERT_EQ(shell.opened.size(), 1u);
+    EXPECT_EQ(shell.opened[0].verb, "explore");
+    EXPECT_EQ(shell.opened[0].file + "\\", versions);
+    DestroyWindow(dialog);
+    DeleteFileA(app::PlaceChoicePath().c_str());
+
+    // No line selected: the window says so and shows nothing.
+    SendMessageA(Control(app::BackupListBox), LB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+    SendMessageA(app::MainWindow, WM_COMMAND, MAKEWPARAM(app::MenuHistory, 0), 0);
+    EXPECT_TRUE(SaidOnly(asker, app::kSelectMessage));
 }
 
 using RestoreWithoutDriveTest = SettingsWindowTest;
