@@ -105,8 +105,11 @@ TEST_F(DayOfBackupTest, AddBackUpRestoreAndUninstall) {
     EXPECT_EQ(sorel->WaitForExit(), 0u);
     HWND agent = nullptr;
     ASSERT_TRUE(WaitUntil([&] { return (agent = RunningAgentWindow()) != nullptr; }));
+    // The date is recorded after the last file: each day waits for it, or the
+    // next day's earlier date would be written over by this one's.
+    const auto todayRecorded = [] { return ReadAllLines(ReadSettingsBytes())[1] == TodayText(); };
     ASSERT_TRUE(WaitUntil([&] { return AllGenerationsAre(1, 0, 0); }));
-    EXPECT_EQ(ReadAllLines(ReadSettingsBytes())[1], TodayText());
+    EXPECT_TRUE(WaitUntil(todayRecorded));
 
     // Two more days of work, each backed up by the check after resume.
     for (int state = 2; state <= 3; ++state) {
@@ -117,6 +120,7 @@ TEST_F(DayOfBackupTest, AddBackUpRestoreAndUninstall) {
             return state == 2 ? AllGenerationsAre(2, 1, 0) : AllGenerationsAre(3, 2, 1);
         })) << "day "
             << state;
+        EXPECT_TRUE(WaitUntil(todayRecorded)) << "day " << state;
     }
 
     // Back to the day before: generation 2 over the file and generation 1.
