@@ -42,7 +42,9 @@ bool RecordLastRunDate();
 // allows it (the generations stay as they were), and a rotation's renames are
 // let finish. Today's date is recorded when at least one file was stored and
 // every file was reached. A file counts as stored only when its new
-// generation 1 is in place.
+// generation 1 is in place. A changed file whose new content the guard holds
+// back is not stored, unless the user accepted that very state; an accepted
+// state once stored is taken off the accepted states.
 RunReport RunBackup(const HeldSettings& held, const std::atomic<bool>* stop = nullptr);
 
 // The same, with the rotation's file calls made through `steps`.

@@ -5,6 +5,7 @@
 #include <shellapi.h>
 #include <dbt.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "agent_life.h"
@@ -92,7 +93,15 @@ RunReport WithSecondCopies(RunReport report, const HeldSettings& held,
     if (stop && *stop) {
         return report;
     }
-    report.place = RunSecondCopies(HealthFolderPath(), TablePaths(held.backupTable), stop, steps);
+    // Content held back gets no second copy either: the copy at the second
+    // place must not take the state the guard kept out of the generations.
+    std::vector<std::string> paths = TablePaths(held.backupTable);
+    for (const FileResult& file : report.files) {
+        if (file.outcome == FileOutcome::kContentSuspect) {
+            paths.erase(std::remove(paths.begin(), paths.end(), file.path), paths.end());
+        }
+    }
+    report.place = RunSecondCopies(HealthFolderPath(), paths, stop, steps);
     return report;
 }
 

@@ -9,6 +9,7 @@
 #include "agent_setup.h"
 #include "app_state.h"
 #include "ask.h"
+#include "held_back.h"
 #include "keyboard.h"
 #include "list_editing.h"
 #include "place_dialog.h"
@@ -265,6 +266,9 @@ LRESULT MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) 
         case kTellSettingsUnread:
             OnTellSettingsUnread();
             return 0;
+        case kAskHeldBack:
+            AskAboutHeldBackFiles();
+            return 0;
         case WM_CLOSE:
             OnClose();
             return 0;
@@ -339,6 +343,7 @@ bool StartSettingsApp(HINSTANCE instance) {
         SetTimer(MainWindow, kSettingsRetryTimer, kSettingsRetryMs, nullptr);
         PostMessageA(MainWindow, kTellSettingsUnread, 0, 0);
     }
+    PostMessageA(MainWindow, kAskHeldBack, 0, 0);
     return true;
 }
 
