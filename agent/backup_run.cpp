@@ -238,6 +238,26 @@ bool IsAccepted(const std::vector<AcceptedState>& accepted, const std::string& l
     return false;
 }
 
+}  // namespace
+
+bool HeldBackNow(const std::string& listed, const std::vector<AcceptedState>& accepted) {
+    if (IsUnusableName(listed, IsSystemLeadByte) || !AgentCanStore(listed, IsSystemLeadByte)) {
+        return false;
+    }
+    const std::string gen1 = GenerationPath(SplitPath(listed, IsSystemLeadByte), 1);
+    FileHandle source;
+    const FileProbe now = ProbeFileHolding(listed, source);
+    const FileProbe stored = ProbeFile(gen1);
+    // The state in generation 1 is the one the guard let in.
+    if (now.presence != Presence::kReadable || stored.presence != Presence::kReadable ||
+        (now.lastWrite == stored.lastWrite && now.size == stored.size)) {
+        return false;
+    }
+    return !IsAccepted(accepted, listed, now) && HeldBack(source.get(), gen1);
+}
+
+namespace {
+
 // Everything the run does for one listed file.
 FileOutcome BackUpFile(const std::string& listed, const std::vector<AcceptedState>& accepted,
                        const std::atomic<bool>* stop, FileSteps& steps) {

@@ -3,8 +3,10 @@
 
 #include <atomic>
 #include <string>
+#include <vector>
 
 #include "../common/backup_table.h"
+#include "../common/content_guard.h"
 #include "file_steps.h"
 #include "run_outcome.h"
 
@@ -49,6 +51,11 @@ RunReport RunBackup(const HeldSettings& held, const std::atomic<bool>* stop = nu
 
 // The same, with the rotation's file calls made through `steps`.
 RunReport RunBackup(const HeldSettings& held, const std::atomic<bool>* stop, FileSteps& steps);
+
+// Whether the file's present state differs from generation 1's and the guard
+// would hold it back, unless accepted: such a state gets no second copy either,
+// also when it was saved after the day's run.
+bool HeldBackNow(const std::string& listed, const std::vector<AcceptedState>& accepted);
 
 // RunBackup, unless the held date line is already today's.
 RunReport RunBackupIfNewDay(const HeldSettings& held, const std::atomic<bool>* stop = nullptr);

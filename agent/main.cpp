@@ -96,11 +96,11 @@ RunReport WithSecondCopies(RunReport report, const HeldSettings& held,
     // Content held back gets no second copy either: the copy at the second
     // place must not take the state the guard kept out of the generations.
     std::vector<std::string> paths = TablePaths(held.backupTable);
-    for (const FileResult& file : report.files) {
-        if (file.outcome == FileOutcome::kContentSuspect) {
-            paths.erase(std::remove(paths.begin(), paths.end(), file.path), paths.end());
-        }
-    }
+    const std::vector<AcceptedState> accepted = ReadAcceptedStates();
+    paths.erase(
+        std::remove_if(paths.begin(), paths.end(),
+                       [&](const std::string& path) { return HeldBackNow(path, accepted); }),
+        paths.end());
     report.place = RunSecondCopies(HealthFolderPath(), paths, stop, steps);
     return report;
 }

@@ -684,23 +684,18 @@ TEST_F(BackupRunTest, EveryFileGetsItsExactOutcome) {
 
 TEST_F(BackupRunTest, GuardLetsRealChangesThroughAndHoldsBackEncryptedContent) {
     // An .xls saved again, through the system's structured storage.
-    auto xls = [&](const char* cell) {
+    auto xls = [&](const wchar_t* stream) {
+        const std::wstring path = std::wstring(dir.path().begin(), dir.path().end()) + L"book.tmp";
         IStorage* storage = nullptr;
-        IStream* stream = nullptr;
-        wchar_t path[MAX_PATH];
-        MultiByteToWideChar(CP_ACP, 0, (dir / "book.tmp").c_str(), -1, path, MAX_PATH);
-        EXPECT_EQ(StgCreateDocfile(path, STGM_CREATE | STGM_READWRITE | STGM_SHARE_EXCLUSIVE, 0,
-                                   &storage),
-                  S_OK);
-        storage->CreateStream(L"Workbook", STGM_CREATE | STGM_WRITE | STGM_SHARE_EXCLUSIVE, 0, 0,
-                              &stream);
-        stream->Write(cell, static_cast<ULONG>(strlen(cell)), nullptr);
-        stream->Release();
-        storage->Commit(STGC_DEFAULT);
+        IStream* made = nullptr;
+        const DWORD mode = STGM_CREATE | STGM_READWRITE | STGM_SHARE_EXCLUSIVE;
+        EXPECT_EQ(StgCreateDocfile(path.c_str(), mode, 0, &storage), S_OK);
+        storage->CreateStream(stream, mode, 0, 0, &made);
+        made->Release();
         storage->Release();
         return ReadBytes(dir / "book.tmp");
     };
-    std::vector<std::pair<std::string, std::string>> pairs = {{xls("12月 食費"), xls("12月 外食")}};
+    std::vector<std::pair<std::string, std::string>> pairs = {{xls(L"Workbook"), xls(L"Book")}};
     std::string samples = "Z:" SOREL_GUARD_SAMPLES "\\";
     std::replace(samples.begin(), samples.end(), '/', '\\');
     for (const char* kind : {"docx", "sjis", "utf8", "jpeg", "packed"}) {
@@ -720,9 +715,7 @@ TEST_F(BackupRunTest, GuardLetsRealChangesThroughAndHoldsBackEncryptedContent) {
     std::vector<FileOutcome> expected;
     for (std::size_t i = 0; i < pairs.size(); ++i) {
         std::string encrypted(pairs[i].second.size(), '\0');
-        for (char& c : encrypted) {
-            c = static_cast<char>(random());
-        }
+        std::generate(encrypted.begin(), encrypted.end(), [&] { return char(random()); });
         Edit(listed[2 * i], pairs[i].second, 21);
         Edit(listed[2 * i + 1], encrypted, 21);
         expected.insert(expected.end(), {FileOutcome::kStored, FileOutcome::kContentSuspect});
@@ -730,9 +723,12 @@ TEST_F(BackupRunTest, GuardLetsRealChangesThroughAndHoldsBackEncryptedContent) {
     WriteSettings(listed);
     EXPECT_EQ(OutcomesOf(ReadAndRun()), expected);
     for (std::size_t i = 0; i < pairs.size(); ++i) {
-        // Held back: the last good state stays generation 1, and nothing shifts.
+        // Held back: the last good state stays generation 1, nothing shifts,
+        // and no second copy takes the new state.
         EXPECT_EQ(Generations(listed[2 * i + 1]),
                   (std::vector<std::string>{pairs[i].first, "-", "-"}));
+        EXPECT_TRUE(HeldBackNow(listed[2 * i + 1], {}));
+        EXPECT_FALSE(HeldBackNow(listed[2 * i], {}));
     }
     // Once the user accepts a held-back state, the next run stores it, and
     // the acceptance is spent.
@@ -743,6 +739,7 @@ TEST_F(BackupRunTest, GuardLetsRealChangesThroughAndHoldsBackEncryptedContent) {
     EXPECT_EQ(next.files[1].outcome, FileOutcome::kStored);
     EXPECT_EQ(next.files[3].outcome, FileOutcome::kContentSuspect);
     EXPECT_TRUE(ReadAcceptedStates().empty());
+    EXPECT_FALSE(HeldBackNow(accepted, {}));
     DeleteFileA(AcceptedStatesPath().c_str());
 }
 

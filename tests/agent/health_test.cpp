@@ -122,6 +122,11 @@ TEST(Health, DaysOfUseRaiseBalloonsOnTheRightDays) {
     EXPECT_TRUE(TakeRun(record, fine, At(5, 8)).empty());
     EXPECT_EQ(TrayTipText(record), "Ｓｏｒｅｌ２　12/5 8:05 に 1 個保存");
     EXPECT_EQ(TrayTipText(HealthRecord{}), "Ｓｏｒｅｌ２");
+    // Content held back is told at once, even on a day that named the file.
+    fine.files = {{kMissing, O::kDiskFull}};
+    EXPECT_EQ(TakeRun(record, fine, At(5, 9)).size(), 1u);
+    fine.files = {{kMissing, O::kContentSuspect}};
+    EXPECT_EQ(TakeRun(record, fine, At(5, 10)).size(), 1u);
 }
 
 // A clock put right after midnight, or a new time zone, goes back a day:

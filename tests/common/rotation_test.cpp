@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 using namespace sorel;
 
 namespace {
@@ -114,10 +116,8 @@ TEST(PlanRotation, CopyFirstThenFillTheFirstGap) {
 TEST(ContentGuard, HeldBackOnlyWhenTheContentBecameSomethingElse) {
     std::string random(64 * 1024, '\0');
     std::uint32_t seed = 12345;
-    for (char& c : random) {
-        seed = seed * 1103515245u + 12345u;
-        c = static_cast<char>(seed >> 24);
-    }
+    std::generate(random.begin(), random.end(),
+                  [&] { return char((seed = seed * 1103515245u + 12345u) >> 24); });
     const std::string ole = "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1" + std::string(600, '\0');
     const std::string zip = "PK\x03\x04" + random.substr(0, 5000);
     const std::string jet = std::string("\0\x01\0\0Standard Jet DB\0", 20) + std::string(500, 1);
@@ -138,14 +138,8 @@ TEST(ContentGuard, HeldBackOnlyWhenTheContentBecameSomethingElse) {
         {"\xFF\xD8\xFF\xE0", "\xFF\xD8\xFF\xE1", false},
         {jet, jet + "x", false},
         {jet, std::string(4, '\0') + random, true},
-        {"\xEF\xBB\xBF"
-         "abc",
-         "abc", true},
-        {"\xFF\xFE"
-         "a\0",
-         "\xFF\xFE"
-         "b\0",
-         false},
+        {"\xEF\xBB\xBF-", "-", true},
+        {"\xFF\xFE-", "\xFF\xFE+", false},
         {sjis, sjis + sjis, false},
         {utf8, utf8 + "x", false},
         {sjis, sjis + '\x01', true},  // no longer text
@@ -158,17 +152,14 @@ TEST(ContentGuard, HeldBackOnlyWhenTheContentBecameSomethingElse) {
         EXPECT_EQ(ContentSuspect(r.before, r.after), r.held)
             << r.before.substr(0, 8) << " -> " << r.after.substr(0, 8);
     }
-    EXPECT_GT(ByteEntropy(random), 7.9);
-    EXPECT_EQ(ByteEntropy(""), 0);
     // Only the first mebibyte counts: text later followed by anything stays text.
     EXPECT_FALSE(ContentSuspect(std::string(kGuardSampleBytes, 'a'),
                                 std::string(kGuardSampleBytes, 'a') + random));
 
-    const std::vector<AcceptedState> states = {{"C:\\Data\\家計簿.xls", 133000000000000000u, 42},
-                                               {"D:\\a\tb.txt", 1, 0}};
-    const std::string text = FormatAcceptedStates(states);
-    const std::vector<AcceptedState> back = ParseAcceptedStates(text + "1\t2\r\nx\t1\tC:\\y\r\n");
-    ASSERT_EQ(back.size(), 2u);
-    EXPECT_EQ(FormatAcceptedStates(back), text);
+    // Damaged lines are passed over; another format accepts nothing.
+    const std::string states =
+        FormatAcceptedStates({{"C:\\家計簿.xls", 133000000000000000u, 42}, {"D:\\a\tb", 1, 0}});
+    EXPECT_EQ(FormatAcceptedStates(ParseAcceptedStates(states + "1\t2\r\nx\t1\tC:\\y\r\n")),
+              states);
     EXPECT_TRUE(ParseAcceptedStates("Sorel accepted 2\r\n1\t2\tC:\\x\r\n").empty());
 }
