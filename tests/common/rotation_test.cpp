@@ -152,7 +152,7 @@ TEST(ContentGuard, HeldBackOnlyWhenTheContentBecameSomethingElse) {
         EXPECT_EQ(ContentSuspect(r.before, r.after), r.held)
             << r.before.substr(0, 8) << " -> " << r.after.substr(0, 8);
     }
-    // Only the first mebibyte counts: text later followed by anything stays text.
+    // Only the first sample counts: text later followed by anything stays text.
     EXPECT_FALSE(ContentSuspect(std::string(kGuardSampleBytes, 'a'),
                                 std::string(kGuardSampleBytes, 'a') + random));
 
