@@ -245,15 +245,24 @@ bool HeldBackNow(const std::string& listed, const std::vector<AcceptedState>& ac
         return false;
     }
     const std::string gen1 = GenerationPath(SplitPath(listed, IsSystemLeadByte), 1);
-    FileHandle source;
-    const FileProbe now = ProbeFileHolding(listed, source);
-    const FileProbe stored = ProbeFile(gen1);
-    // The state in generation 1 is the one the guard let in.
-    if (now.presence != Presence::kReadable || stored.presence != Presence::kReadable ||
-        (now.lastWrite == stored.lastWrite && now.size == stored.size)) {
+    // Looked at without opening, so that a program saving the file meanwhile
+    // is never in the way: most files are just as generation 1 holds them.
+    WIN32_FILE_ATTRIBUTE_DATA now, stored;
+    if (!GetFileAttributesExA(listed.c_str(), GetFileExInfoStandard, &now) ||
+        !GetFileAttributesExA(gen1.c_str(), GetFileExInfoStandard, &stored) ||
+        (now.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ||
+        (CompareFileTime(&now.ftLastWriteTime, &stored.ftLastWriteTime) == 0 &&
+         now.nFileSizeHigh == stored.nFileSizeHigh && now.nFileSizeLow == stored.nFileSizeLow)) {
         return false;
     }
-    return !IsAccepted(accepted, listed, now) && HeldBack(source.get(), gen1);
+    FileHandle source(CreateFileA(listed.c_str(), GENERIC_READ,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    FileProbe state;
+    state.lastWrite = (std::uint64_t{now.ftLastWriteTime.dwHighDateTime} << 32) |
+                      now.ftLastWriteTime.dwLowDateTime;
+    state.size = (std::uint64_t{now.nFileSizeHigh} << 32) | now.nFileSizeLow;
+    return source && !IsAccepted(accepted, listed, state) && HeldBack(source.get(), gen1);
 }
 
 namespace {
