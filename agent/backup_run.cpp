@@ -2,12 +2,15 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <vector>
 
+#include "../common/content_guard.h"
 #include "../common/rotation.h"
 #include "../common/settings_text.h"
 #include "../common/store_path.h"
 #include "../common/win/files.h"
+#include "../common/win/health_folder.h"
 #include "../common/win/settings_file.h"
 #include "../common/win/unique_handle.h"
 
@@ -199,8 +202,74 @@ FileOutcome GenerationOutcome(const PathParts& parts) {
     return FileOutcome::kGenerationHeld;
 }
 
+// Reads up to the guard's sample from the start of an open file, whatever
+// its file pointer: the copy that follows opens the file afresh.
+std::string ReadSample(HANDLE file) {
+    std::string bytes(kGuardSampleBytes, '\0');
+    OVERLAPPED at = {};
+    DWORD got = 0;
+    if (!ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &got, &at)) {
+        got = 0;
+    }
+    bytes.resize(got);
+    return bytes;
+}
+
+// Whether the new state is to be held back. A generation 1 that cannot be
+// read now was readable a moment ago: its sample is then taken as unknown,
+// and the state goes in, as it did before the guard.
+bool HeldBack(HANDLE source, const std::string& generation1) {
+    FileHandle old(CreateFileA(generation1.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                               OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!old) {
+        return false;
+    }
+    return ContentSuspect(ReadSample(old.get()), ReadSample(source));
+}
+
+bool IsAccepted(const std::vector<AcceptedState>& accepted, const std::string& listed,
+                const FileProbe& source) {
+    for (const AcceptedState& state : accepted) {
+        if (state.lastWrite == source.lastWrite && state.size == source.size &&
+            TextsEqual(state.path, listed)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+bool HeldBackNow(const std::string& listed, const std::vector<AcceptedState>& accepted) {
+    if (IsUnusableName(listed, IsSystemLeadByte) || !AgentCanStore(listed, IsSystemLeadByte)) {
+        return false;
+    }
+    const std::string gen1 = GenerationPath(SplitPath(listed, IsSystemLeadByte), 1);
+    // Looked at without opening, so that a program saving the file meanwhile
+    // is never in the way: most files are just as generation 1 holds them.
+    WIN32_FILE_ATTRIBUTE_DATA now, stored;
+    if (!GetFileAttributesExA(listed.c_str(), GetFileExInfoStandard, &now) ||
+        !GetFileAttributesExA(gen1.c_str(), GetFileExInfoStandard, &stored) ||
+        (now.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ||
+        (CompareFileTime(&now.ftLastWriteTime, &stored.ftLastWriteTime) == 0 &&
+         now.nFileSizeHigh == stored.nFileSizeHigh && now.nFileSizeLow == stored.nFileSizeLow)) {
+        return false;
+    }
+    FileHandle source(CreateFileA(listed.c_str(), GENERIC_READ,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    FileProbe state;
+    state.lastWrite = (std::uint64_t{now.ftLastWriteTime.dwHighDateTime} << 32) |
+                      now.ftLastWriteTime.dwLowDateTime;
+    state.size = (std::uint64_t{now.nFileSizeHigh} << 32) | now.nFileSizeLow;
+    return source && !IsAccepted(accepted, listed, state) && HeldBack(source.get(), gen1);
+}
+
+namespace {
+
 // Everything the run does for one listed file.
-FileOutcome BackUpFile(const std::string& listed, const std::atomic<bool>* stop, FileSteps& steps) {
+FileOutcome BackUpFile(const std::string& listed, const std::vector<AcceptedState>& accepted,
+                       const std::atomic<bool>* stop, FileSteps& steps) {
     // Never resolve a path without a drive against the current folder: no
     // probe is made for a path that cannot be stored.
     if (IsUnusableName(listed, IsSystemLeadByte)) {
@@ -265,6 +334,12 @@ FileOutcome BackUpFile(const std::string& listed, const std::atomic<bool>* stop,
             }
             break;
         }
+    }
+    // Only a state about to be stored is read: an unchanged run reads no
+    // content at all.
+    if (gen1.presence == Presence::kReadable && !IsAccepted(accepted, listed, source) &&
+        HeldBack(hold.get(), GenerationPath(parts, 1))) {
+        return FileOutcome::kContentSuspect;
     }
     return CarryOut(plan, stop, steps);
 }
@@ -341,22 +416,34 @@ bool RecordLastRunDate() {
 RunReport RunBackup(const HeldSettings& held, const std::atomic<bool>* stop, FileSteps& steps) {
     RunReport report;
     bool reachedAll = true;
+    std::vector<AcceptedState> accepted = ReadAcceptedStates();
+    const std::size_t acceptedBefore = accepted.size();
     for (std::size_t slot = 0; SlotUsed(held.backupTable, slot); ++slot) {
         std::string listed(SlotText(held.backupTable, slot));
         // Checked before each file only: a file once begun is finished, so its
         // rotation is never left halfway by a stop.
         const FileOutcome outcome =
-            Stopped(stop) ? FileOutcome::kNotReached : BackUpFile(listed, stop, steps);
+            Stopped(stop) ? FileOutcome::kNotReached : BackUpFile(listed, accepted, stop, steps);
         report.files.push_back({listed, outcome});
         reachedAll = reachedAll && outcome != FileOutcome::kNotReached &&
                      outcome != FileOutcome::kNotReachedQuit;
         if (outcome == FileOutcome::kStored) {
+            // An acceptance is spent once its file is stored: a later change
+            // is judged afresh.
+            accepted.erase(std::remove_if(accepted.begin(), accepted.end(),
+                                          [&](const AcceptedState& state) {
+                                              return TextsEqual(state.path, listed);
+                                          }),
+                           accepted.end());
             ++report.handled;
         } else if (outcome == FileOutcome::kUnchanged) {
             ++report.unchanged;
         } else {
             ++report.failed;
         }
+    }
+    if (accepted.size() != acceptedBefore) {
+        WriteAcceptedStates(accepted);
     }
     // A run cut short leaves files for a later check the same day, which a
     // recorded date would turn away.

@@ -3,8 +3,10 @@
 
 #include <atomic>
 #include <string>
+#include <vector>
 
 #include "../common/backup_table.h"
+#include "../common/content_guard.h"
 #include "file_steps.h"
 #include "run_outcome.h"
 
@@ -42,11 +44,18 @@ bool RecordLastRunDate();
 // allows it (the generations stay as they were), and a rotation's renames are
 // let finish. Today's date is recorded when at least one file was stored and
 // every file was reached. A file counts as stored only when its new
-// generation 1 is in place.
+// generation 1 is in place. A changed file whose new content the guard holds
+// back is not stored, unless the user accepted that very state; an accepted
+// state once stored is taken off the accepted states.
 RunReport RunBackup(const HeldSettings& held, const std::atomic<bool>* stop = nullptr);
 
 // The same, with the rotation's file calls made through `steps`.
 RunReport RunBackup(const HeldSettings& held, const std::atomic<bool>* stop, FileSteps& steps);
+
+// Whether the file's present state differs from generation 1's and the guard
+// would hold it back, unless accepted: such a state gets no second copy either,
+// also when it was saved after the day's run.
+bool HeldBackNow(const std::string& listed, const std::vector<AcceptedState>& accepted);
 
 // RunBackup, unless the held date line is already today's.
 RunReport RunBackupIfNewDay(const HeldSettings& held, const std::atomic<bool>* stop = nullptr);

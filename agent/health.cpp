@@ -37,6 +37,7 @@ constexpr OutcomeWords kOutcomeWords[] = {
     {FileOutcome::kCopyFailed, "copy-failed", "コピーでけへんかった"},
     {FileOutcome::kNotReached, "not-reached", "ログオフで手つかず"},
     {FileOutcome::kNotReachedQuit, "not-reached-quit", "終了で手つかず"},
+    {FileOutcome::kContentSuspect, "content-suspect", "中身が別物"},
 };
 
 const OutcomeWords& WordsOf(FileOutcome outcome) {
@@ -56,7 +57,7 @@ bool Protected(FileOutcome outcome) {
 bool Lasting(FileOutcome outcome) {
     return outcome == FileOutcome::kPathUnusable || outcome == FileOutcome::kDiskFull ||
            outcome == FileOutcome::kNoAccess || outcome == FileOutcome::kNameUnusable ||
-           outcome == FileOutcome::kGenerationFolder;
+           outcome == FileOutcome::kGenerationFolder || outcome == FileOutcome::kContentSuspect;
 }
 
 std::vector<std::string_view> Split(std::string_view text, char separator) {
@@ -307,6 +308,10 @@ std::vector<Warning> TakeRun(HealthRecord& record, const RunReport& report, cons
                 break;
             }
         }
+        // Content held back is told at once, even on a day the file was
+        // named for another reason: it may be the last good state going.
+        const bool newlySuspect = result.outcome == FileOutcome::kContentSuspect &&
+                                  file.lastOutcome != FileOutcome::kContentSuspect;
         file.lastOutcome = result.outcome;
         if (Protected(result.outcome)) {
             if (result.outcome == FileOutcome::kStored) {
@@ -330,7 +335,7 @@ std::vector<Warning> TakeRun(HealthRecord& record, const RunReport& report, cons
             }
             file.lastFailedDay = Later(file.lastFailedDay, today);
         }
-        if (AtRisk(file) && today > file.lastWarnedDay) {
+        if (AtRisk(file) && (today > file.lastWarnedDay || newlySuspect)) {
             file.lastWarnedDay = today;
             warnings.push_back({file.path, file.lastOutcome});
         }
@@ -414,7 +419,43 @@ std::string TrayTipText(const HealthRecord& record) {
     return RunTipText(record) + PlaceTipText(record.place);
 }
 
+namespace {
+
+// Content held back comes before every other warning: it may be ransomware
+// at work, and the user has a few days before the last good state is gone.
+BalloonText SuspectBalloon(const std::vector<Warning>& warnings) {
+    std::vector<std::string> names;
+    for (const Warning& warning : warnings) {
+        if (warning.outcome == FileOutcome::kContentSuspect) {
+            names.push_back(LastName(warning.path));
+        }
+    }
+    BalloonText balloon;
+    balloon.title = "Ｓｏｒｅｌ２：中身が別物やで！";
+    if (names.size() >= 3) {
+        balloon.text = Number(static_cast<int>(names.size())) +
+                       " 個のファイルの中身がいっぺんにまるっきり別物になってるで。"
+                       "暗号化されたかもしれへん。どれも保存せんと止めといたで。"
+                       "Ｓｏｒｅｌで確かめてな";
+    } else {
+        for (const std::string& name : names) {
+            balloon.text += (balloon.text.empty() ? "" : "\n") + Shortened(name, kMaxNameBytes) +
+                            " の中身がまるっきり別物になってるで。暗号化されたかもしれへん。"
+                            "Ｓｏｒｅｌで確かめてな";
+        }
+    }
+    balloon.text = Shortened(balloon.text, kMaxBalloonBytes);
+    return balloon;
+}
+
+}  // namespace
+
 BalloonText BalloonFor(const std::vector<Warning>& warnings) {
+    for (const Warning& warning : warnings) {
+        if (warning.outcome == FileOutcome::kContentSuspect) {
+            return SuspectBalloon(warnings);
+        }
+    }
     BalloonText balloon;
     balloon.title = "Ｓｏｒｅｌ２：バックアップでけへんで！";
     if (warnings.empty()) {

@@ -49,6 +49,9 @@ struct HealthRecord {
     PlaceHealth place;  // the second copies, when a place is chosen
 };
 
+// The record's file in the health folder.
+constexpr char kHealthRecordName[] = "health.txt";
+
 // A record file larger than this is taken as damaged and started afresh.
 constexpr std::size_t kMaxRecordBytes = 64 * 1024;
 

@@ -123,7 +123,7 @@ LocalTime LocalNow() {
 }
 
 HealthFiles HealthFilesIn(const std::string& folder) {
-    return {folder + "health.txt", folder + "health.tmp", folder + "Sorel2.log",
+    return {folder + kHealthRecordName, folder + "health.tmp", folder + "Sorel2.log",
             folder + "Sorel2.old.log"};
 }
 

@@ -5,6 +5,7 @@
 #include <shellapi.h>
 #include <dbt.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "agent_life.h"
@@ -94,7 +95,15 @@ RunReport WithSecondCopies(RunReport report, const HeldSettings& held,
     if (stop && *stop) {
         return report;
     }
-    report.place = RunSecondCopies(HealthFolderPath(), TablePaths(held.backupTable), stop, steps);
+    // Content held back gets no second copy either: the copy at the second
+    // place must not take the state the guard kept out of the generations.
+    std::vector<std::string> paths = TablePaths(held.backupTable);
+    const std::vector<AcceptedState> accepted = ReadAcceptedStates();
+    paths.erase(
+        std::remove_if(paths.begin(), paths.end(),
+                       [&](const std::string& path) { return HeldBackNow(path, accepted); }),
+        paths.end());
+    report.place = RunSecondCopies(HealthFolderPath(), paths, stop, steps);
     return report;
 }
 

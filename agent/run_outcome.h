@@ -12,19 +12,20 @@ namespace sorel {
 
 // The outcome of one listed file in one run, with its reason.
 enum class FileOutcome {
-    kStored,          // a new generation 1 is in place
-    kUnchanged,       // its date equals generation 1's: nothing to do
-    kMissing,         // the file, its folder or its drive is not there
-    kHeld,            // another program holds the file
-    kNoAccess,        // the user may not read it (permissions, another user's encryption)
-    kGenerationHeld,  // a generation exists but another program (or agent) holds it
+    kStored,            // a new generation 1 is in place
+    kUnchanged,         // its date equals generation 1's: nothing to do
+    kMissing,           // the file, its folder or its drive is not there
+    kHeld,              // another program holds the file
+    kNoAccess,          // the user may not read it (permissions, another user's encryption)
+    kGenerationHeld,    // a generation exists but another program (or agent) holds it
     kGenerationFolder,  // a folder stands where a generation belongs
-    kPathUnusable,    // no drive, or the store names would be too long
-    kNameUnusable,    // a folder, or a name the system refuses ("|", "\\?\")
-    kDiskFull,        // the copy ran out of room
-    kCopyFailed,      // the copy or a shift failed for another reason
-    kNotReached,      // the run stopped before this file (log-off, shutdown)
-    kNotReachedQuit,  // the run stopped before this file because the agent quit
+    kPathUnusable,      // no drive, or the store names would be too long
+    kNameUnusable,      // a folder, or a name the system refuses ("|", "\\?\")
+    kDiskFull,          // the copy ran out of room
+    kCopyFailed,        // the copy or a shift failed for another reason
+    kNotReached,        // the run stopped before this file (log-off, shutdown)
+    kNotReachedQuit,    // the run stopped before this file because the agent quit
+    kContentSuspect,    // the new content is something else altogether: held back
 };
 
 struct FileResult {

@@ -9,6 +9,7 @@
 #include "agent_setup.h"
 #include "app_state.h"
 #include "ask.h"
+#include "held_back.h"
 #include "keyboard.h"
 #include "list_editing.h"
 #include "history_dialog.h"
@@ -270,6 +271,9 @@ LRESULT MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) 
         case kTellSettingsUnread:
             OnTellSettingsUnread();
             return 0;
+        case kAskHeldBack:
+            AskAboutHeldBackFiles();
+            return 0;
         case WM_CLOSE:
             OnClose();
             return 0;
@@ -344,6 +348,7 @@ bool StartSettingsApp(HINSTANCE instance) {
         SetTimer(MainWindow, kSettingsRetryTimer, kSettingsRetryMs, nullptr);
         PostMessageA(MainWindow, kTellSettingsUnread, 0, 0);
     }
+    PostMessageA(MainWindow, kAskHeldBack, 0, 0);
     return true;
 }
 

@@ -55,6 +55,8 @@ void ShowHourTabStop();
 constexpr UINT_PTR kSettingsRetryTimer = 1;
 constexpr UINT kSettingsRetryMs = 1000;
 constexpr UINT kTellSettingsUnread = WM_APP + 1;
+// Once the message loop runs, the window asks about content the agent held back.
+constexpr UINT kAskHeldBack = WM_APP + 2;
 
 // Loads the settings file if it was busy so far; stops the retry once it is
 // read. True when the window shows the file.

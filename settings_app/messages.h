@@ -322,4 +322,18 @@ constexpr Message kNoStateMessage = {"このファイルの　バックアップ
 
 constexpr Message kStateRestoredMessage = {"データ　復元完了！", "データ復元", kNoticeStyle};
 
+// --- Content the agent held back ---------------------------------------
+
+// Asked at start-up for each file whose new content the agent held back, with
+// the file's name before the text.
+constexpr char kHeldBackQuestionTail[] =
+    " の中身が前と まるっきり違うで。ほんまに正しい変更なら OK を押してな";
+constexpr char kHeldBackCaption[] = "中身が別物";
+
+// After Cancel: the file stays held back.
+constexpr Message kHeldBackKeptMessage = {
+    "ほな、そのままバックアップせんと置いとくで。\r\n\r\n"
+    "暗号化や壊れたんやったら、メニューの「履歴」から前の中身を選んで戻してな。",
+    "中身が別物", kNoticeStyle};
+
 }  // namespace sorel::app

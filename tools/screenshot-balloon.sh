@@ -9,7 +9,20 @@ sorel_fresh_prefix shot
 sorel_prepare_prefix
 mkdir -p "$WINEPREFIX/drive_c/data"
 echo diary > "$WINEPREFIX/drive_c/data/diary.txt"
-printf '%s\r\n' 'C:\Tools\=221' '2000/1/1' 'C:\data\diary.txt' '\\server\share\家計簿.xls' |
+if [ "${1:-}" = --guard ]; then
+    # With --guard, docs/guard-balloon.png: a workbook whose new content is
+    # random bytes, as ransomware leaves it, over a generation 1 that was one.
+    shift; set -- "${1:-docs/guard-balloon.png}"
+    mkdir -p "$WINEPREFIX/drive_c/data/backUp"
+    { printf '\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1'; head -c 4000 /dev/zero; } \
+        > "$WINEPREFIX/drive_c/data/backUp/11家計簿.xls"
+    touch -d 2020-01-01 "$WINEPREFIX/drive_c/data/backUp/11家計簿.xls"
+    head -c 20000 /dev/urandom > "$WINEPREFIX/drive_c/data/家計簿.xls"
+    listed='C:\data\家計簿.xls'
+else
+    listed='\\server\share\家計簿.xls'
+fi
+printf '%s\r\n' 'C:\Tools\=221' '2000/1/1' 'C:\data\diary.txt' "$listed" |
     iconv -f UTF-8 -t CP932 > "$WINEPREFIX/drive_c/windows/Varnix.vnx"
 wine build/windows-x64/bin/Sorel2.exe &
 # The balloon is a window of explorer's without a name, wider than the tray

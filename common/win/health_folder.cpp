@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include "files.h"
+
 namespace sorel {
 
 std::string HealthFolderPath() {
@@ -13,6 +15,29 @@ std::string HealthFolderPath() {
         return {};
     }
     return std::string(folder) + "\\Sorel\\";
+}
+
+std::string AcceptedStatesPath() {
+    const std::string folder = HealthFolderPath();
+    return folder.empty() ? folder : folder + "accepted.txt";
+}
+
+std::vector<AcceptedState> ReadAcceptedStates() {
+    std::string bytes;
+    const std::string path = AcceptedStatesPath();
+    if (path.empty() || ReadFileExclusiveRetrying(path, bytes) != ReadResult::kOk) {
+        return {};
+    }
+    return ParseAcceptedStates(bytes);
+}
+
+bool WriteAcceptedStates(const std::vector<AcceptedState>& states) {
+    const std::string path = AcceptedStatesPath();
+    if (path.empty()) {
+        return false;
+    }
+    CreateDirectoryA(HealthFolderPath().c_str(), nullptr);
+    return ReplaceFileContent(path, FormatAcceptedStates(states), path + ".tmp");
 }
 
 }  // namespace sorel

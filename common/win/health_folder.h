@@ -4,6 +4,9 @@
 #pragma once
 
 #include <string>
+#include <vector>
+
+#include "../content_guard.h"
 
 namespace sorel {
 
@@ -11,5 +14,13 @@ namespace sorel {
 // the system cannot name the local application-data folder. The folder itself
 // is not created here.
 std::string HealthFolderPath();
+
+// The states of held-back files that the user confirmed, kept beside the
+// health record: the settings window adds to them, a run spends those it
+// stores. None when the file is missing, busy or damaged.
+std::string AcceptedStatesPath();
+std::vector<AcceptedState> ReadAcceptedStates();
+// Written whole under a temporary name, then renamed into place.
+bool WriteAcceptedStates(const std::vector<AcceptedState>& states);
 
 }  // namespace sorel

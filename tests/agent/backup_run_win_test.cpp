@@ -3,13 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <objbase.h>
 #include <shellapi.h>
 
 #include <functional>
+#include <random>
 #include <thread>
 
 #include "../common/place/place_history.h"
 #include "backup_run.h"
+#include "health_folder.h"
 #include "files.h"
 #include "second_copy.h"
 #include "settings_file.h"
@@ -682,6 +685,67 @@ TEST_F(BackupRunTest, EveryFileGetsItsExactOutcome) {
     EXPECT_EQ(SettingsLines()[1], TodayText());
     EXPECT_EQ(ReadBytes(dir / "backUp\\11genheld.txt"), "genheld.txt");
     EXPECT_EQ(ReadBytes(dir / "backUp\\11blocked.txt"), "blocked.txt");
+}
+
+TEST_F(BackupRunTest, GuardLetsRealChangesThroughAndHoldsBackEncryptedContent) {
+    // An .xls saved again, through the system's structured storage.
+    auto xls = [&](const wchar_t* stream) {
+        const std::wstring path = std::wstring(dir.path().begin(), dir.path().end()) + L"book.tmp";
+        IStorage* storage = nullptr;
+        IStream* made = nullptr;
+        const DWORD mode = STGM_CREATE | STGM_READWRITE | STGM_SHARE_EXCLUSIVE;
+        EXPECT_EQ(StgCreateDocfile(path.c_str(), mode, 0, &storage), S_OK);
+        storage->CreateStream(stream, mode, 0, 0, &made);
+        made->Release();
+        storage->Release();
+        return ReadBytes(dir / "book.tmp");
+    };
+    std::vector<std::pair<std::string, std::string>> pairs = {{xls(L"Workbook"), xls(L"Book")}};
+    std::string samples = "Z:" SOREL_GUARD_SAMPLES "\\";
+    std::replace(samples.begin(), samples.end(), '/', '\\');
+    for (const char* kind : {"docx", "sjis", "utf8", "jpeg", "packed"}) {
+        pairs.push_back({ReadBytes(samples + kind + ".1"), ReadBytes(samples + kind + ".2")});
+    }
+    // Each kind twice: once changed as its program would, once encrypted.
+    std::mt19937 random(18);
+    std::vector<std::string> listed;
+    for (std::size_t i = 0; i < pairs.size(); ++i) {
+        for (const char* way : {"saved", "locked"}) {
+            listed.push_back(dir / (way + std::to_string(i) + ".dat"));
+            Edit(listed.back(), pairs[i].first, 20);
+        }
+    }
+    WriteSettings(listed);
+    ASSERT_EQ(ReadAndRun().handled, static_cast<int>(listed.size()));
+    std::vector<FileOutcome> expected;
+    for (std::size_t i = 0; i < pairs.size(); ++i) {
+        std::string encrypted(pairs[i].second.size(), '\0');
+        std::generate(encrypted.begin(), encrypted.end(), [&] { return char(random()); });
+        Edit(listed[2 * i], pairs[i].second, 21);
+        Edit(listed[2 * i + 1], encrypted, 21);
+        expected.insert(expected.end(), {FileOutcome::kStored, FileOutcome::kContentSuspect});
+    }
+    WriteSettings(listed);
+    EXPECT_EQ(OutcomesOf(ReadAndRun()), expected);
+    for (std::size_t i = 0; i < pairs.size(); ++i) {
+        // Held back: the last good state stays generation 1, nothing shifts,
+        // and no second copy takes the new state.
+        EXPECT_EQ(Generations(listed[2 * i + 1]),
+                  (std::vector<std::string>{pairs[i].first, "-", "-"}));
+        EXPECT_TRUE(HeldBackNow(listed[2 * i + 1], {}));
+        EXPECT_FALSE(HeldBackNow(listed[2 * i], {}));
+    }
+    // Once the user accepts a held-back state, the next run stores it, and
+    // the acceptance is spent.
+    const std::string accepted = listed[1];
+    ASSERT_TRUE(WriteAcceptedStates({{accepted, LastWrite(accepted), ReadBytes(accepted).size()}}));
+    WriteSettings(listed);
+    const RunReport next = ReadAndRun();
+    EXPECT_EQ(next.files[1].outcome, FileOutcome::kStored);
+    EXPECT_EQ(next.files[3].outcome, FileOutcome::kContentSuspect);
+    EXPECT_TRUE(ReadAcceptedStates().empty());
+    EXPECT_FALSE(HeldBackNow(accepted, {}));
+    DeleteFileA(AcceptedStatesPath().c_str());
 }
 
 TEST_F(BackupRunTest, StopFinishesTheFileInProgressAndStartsNoOther) {

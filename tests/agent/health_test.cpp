@@ -122,6 +122,11 @@ TEST(Health, DaysOfUseRaiseBalloonsOnTheRightDays) {
     EXPECT_TRUE(TakeRun(record, fine, At(5, 8)).empty());
     EXPECT_EQ(TrayTipText(record), "Ｓｏｒｅｌ２　12/5 8:05 に 1 個保存");
     EXPECT_EQ(TrayTipText(HealthRecord{}), "Ｓｏｒｅｌ２");
+    // Content held back is told at once, even on a day that named the file.
+    fine.files = {{kMissing, O::kDiskFull}};
+    EXPECT_EQ(TakeRun(record, fine, At(5, 9)).size(), 1u);
+    fine.files = {{kMissing, O::kContentSuspect}};
+    EXPECT_EQ(TakeRun(record, fine, At(5, 10)).size(), 1u);
 }
 
 // A clock put right after midnight, or a new time zone, goes back a day:
@@ -199,14 +204,16 @@ TEST(Health, LogAndBalloonSayWhatHappened) {
     report.files = {{"C:\\Data\\book.xls", O::kStored},
                     {"C:\\Data\\plain.txt", O::kUnchanged},
                     {"E:\\usb\\diary.txt", O::kMissing},
-                    {"T:\\data\\big.bin", O::kDiskFull}};
+                    {"T:\\data\\big.bin", O::kDiskFull},
+                    {"C:\\Data\\家計簿.xls", O::kContentSuspect}};
     EXPECT_EQ(RunLogText(report, {2026, 12, 7, 9, 15, 0}),
-              "2026-12-07 09:15 バックアップしたで（4 個）\r\n"
+              "2026-12-07 09:15 バックアップしたで（5 個）\r\n"
               "  保存したで：C:\\Data\\book.xls\r\n"
               "  変わってへん：C:\\Data\\plain.txt\r\n"
               "  見つからへん：E:\\usb\\diary.txt\r\n"
               "  ディスクがいっぱい：T:\\data\\big.bin\r\n"
-              "2026-12-07 09:15 おしまい　保存 1 個、変わらず 1 個、でけへん 2 個\r\n");
+              "  中身が別物：C:\\Data\\家計簿.xls\r\n"
+              "2026-12-07 09:15 おしまい　保存 1 個、変わらず 1 個、でけへん 3 個\r\n");
     EXPECT_EQ(RunLogText(RunReport{}, {2026, 12, 7, 9, 15, 0}), "");
 
     BalloonText one = BalloonFor({{"E:\\usb\\diary.txt", O::kMissing}});
@@ -219,6 +226,18 @@ TEST(Health, LogAndBalloonSayWhatHappened) {
                       "\nほかにも 1 個あるで。"),
         std::string::npos);
     EXPECT_LT(one.title.size(), 64u);
+    // Content held back comes first, named with what it may mean; three or
+    // more in one run make a single balloon for all.
+    EXPECT_EQ(
+        BalloonFor({{"E:\\usb\\diary.txt", O::kMissing}, {"C:\\家計簿.xls", O::kContentSuspect}})
+            .text,
+        "家計簿.xls の中身がまるっきり別物になってるで。暗号化されたかもしれへん。"
+        "Ｓｏｒｅｌで確かめてな");
+    BalloonText three = BalloonFor({{"C:\\a", O::kContentSuspect},
+                                    {"C:\\b", O::kContentSuspect},
+                                    {"C:\\c", O::kContentSuspect}});
+    EXPECT_EQ(three.text.find("3 個のファイル"), 0u);
+    EXPECT_LT(three.text.size(), 256u);
     // A very long double-byte name is cut without splitting a character.
     std::string longName = "C:\\";
     for (int i = 0; i < 200; ++i) {

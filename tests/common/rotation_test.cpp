@@ -1,6 +1,10 @@
 #include "rotation.h"
 
+#include "content_guard.h"
+
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 using namespace sorel;
 
@@ -107,4 +111,55 @@ TEST(PlanRotation, CopyFirstThenFillTheFirstGap) {
     ASSERT_EQ(replace.size(), 2u);
     EXPECT_TRUE(replace[0].kind == StepKind::kCopyIn && replace[0].to == in);
     EXPECT_TRUE(replace[1].from == in && replace[1].to == g1 && replace[1].replace);
+}
+
+TEST(ContentGuard, HeldBackOnlyWhenTheContentBecameSomethingElse) {
+    std::string random(64 * 1024, '\0');
+    std::uint32_t seed = 12345;
+    std::generate(random.begin(), random.end(),
+                  [&] { return char((seed = seed * 1103515245u + 12345u) >> 24); });
+    const std::string ole = "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1" + std::string(600, '\0');
+    const std::string zip = "PK\x03\x04" + random.substr(0, 5000);
+    const std::string jet = std::string("\0\x01\0\0Standard Jet DB\0", 20) + std::string(500, 1);
+    const std::string sjis = "\x89\xC6\x8C\x76\x95\xEB\t100\r\n";  // 家計簿, tab, CR LF
+    const std::string utf8 = "家計簿\t100\r\n";
+    struct Row {
+        std::string before, after;
+        bool held;
+    } rows[] = {
+        {ole, ole + "more", false},
+        {ole, random, true},
+        {ole, "\xD0\xCF\x11\xE0" + random, true},  // only the first half of the signature kept
+        {zip, "PK\x03\x04" + random, false},       // compressed stays compressed
+        {zip, random, true},
+        {"%PDF-1.4 x", "%PDF-1.7 y", false},
+        {"%PDF-1.4 x", "", true},  // wiped
+        {"\x89PNG\r\n", random, true},
+        {"\xFF\xD8\xFF\xE0", "\xFF\xD8\xFF\xE1", false},
+        {jet, jet + "x", false},
+        {jet, std::string(4, '\0') + random, true},
+        {"\xEF\xBB\xBF-", "-", true},
+        {"\xFF\xFE-", "\xFF\xFE+", false},
+        {sjis, sjis + sjis, false},
+        {utf8, utf8 + "x", false},
+        {sjis, sjis + '\x01', true},  // no longer text
+        {"", random, false},          // an empty file tells nothing by its bytes
+        {std::string(5000, 'a') + '\0', "\x01" + random, true},  // random where it was not
+        {std::string(5000, 'a') + '\0', std::string(5000, 'b') + '\0', false},
+        {random, "\x01" + random + "x", false},  // high entropy before: no verdict by it
+    };
+    for (const Row& r : rows) {
+        EXPECT_EQ(ContentSuspect(r.before, r.after), r.held)
+            << r.before.substr(0, 8) << " -> " << r.after.substr(0, 8);
+    }
+    // Only the first sample counts: text later followed by anything stays text.
+    EXPECT_FALSE(ContentSuspect(std::string(kGuardSampleBytes, 'a'),
+                                std::string(kGuardSampleBytes, 'a') + random));
+
+    // Damaged lines are passed over; another format accepts nothing.
+    const std::string states =
+        FormatAcceptedStates({{"C:\\家計簿.xls", 133000000000000000u, 42}, {"D:\\a\tb", 1, 0}});
+    EXPECT_EQ(FormatAcceptedStates(ParseAcceptedStates(states + "1\t2\r\nx\t1\tC:\\y\r\n")),
+              states);
+    EXPECT_TRUE(ParseAcceptedStates("Sorel accepted 2\r\n1\t2\tC:\\x\r\n").empty());
 }

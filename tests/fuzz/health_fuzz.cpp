@@ -37,14 +37,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::size_t at = 0;
     auto next = [&]() -> unsigned { return at < size ? data[at++] : 0; };
     for (const sorel::FileHealth& file : record.files) {
-        report.files.push_back({file.path, static_cast<sorel::FileOutcome>(next() % 9)});
+        report.files.push_back({file.path, static_cast<sorel::FileOutcome>(next() % 14)});
     }
     for (std::size_t start = 0; start < size && report.files.size() < 30;) {
         std::size_t end = bytes.find('\n', start);
         std::string_view line =
             bytes.substr(start, end == std::string_view::npos ? end : end - start);
         report.files.push_back(
-            {std::string(line.substr(0, 300)), static_cast<sorel::FileOutcome>(next() % 9)});
+            {std::string(line.substr(0, 300)), static_cast<sorel::FileOutcome>(next() % 14)});
         if (end == std::string_view::npos) {
             break;
         }

@@ -1,7 +1,7 @@
-// Feeds arbitrary bytes to the settings-file reader and its form detection, the table fill and the
-// path splitter, and checks what must hold for any input: no overflow, no
-// slot that the table cannot hold, a rewrite that reads back the same, and
-// path parts that put the path together again.
+// Feeds arbitrary bytes to the settings-file reader and its form detection,
+// the table fill, the path splitter and the content guard, and checks what must hold for any input:
+// no overflow, no slot that the table cannot hold, a rewrite that reads back the same, and path
+// parts that put the path together again.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "backup_table.h"
+#include "content_guard.h"
 #include "place/place_history.h"
 #include "rotation.h"
 #include "settings_form.h"
@@ -109,5 +110,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Require(!text.exact || text.bytes.find('\0') == std::string::npos);
     Require(sorel::KeepBeforeRewrite(text) || text.bytes == bytes);
     (void)sorel::ReadAllLines(text.bytes);
+    // The guard never holds back a state that is the same as before, and
+    // the accepted states read back as written.
+    const std::string_view half = bytes.substr(0, size / 2);
+    Require(!sorel::ContentSuspect(half, half));
+    (void)sorel::ContentSuspect(half, bytes.substr(size / 2));
+    const std::vector<sorel::AcceptedState> accepted = sorel::ParseAcceptedStates(bytes);
+    const std::string acceptedText = sorel::FormatAcceptedStates(accepted);
+    Require(sorel::FormatAcceptedStates(sorel::ParseAcceptedStates(acceptedText)) == acceptedText);
     return 0;
 }

@@ -4,6 +4,9 @@
 #include <thread>
 
 #include "app_state.h"
+#include "health.h"
+#include "health_folder.h"
+#include "held_back.h"
 #include "list_editing.h"
 #include "main_window.h"
 #include "messages.h"
@@ -43,6 +46,41 @@ TEST_F(SettingsUpkeepTest, FirstStartLeavesAnEmptyFileUntilAFileIsAdded) {
     app::AddBackupFile(book);
     EXPECT_TRUE(SaidOnly(asker, app::kAddedMessage));
     EXPECT_EQ(SettingsBytes(), JoinLines({Header("061"), TodayText(), book}));
+}
+
+TEST_F(SettingsUpkeepTest, AtStartEachHeldBackFileIsAskedAboutAndOnlyOkAcceptsItsState) {
+    const std::string book = MakeFile("家計簿.xls", "locked"), diary = MakeFile("diary.txt", "x");
+    // The record as the agent leaves it after a run that held back two files.
+    RunReport run;
+    run.files = {{book, FileOutcome::kContentSuspect},
+                 {MakeFile("ok.txt"), FileOutcome::kStored},
+                 {diary, FileOutcome::kContentSuspect}};
+    HealthRecord record;
+    TakeRun(record, run, {2026, 12, 7, 9, 15, 0});
+    CreateDirectoryA(HealthFolderPath().c_str(), nullptr);
+    WriteBytes(HealthFolderPath() + kHealthRecordName, FormatHealthRecord(record));
+    DeleteFileA(AcceptedStatesPath().c_str());
+    const std::string question =
+        " の中身が前と まるっきり違うで。ほんまに正しい変更なら OK を押してな";
+    asker.answers = {IDOK, IDCANCEL, IDOK, IDCANCEL};
+    Start();
+    PumpMessages();
+    // Once accepted, a state is not asked about again; Cancel asks again at
+    // the next start.
+    app::AskAboutHeldBackFiles();
+    const std::vector<std::string> said = {"家計簿.xls" + question, "diary.txt" + question,
+                                           app::kHeldBackKeptMessage.text, "diary.txt" + question,
+                                           app::kHeldBackKeptMessage.text};
+    ASSERT_EQ(asker.said.size(), said.size());
+    for (std::size_t i = 0; i < said.size(); ++i) {
+        EXPECT_EQ(asker.said[i].text, said[i]);
+    }
+    EXPECT_EQ(asker.said[0].style, static_cast<unsigned>(MB_OKCANCEL | MB_ICONQUESTION));
+    const std::vector<AcceptedState> accepted = ReadAcceptedStates();
+    ASSERT_EQ(accepted.size(), 1u);
+    EXPECT_EQ(FormatAcceptedStates(accepted), FormatAcceptedStates({{book, LastWrite(book), 6}}));
+    DeleteFileA((HealthFolderPath() + kHealthRecordName).c_str());
+    DeleteFileA(AcceptedStatesPath().c_str());
 }
 
 TEST_F(SettingsUpkeepTest, OlderHeaderWithoutSeparatorIsRepairedAtStart) {
