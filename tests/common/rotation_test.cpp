@@ -115,9 +115,9 @@ TEST(PlanRotation, CopyFirstThenFillTheFirstGap) {
 
 TEST(ContentGuard, HeldBackOnlyWhenTheContentBecameSomethingElse) {
     std::string random(64 * 1024, '\0');
-    std::uint32_t seed = 12345;
+    std::uint32_t state = 12345;
     std::generate(random.begin(), random.end(),
-                  [&] { return char((seed = seed * 1103515245u + 12345u) >> 24); });
+                  [&] { return char((state = state * 1103515245u + 12345u) >> 24); });
     const std::string ole = "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1" + std::string(600, '\0');
     const std::string zip = "PK\x03\x04" + random.substr(0, 5000);
     const std::string jet = std::string("\0\x01\0\0Standard Jet DB\0", 20) + std::string(500, 1);
