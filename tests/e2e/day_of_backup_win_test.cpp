@@ -2,6 +2,7 @@
 // added in the settings window, the hour picked, set-up, the agent started on
 // leaving, three days of changes backed up by the start-up run and by checks
 // after resume, a restore of the day before, and uninstall.
+#include "health_folder.h"
 #include "sorel_gui_fixture.h"
 
 namespace {
@@ -76,6 +77,11 @@ TEST_F(DayOfBackupTest, AddBackUpRestoreAndUninstall) {
     SetEnvironmentVariableA("SOREL2_RESUME_WAIT_MS", "1000");
     AgentInStartupFolder startup;
     ASSERT_FALSE(Exists(startup.path));
+    // A fresh machine: no second place chosen, no record of earlier runs (the
+    // other test programs share this prefix).
+    for (const char* name : {"place.txt", "health.txt", "accepted.txt"}) {
+        DeleteFileA((HealthFolderPath() + name).c_str());
+    }
     for (const char* program : {"Sorel.exe", "Sorel2.exe"}) {
         ASSERT_TRUE(CopyFileA(BesideTestProgram(program).c_str(), (app / program).c_str(), FALSE));
     }
@@ -110,6 +116,7 @@ TEST_F(DayOfBackupTest, AddBackUpRestoreAndUninstall) {
     const auto todayRecorded = [] { return ReadAllLines(ReadSettingsBytes())[1] == TodayText(); };
     ASSERT_TRUE(WaitUntil([&] { return AllGenerationsAre(1, 0, 0); }));
     EXPECT_TRUE(WaitUntil(todayRecorded));
+    EXPECT_TRUE(WaitWhileAgentRuns(agent));
 
     // Two more days of work, each backed up by the check after resume.
     for (int state = 2; state <= 3; ++state) {
@@ -121,6 +128,7 @@ TEST_F(DayOfBackupTest, AddBackUpRestoreAndUninstall) {
         })) << "day "
             << state;
         EXPECT_TRUE(WaitUntil(todayRecorded)) << "day " << state;
+        EXPECT_TRUE(WaitWhileAgentRuns(agent)) << "day " << state;
     }
 
     // Back to the day before: generation 2 over the file and generation 1.
