@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "record_text.h"
 #include "store_path.h"
 
 namespace sorel {
@@ -74,24 +75,6 @@ std::vector<std::string_view> Split(std::string_view text, char separator) {
     }
 }
 
-bool ReadCount(std::string_view text, int& value) {
-    if (text.empty() || text.size() > 7) {
-        return false;
-    }
-    int n = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9') {
-            return false;
-        }
-        n = n * 10 + (c - '0');
-    }
-    if (n > kMaxCount) {
-        return false;
-    }
-    value = n;
-    return true;
-}
-
 bool ReadOutcome(std::string_view text, FileOutcome& outcome) {
     for (const OutcomeWords& words : kOutcomeWords) {
         if (text == words.key) {
@@ -102,17 +85,6 @@ bool ReadOutcome(std::string_view text, FileOutcome& outcome) {
     return false;
 }
 
-// Stamps and days are written by this program only; anything with a control
-// character or a tab in it is not one of them.
-bool PlainField(std::string_view text) {
-    for (char c : text) {
-        if (static_cast<unsigned char>(c) < 0x20) {
-            return false;
-        }
-    }
-    return text.size() <= 32;
-}
-
 bool ReadFileLine(const std::vector<std::string_view>& fields, FileHealth& file) {
     // file, outcome, stored, runs, days, counted day, warned day, path; the
     // path comes last and is the rest of the line, whatever it holds.
@@ -120,7 +92,7 @@ bool ReadFileLine(const std::vector<std::string_view>& fields, FileHealth& file)
         return false;
     }
     for (std::size_t i = 2; i < 7; ++i) {
-        if (!PlainField(fields[i])) {
+        if (!PlainRecordField(fields[i])) {
             return false;
         }
     }
@@ -132,8 +104,9 @@ bool ReadFileLine(const std::vector<std::string_view>& fields, FileHealth& file)
     if (path.empty() || path.find('\0') != std::string::npos) {
         return false;
     }
-    if (!ReadOutcome(fields[1], file.lastOutcome) || !ReadCount(fields[3], file.runsUnprotected) ||
-        !ReadCount(fields[4], file.daysUnprotected)) {
+    if (!ReadOutcome(fields[1], file.lastOutcome) ||
+        !ReadRecordCount(fields[3], file.runsUnprotected) ||
+        !ReadRecordCount(fields[4], file.daysUnprotected)) {
         return false;
     }
     file.lastStored = std::string(fields[2]);
@@ -473,6 +446,33 @@ BalloonText BalloonFor(const std::vector<Warning>& warnings) {
     balloon.text += "\nクリックで Ｓｏｒｅｌ を開くで。";
     balloon.text = Shortened(balloon.text, kMaxBalloonBytes);
     return balloon;
+}
+
+bool PlainRecordField(std::string_view text) {
+    for (char c : text) {
+        if (static_cast<unsigned char>(c) < 0x20) {
+            return false;
+        }
+    }
+    return text.size() <= 32;
+}
+
+bool ReadRecordCount(std::string_view text, int& value) {
+    if (text.empty() || text.size() > 7) {
+        return false;
+    }
+    int n = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') {
+            return false;
+        }
+        n = n * 10 + (c - '0');
+    }
+    if (n > kMaxCount) {
+        return false;
+    }
+    value = n;
+    return true;
 }
 
 }  // namespace sorel

@@ -1,5 +1,7 @@
 #include "place_health.h"
 
+#include "record_text.h"
+
 namespace sorel {
 
 namespace {
@@ -23,30 +25,6 @@ const char* Logged(SecondCopyOutcome outcome) {
         default:
             return "控えがでけへんかった";
     }
-}
-
-bool Plain(std::string_view text) {
-    for (char c : text) {
-        if (static_cast<unsigned char>(c) < 0x20) {
-            return false;
-        }
-    }
-    return text.size() <= 32;
-}
-
-bool ReadCount(std::string_view text, int& value) {
-    if (text.empty() || text.size() > 6) {
-        return false;
-    }
-    int n = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9') {
-            return false;
-        }
-        n = n * 10 + (c - '0');
-    }
-    value = n;
-    return true;
 }
 
 // The rest of the line from `first`: a path may hold a tab.
@@ -75,14 +53,15 @@ std::string DriveOf(const std::string& place) {
 }  // namespace
 
 bool ReadPlaceLine(const std::vector<std::string_view>& fields, PlaceHealth& place) {
-    if (fields[0] == "place" && fields.size() >= 3 && Plain(fields[1])) {
+    if (fields[0] == "place" && fields.size() >= 3 && PlainRecordField(fields[1])) {
         place.warnedDay = std::string(fields[1]);
         place.place = Rest(fields, 2);
         return true;
     }
     FileCopyHealth file;
-    if (fields[0] != "copy" || fields.size() < 5 || !Plain(fields[1]) || !Plain(fields[3]) ||
-        !ReadCount(fields[2], file.daysBehind) || place.files.size() >= kMaxPlaceFiles) {
+    if (fields[0] != "copy" || fields.size() < 5 || !PlainRecordField(fields[1]) ||
+        !PlainRecordField(fields[3]) || !ReadRecordCount(fields[2], file.daysBehind) ||
+        place.files.size() >= kMaxPlaceFiles) {
         return false;
     }
     file.versionDay = std::string(fields[1]);
