@@ -6,7 +6,10 @@
 # With "baseline", Wine's notepad stands in for the agent: what an idle
 # program that does not poll costs the same wineserver. PAD_MB=N appends N MB
 # of further lines to the settings file, as a hand-edited or damaged one might
-# have. The processes measured are this prefix's, whatever else runs.
+# have. PLACE=1 chooses a second-copy place as well (a marked folder on C:),
+# so that its copies are made in the start-up run and the idle agent can be
+# compared with one that has no place. The processes measured are this
+# prefix's, whatever else runs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-600}
@@ -22,6 +25,15 @@ for i in $(seq 1 20); do echo "file $i" > "$WINEPREFIX/drive_c/data/f$i.txt"; do
 if [ "${PAD_MB:-0}" -gt 0 ]; then
     yes 'C:\data\padding.txt' | head -c "$((PAD_MB * 1000 * 1000))" | sed 's/$/\r/' \
         >> "$WINEPREFIX/drive_c/windows/Varnix.vnx" || true  # yes ends by SIGPIPE
+fi
+if [ "${PLACE:-0}" = 1 ]; then
+    identity='{0123ABCD-4567-89AB-CDEF-0123456789AB}'
+    mkdir -p "$WINEPREFIX/drive_c/place/Sorel"
+    printf '%s\r\n' 'Sorel marker 1' "identity	$identity" 'computer	PC' 'user	idle' \
+        > "$WINEPREFIX/drive_c/place/Sorel/Sorel.id"
+    appdata=$(winepath -u "$(wine cmd /c echo %LOCALAPPDATA% 2>/dev/null | tr -d '\r')")
+    mkdir -p "$appdata/Sorel"
+    printf '%s\r\n' 'Sorel place 1' 'folder	C:\place' "identity	$identity" > "$appdata/Sorel/place.txt"
 fi
 # The newest process of this prefix whose command line matches.
 prefix_pid() {
@@ -54,3 +66,6 @@ printf 'idle agent over %d s: agent CPU %.2f s (%.4f%% of one core), wineserver 
     "$seconds" "$agent_s" "$(echo "$agent_s * 100 / $seconds" | bc -l)" \
     "$server_s" "$(echo "$server_s * 100 / $seconds" | bc -l)"
 printf 'agent resident memory: %d KiB (process %s: %s)\n' "$rss" "$agent" "$(tr '\0' ' ' < "/proc/$agent/cmdline")"
+if [ "${PLACE:-0}" = 1 ]; then
+    printf 'second copies at the place: %d\n' "$(find "$WINEPREFIX/drive_c/place/Sorel" -type f -name '????-??-?? *' | wc -l)"
+fi
