@@ -346,29 +346,6 @@ FileOutcome BackUpFile(const std::string& listed, const std::vector<AcceptedStat
 
 }  // namespace
 
-DWORD CALLBACK CancelCopyOnStop(LARGE_INTEGER, LARGE_INTEGER, LARGE_INTEGER, LARGE_INTEGER, DWORD,
-                                DWORD, HANDLE, HANDLE, LPVOID data) {
-    return Stopped(static_cast<const std::atomic<bool>*>(data)) ? PROGRESS_CANCEL
-                                                                : PROGRESS_CONTINUE;
-}
-
-bool FileSteps::Copy(const std::string& from, const std::string& to,
-                     const std::atomic<bool>* stop) {
-    // The caller holds the source open for reading with read sharing only;
-    // the system's own open of it for reading is let through.
-    return CopyFileExA(from.c_str(), to.c_str(), CancelCopyOnStop,
-                       const_cast<std::atomic<bool>*>(stop), nullptr, 0) != FALSE;
-}
-
-bool FileSteps::Rename(const std::string& from, const std::string& to, bool replace) {
-    return MoveFileExA(from.c_str(), to.c_str(), replace ? MOVEFILE_REPLACE_EXISTING : 0);
-}
-
-FileSteps& SystemFileSteps() {
-    static FileSteps steps;
-    return steps;
-}
-
 void ReadBackupList(HeldSettings& held) {
     ClearBackupTable(held.backupTable);
     std::vector<std::string> lines;

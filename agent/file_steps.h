@@ -13,10 +13,10 @@ namespace sorel {
 class FileSteps {
   public:
     virtual ~FileSteps() = default;
-    // CopyFileExA, overwriting: the copy keeps the source's last-write time
-    // and attributes, which the next run's change test depends on. When
-    // `stop` is given and becomes true, the system cancels the copy (where
-    // it asks the progress routine) and the call fails.
+    // A whole copy, overwriting: it keeps the source's last-write time and
+    // attributes, which the next run's change test depends on. When `stop`
+    // is given and becomes true, the copy is cut off between two blocks, its
+    // target is deleted and the call fails with ERROR_REQUEST_ABORTED.
     virtual bool Copy(const std::string& from, const std::string& to,
                       const std::atomic<bool>* stop);
     // MoveFileExA; `replace` lets it replace an existing target.
@@ -24,13 +24,6 @@ class FileSteps {
     // Called once a file's copy and renames are over, done or not.
     virtual void FileDone() {}
 };
-
-// The copy's progress routine: `data` is the run's stop flag, or null. Asks
-// the system to cancel the copy once the run is told to stop, so that a
-// log-off is not held up by a large file.
-DWORD CALLBACK CancelCopyOnStop(LARGE_INTEGER total, LARGE_INTEGER done, LARGE_INTEGER streamSize,
-                                LARGE_INTEGER streamDone, DWORD stream, DWORD reason, HANDLE source,
-                                HANDLE target, LPVOID data);
 
 // The system's own calls.
 FileSteps& SystemFileSteps();

@@ -151,8 +151,12 @@ SecondCopyResult CopyOne(const std::string& markerFolder, const std::string& pat
                          SameState(source, copy);
     if (!checked) {
         DeleteFileForcibly(temporary);
-        result.outcome = !copied && IsFullError(copyError) ? SecondCopyOutcome::kPlaceFull
-                                                           : SecondCopyOutcome::kFailed;
+        // A log-off cuts a copy off: the file is left for the next run, as
+        // one that was never begun.
+        result.outcome = !copied && copyError == ERROR_REQUEST_ABORTED
+                             ? SecondCopyOutcome::kNotReached
+                         : !copied && IsFullError(copyError) ? SecondCopyOutcome::kPlaceFull
+                                                             : SecondCopyOutcome::kFailed;
         return result;
     }
     ClearReadOnly(version);

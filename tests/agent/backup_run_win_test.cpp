@@ -33,31 +33,17 @@ struct Killed {};
 
 // The rotation's file calls, counted over a run. Call `failAt` fails with a
 // write fault, or with `kill` never returns, as if the power went there;
-// `onCall` sees every call before it is made. With
-// `askProgress` a copy asks the progress routine, as Windows does and Wine
-// never does, and is cut off halfway when it answers cancel.
+// `onCall` sees every call before it is made.
 class CountingSteps : public FileSteps {
   public:
     int failAt = 0;
     bool kill = false;
-    bool askProgress = false;
     std::function<void(int)> onCall;
     int calls = 0;
 
     bool Copy(const std::string& from, const std::string& to,
               const std::atomic<bool>* stop) override {
-        LARGE_INTEGER n = {};
-        if (!Next()) {
-            return false;
-        }
-        if (askProgress &&
-            CancelCopyOnStop(n, n, n, n, 1, 0, nullptr, nullptr,
-                             const_cast<std::atomic<bool>*>(stop)) == PROGRESS_CANCEL) {
-            WriteBytes(to, "half");
-            SetLastError(ERROR_REQUEST_ABORTED);
-            return false;
-        }
-        return FileSteps::Copy(from, to, stop);
+        return Next() && FileSteps::Copy(from, to, stop);
     }
     bool Rename(const std::string& from, const std::string& to, bool replace) override {
         return Next() && FileSteps::Rename(from, to, replace);
@@ -789,11 +775,10 @@ TEST_F(BackupRunTest, StopFinishesTheFileInProgressAndStartsNoOther) {
     EXPECT_FALSE(Exists(dir / "backUp\\11b.txt"));
     EXPECT_FALSE(Exists(dir / "backUp\\~new~a.txt"));
 
-    // Told to stop during a copy, where the system asks the progress routine:
-    // the copy is cut off and the generations stay as they were.
+    // Told to stop as a copy begins: the copy is cut off before its next
+    // block, leaves nothing behind, and the generations stay as they were.
     Edit(files[0], "later", 21);
     stop = false;
-    steps.askProgress = true;
     steps.onCall = [&](int) { stop = true; };
     EXPECT_EQ(OutcomesOf(RunBackup(held, &stop, steps)),
               std::vector<FileOutcome>(3, FileOutcome::kNotReached));
@@ -962,13 +947,20 @@ TEST_F(BackupRunTest, SecondCopyFindsItsPlaceAndKeepsWholeVersionsAlsoOfReadOnly
     EXPECT_FALSE(Exists(version(place, 0, "2009-04-20")));
     EXPECT_TRUE(Exists(folder0 + "\\~copy 家計簿.xls"));
     EXPECT_TRUE(Exists(folder0 + "\\2009-04-09 家計簿.xls"));  // not thinned
-    // A log-off as the first copy begins: it finishes, the next never starts.
+    // A log-off as the first copy begins cuts it off, and the next never
+    // starts; nothing is thinned.
     std::atomic<bool> stop{false};
     steps.calls = 0;
     steps.failAt = 0;
     steps.onCall = [&](int) { stop = true; };
-    EXPECT_EQ(run(steps, &stop), (std::vector<C>{C::kCopied, C::kNotReached}));
+    EXPECT_EQ(run(steps, &stop), (std::vector<C>{C::kNotReached, C::kNotReached}));
     steps.onCall = nullptr;
+    EXPECT_FALSE(Exists(folder0 + "\\~copy 家計簿.xls"));
+    EXPECT_TRUE(Exists(folder0 + "\\2009-04-09 家計簿.xls"));
+    // A read-only file is copied like any other.
+    SetFileAttributesA(files[1].c_str(), FILE_ATTRIBUTE_READONLY);
+    EXPECT_EQ(run(steps), (std::vector<C>{C::kCopied, C::kCopied}));
+    SetFileAttributesA(files[1].c_str(), FILE_ATTRIBUTE_NORMAL);
     EXPECT_EQ(ReadBytes(version(place, 0, "2009-04-20")), ReadBytes(files[0]));
     EXPECT_FALSE(Exists(folder0 + "\\~copy 家計簿.xls"));
     for (const char* gone : {"2009-04-09", "2009-03-24"}) {
@@ -978,10 +970,6 @@ TEST_F(BackupRunTest, SecondCopyFindsItsPlaceAndKeepsWholeVersionsAlsoOfReadOnly
         EXPECT_TRUE(Exists(folder0 + "\\" + kept + " 家計簿.xls")) << kept;
     }
     EXPECT_TRUE(Exists(folder0 + "\\2009-03-24 家計簿.doc"));
-    // A read-only file is copied like any other.
-    SetFileAttributesA(files[1].c_str(), FILE_ATTRIBUTE_READONLY);
-    EXPECT_EQ(run(steps), (std::vector<C>{C::kPresent, C::kCopied}));
-    SetFileAttributesA(files[1].c_str(), FILE_ATTRIBUTE_NORMAL);
 
     // A full place keeps everything it holds, and the file's next try after
     // room is made succeeds.
