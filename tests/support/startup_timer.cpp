@@ -41,13 +41,28 @@ BOOL CALLBACK CollectWindowsOf(HWND window, LPARAM found) {
     return TRUE;
 }
 
+bool HasAgentWindow(const WindowsOf& of) {
+    char name[16];
+    return std::any_of(of.windows.begin(), of.windows.end(), [&](HWND window) {
+        return GetClassNameA(window, name, sizeof name) && std::strcmp(name, "NORMAL0") == 0;
+    });
+}
+
 // Asks the process's windows, found once, whether a run is going on, until
 // none says so; a window that does not know the question answers 0. Asked
 // often, but only those windows: a walk over the whole desktop every time
-// would keep Wine's server busy and slow the run being timed.
+// would keep Wine's server busy and slow the run being timed. The process
+// may wait for input before its own window is made (Wine's start-up does),
+// so the windows are looked for until the agent's is among them.
 void WaitWhileRunning(DWORD pid) {
     WindowsOf of = {pid, {}};
-    EnumWindows(CollectWindowsOf, reinterpret_cast<LPARAM>(&of));
+    for (int looked = 0; looked < 10000 && !HasAgentWindow(of); ++looked) {
+        of.windows.clear();
+        EnumWindows(CollectWindowsOf, reinterpret_cast<LPARAM>(&of));
+        if (!HasAgentWindow(of)) {
+            Sleep(1);
+        }
+    }
     for (int asked = 0; asked < 60000; ++asked) {
         bool running = false;
         for (HWND window : of.windows) {
