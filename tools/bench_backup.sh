@@ -18,7 +18,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 [ -n "${DISPLAY:-}" ] || exec xvfb-run -a -s "-screen 0 800x600x24" "$0" "$@"
 rounds=${ROUNDS:-5}
-agent=build/windows-x64/bin/Sorel2.exe
+agent=${AGENT:-build/windows-x64/bin/Sorel2.exe}   # AGENT=path times another build
 timer=build/windows-x64/bin/startup_timer.exe
 [ -f "$agent" ] && [ -f "$timer" ] || { echo "build the windows-x64 preset first" >&2; exit 1; }
 
