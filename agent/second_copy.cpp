@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -31,9 +32,16 @@ bool LastWriteDay(const WIN32_FILE_ATTRIBUTE_DATA& data, CivilDate& date) {
     return true;
 }
 
-bool SameState(const WIN32_FILE_ATTRIBUTE_DATA& a, const WIN32_FILE_ATTRIBUTE_DATA& b) {
-    return CompareFileTime(&a.ftLastWriteTime, &b.ftLastWriteTime) == 0 &&
-           a.nFileSizeHigh == b.nFileSizeHigh && a.nFileSizeLow == b.nFileSizeLow;
+std::uint64_t WriteTime(const WIN32_FILE_ATTRIBUTE_DATA& data) {
+    return (std::uint64_t{data.ftLastWriteTime.dwHighDateTime} << 32) |
+           data.ftLastWriteTime.dwLowDateTime;
+}
+
+// Whether the version at the place holds the file's state, as far as the
+// place's file system can keep its time.
+bool SameState(const WIN32_FILE_ATTRIBUTE_DATA& file, const WIN32_FILE_ATTRIBUTE_DATA& version) {
+    return SameVersionTime(WriteTime(version), WriteTime(file)) &&
+           file.nFileSizeHigh == version.nFileSizeHigh && file.nFileSizeLow == version.nFileSizeLow;
 }
 
 std::string DayText(const CivilDate& date) {

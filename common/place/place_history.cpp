@@ -118,6 +118,11 @@ std::string TemporaryVersionName(std::string_view fileName) {
     return "~copy " + std::string(fileName);
 }
 
+bool SameVersionTime(std::uint64_t version, std::uint64_t file) {
+    constexpr std::uint64_t kCoarsestStep = 2 * 10'000'000;  // FAT's 2 seconds
+    return (version > file ? version - file : file - version) < kCoarsestStep;
+}
+
 std::vector<CivilDate> VersionsToRemove(const std::vector<CivilDate>& versions) {
     if (versions.empty()) {
         return {};

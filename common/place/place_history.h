@@ -4,6 +4,7 @@
 // years of versions can be simulated.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -44,6 +45,13 @@ std::string FileFolderName(std::string_view path, LeadByteTest isLead = IsCp932L
 // The name a version is copied under first, in the file's folder: it begins
 // with "~", so it is never taken for a version.
 std::string TemporaryVersionName(std::string_view fileName);
+
+// Whether a version's stored last-write time (100 ns units, as Windows
+// counts) is the listed file's. A USB drive's file system keeps coarser
+// times than the system disk's: FAT to 2 seconds, exFAT to 10 ms. A copy
+// there never holds the exact time it was given, so times that differ by
+// less than 2 seconds are taken for the same.
+bool SameVersionTime(std::uint64_t version, std::uint64_t file);
 
 // Of a file's versions, those the history no longer keeps. With N the newest
 // date, a version dated d stays when N - d is at most 6 days; or when

@@ -787,6 +787,39 @@ TEST_F(BackupRunTest, StopFinishesTheFileInProgressAndStartsNoOther) {
     EXPECT_EQ(SettingsLines()[1], kOldDate);
 }
 
+// A place on a drive that keeps times to 2 seconds, as a FAT-formatted USB
+// stick does (tools/with-slowfs.sh): the copy counts as checked, and the next
+// run finds it in place instead of copying it again.
+TEST_F(BackupRunTest, SecondCopyOnADriveWithCoarseTimes) {
+    char drive[MAX_PATH] = {};
+    if (!GetEnvironmentVariableA("SOREL_COARSE_DRIVE", drive, MAX_PATH)) {
+        GTEST_SKIP() << "no coarse drive: run as root with FUSE through tools/with-slowfs.sh";
+    }
+    const std::string file = dir / "家計簿.xls";
+    Edit(file, "state 20", 20);
+    // 1.23 s past the minute: a time FAT cannot keep.
+    const unsigned long long odd = LastWrite(file) + 12'345'678;
+    const FILETIME time = {static_cast<DWORD>(odd), static_cast<DWORD>(odd >> 32)};
+    {
+        FileHandle edit(CreateFileA(file.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING,
+                                    0, nullptr));
+        ASSERT_TRUE(edit && SetFileTime(edit.get(), nullptr, nullptr, &time));
+    }
+    const std::string place = std::string(drive) + "控え";
+    const std::string identity = "{0123ABCD-4567-89AB-CDEF-0123456789AB}";
+    CreateDirectoryA(place.c_str(), nullptr);
+    CreateDirectoryA((place + "\\Sorel").c_str(), nullptr);
+    WriteBytes(place + "\\Sorel\\Sorel.id", FormatPlaceMarker({identity, "PC", "user"}));
+    TempFolder health;
+    WriteBytes(health / "place.txt", FormatPlaceChoice({place, identity}));
+    for (SecondCopyOutcome expected : {SecondCopyOutcome::kCopied, SecondCopyOutcome::kPresent}) {
+        const PlaceReport report =
+            RunSecondCopies(health.path(), {file}, nullptr, SystemFileSteps());
+        ASSERT_EQ(report.files.size(), 1u);
+        EXPECT_EQ(report.files[0].outcome, expected);
+    }
+}
+
 TEST_F(BackupRunTest, PathsNearTheLengthLimit) {
     // Folders nested down to 200 characters, then file names that take the
     // whole path to 240..259 characters; a second set with double-byte

@@ -107,6 +107,13 @@ TEST(PlaceHistory, NamesAndFolders) {
     const std::string cut = FileFolderName("C:\\a\\" + std::string(39, 'x') + "表.txt");
     EXPECT_EQ(cut.substr(0, 40), std::string(39, 'x') + " ") << cut;
     EXPECT_EQ(FileFolderName("C:\\a\\" + std::string(39, 'y') + ".txt").substr(39, 1), " ");
+    // A version on a FAT or exFAT drive keeps its time to 2 s or 10 ms.
+    const std::uint64_t saved = 134'090'000'001'234'567;  // 100 ns units
+    EXPECT_TRUE(SameVersionTime(saved, saved));
+    EXPECT_TRUE(SameVersionTime(saved + 10'765'433, saved));  // FAT, rounded up
+    EXPECT_TRUE(SameVersionTime(saved - 34'567, saved));      // exFAT
+    EXPECT_FALSE(SameVersionTime(saved + 20'000'000, saved));
+    EXPECT_FALSE(SameVersionTime(saved - 20'000'000, saved));
 }
 
 // The history thinned by age: a table at one date, then two years of daily
