@@ -34,10 +34,6 @@ bool IsDiskFullError(DWORD error) {
     return error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL;
 }
 
-bool Stopped(const std::atomic<bool>* stop) {
-    return stop != nullptr && stop->load();
-}
-
 // A shift stopped halfway would leave a gap among the generations.
 bool RenameRetrying(FileSteps& steps, const RotationStep& step) {
     return RetryWhileBusy([&] { return steps.Rename(step.from, step.to, step.replace); },
@@ -259,8 +255,7 @@ bool HeldBackNow(const std::string& listed, const std::vector<AcceptedState>& ac
                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     FileProbe state;
-    state.lastWrite = (std::uint64_t{now.ftLastWriteTime.dwHighDateTime} << 32) |
-                      now.ftLastWriteTime.dwLowDateTime;
+    state.lastWrite = FileTimeCount(now.ftLastWriteTime);
     state.size = (std::uint64_t{now.nFileSizeHigh} << 32) | now.nFileSizeLow;
     return source && !IsAccepted(accepted, listed, state) && HeldBack(source.get(), gen1);
 }

@@ -19,10 +19,6 @@ constexpr DWORD kCopyBlock = 1 << 20;
 constexpr DWORD kCreateAttributes = FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN |
                                     FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
 
-bool Stopped(const std::atomic<bool>* stop) {
-    return stop != nullptr && stop->load();
-}
-
 // Reads `from` into `to` a block at a time; `to` ends with the source's
 // last-write time. A set `stop` cuts the copy off between two blocks.
 bool CopyContent(HANDLE from, HANDLE to, const FILETIME& lastWrite, const std::atomic<bool>* stop) {
@@ -99,6 +95,10 @@ bool FileSteps::Copy(const std::string& from, const std::string& to,
 
 bool FileSteps::Rename(const std::string& from, const std::string& to, bool replace) {
     return MoveFileExA(from.c_str(), to.c_str(), replace ? MOVEFILE_REPLACE_EXISTING : 0);
+}
+
+bool Stopped(const std::atomic<bool>* stop) {
+    return stop != nullptr && stop->load();
 }
 
 FileSteps& SystemFileSteps() {

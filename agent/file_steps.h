@@ -25,6 +25,9 @@ class FileSteps {
     virtual void FileDone() {}
 };
 
+// Whether the run was told to stop; `stop` may be null.
+bool Stopped(const std::atomic<bool>* stop);
+
 // The system's own calls.
 FileSteps& SystemFileSteps();
 

@@ -92,7 +92,7 @@ RunReport WithSecondCopies(RunReport report, const HeldSettings& held,
     // A log-off or quit asked for during the run beside the files starts no
     // search, and a search for a share that does not answer is cut off
     // like a copy, not waited for like a rename.
-    if (stop && *stop) {
+    if (Stopped(stop)) {
         return report;
     }
     // Content held back gets no second copy either: the copy at the second

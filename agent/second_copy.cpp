@@ -32,15 +32,11 @@ bool LastWriteDay(const WIN32_FILE_ATTRIBUTE_DATA& data, CivilDate& date) {
     return true;
 }
 
-std::uint64_t WriteTime(const WIN32_FILE_ATTRIBUTE_DATA& data) {
-    return (std::uint64_t{data.ftLastWriteTime.dwHighDateTime} << 32) |
-           data.ftLastWriteTime.dwLowDateTime;
-}
-
 // Whether the version at the place holds the file's state, as far as the
 // place's file system can keep its time.
 bool SameState(const WIN32_FILE_ATTRIBUTE_DATA& file, const WIN32_FILE_ATTRIBUTE_DATA& version) {
-    return SameVersionTime(WriteTime(version), WriteTime(file)) &&
+    return SameVersionTime(FileTimeCount(version.ftLastWriteTime),
+                           FileTimeCount(file.ftLastWriteTime)) &&
            file.nFileSizeHigh == version.nFileSizeHigh && file.nFileSizeLow == version.nFileSizeLow;
 }
 
@@ -197,7 +193,7 @@ std::vector<SecondCopyResult> MakeSecondCopies(const std::string& markerFolder,
                                                const std::atomic<bool>* stop, FileSteps& steps) {
     std::vector<SecondCopyResult> results;
     for (const std::string& path : paths) {
-        if (stop && *stop) {
+        if (Stopped(stop)) {
             results.push_back({path, SecondCopyOutcome::kNotReached, {}});
             continue;
         }

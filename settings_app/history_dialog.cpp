@@ -41,8 +41,7 @@ bool ReadState(const StateFile& file, std::vector<HeldState>& states) {
     }
     HeldState state;
     state.file = file;
-    state.written = (static_cast<unsigned long long>(data.ftLastWriteTime.dwHighDateTime) << 32) |
-                    data.ftLastWriteTime.dwLowDateTime;
+    state.written = FileTimeCount(data.ftLastWriteTime);
     state.year = time.wYear;
     state.month = time.wMonth;
     state.day = time.wDay;

@@ -144,13 +144,17 @@ FileProbe ProbeOpened(const FileHandle& file) {
         return probe;
     }
     probe.presence = Presence::kReadable;
-    probe.lastWrite = (std::uint64_t{written.dwHighDateTime} << 32) | written.dwLowDateTime;
+    probe.lastWrite = FileTimeCount(written);
     probe.size = static_cast<std::uint64_t>(size.QuadPart);
     probe.date = DateText(local.wYear, local.wMonth, local.wDay);
     return probe;
 }
 
 }  // namespace
+
+std::uint64_t FileTimeCount(const FILETIME& time) {
+    return (std::uint64_t{time.dwHighDateTime} << 32) | time.dwLowDateTime;
+}
 
 FileProbe ProbeFile(const std::string& path) {
     return ProbeOpened(OpenExclusiveForReading(path));

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -39,6 +40,9 @@ bool ReplaceFileContent(const std::string& path, const std::string& bytes,
 // be opened exclusively (missing, its folder or drive missing, or open in any
 // other program, whatever that program's sharing).
 std::string FileDateText(const std::string& path);
+
+// A file time as one count of 100 ns steps, as the records keep it.
+std::uint64_t FileTimeCount(const FILETIME& time);
 
 // What an exclusive open of the file finds, and why it failed.
 struct FileProbe : FileFacts {
