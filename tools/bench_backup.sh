@@ -45,6 +45,14 @@ run_agent() {
     wine "$timer" "$(winepath -w "$agent")" 1 close | sed -n 's/^run 1: \([0-9]*\) ms.*/\1/p' |
         awk '{print $1 / 1000}'
 }
+# Every file gets new bytes in place and the given last-write time.
+change_all() {
+    for f in "$data"/*.dat; do
+        printf '%s' "$1" | dd of="$f" bs=1 seek=100 conv=notrunc status=none
+    done
+    touch -d "$2" "$data"/*.dat
+    sync
+}
 elapsed() { echo "$2 - $1" | bc -l; }
 median() { printf '%s\n' "$@" | sort -g | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
 
@@ -58,11 +66,7 @@ done
 ratios=(); dd_ratios=(); agent_times=(); cp_times=(); dd_times=()
 copies=$(mktemp -d /tmp/sorel-bench-cp.XXXXXX)
 for ((r = 0; r < rounds; r++)); do
-    for f in "$data"/*.dat; do
-        printf 'round %d' "$r" | dd of="$f" bs=1 seek=100 conv=notrunc status=none
-    done
-    touch -d "2020-02-$((r + 10)) 12:00" "$data"/*.dat
-    sync
+    change_all "round $r" "2020-02-$((r + 10)) 12:00"
     # Each copy is timed until its data is on disk, so that write-back done
     # during one run is not left for the next to pay.
     t0=$(now); cp --preserve=timestamps "$data"/*.dat "$copies"/; sync -f "$copies"; t1=$(now)
@@ -124,11 +128,7 @@ choose 'C:\place'
 place_times=(); both_times=(); place_ratios=(); checked_times=(); checked_ratios=()
 copies=$(mktemp -d /tmp/sorel-bench-cp.XXXXXX); mkdir -p "$copies/a" "$copies/b"
 for ((r = 0; r < rounds; r++)); do
-    for f in "$data"/*.dat; do
-        printf 'place %d' "$r" | dd of="$f" bs=1 seek=100 conv=notrunc status=none
-    done
-    touch -d "2020-03-$((r + 10)) 12:00" "$data"/*.dat
-    sync
+    change_all "place $r" "2020-03-$((r + 10)) 12:00"
     t0=$(now)
     cp --preserve=timestamps "$data"/*.dat "$copies/a"/
     cp --preserve=timestamps "$data"/*.dat "$copies/b"/
