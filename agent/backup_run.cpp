@@ -225,13 +225,7 @@ bool HeldBack(HANDLE source, const std::string& generation1) {
 
 bool IsAccepted(const std::vector<AcceptedState>& accepted, const std::string& listed,
                 const FileProbe& source) {
-    for (const AcceptedState& state : accepted) {
-        if (state.lastWrite == source.lastWrite && state.size == source.size &&
-            TextsEqual(state.path, listed)) {
-            return true;
-        }
-    }
-    return false;
+    return IsAcceptedState(accepted, listed, source.lastWrite, source.size);
 }
 
 }  // namespace

@@ -13,21 +13,6 @@
 
 namespace sorel::app {
 
-namespace {
-
-bool Accepted(const std::vector<AcceptedState>& accepted, const std::string& path,
-              const FileProbe& now) {
-    for (const AcceptedState& state : accepted) {
-        if (state.lastWrite == now.lastWrite && state.size == now.size &&
-            TextsEqual(state.path, path)) {
-            return true;
-        }
-    }
-    return false;
-}
-
-}  // namespace
-
 void AskAboutHeldBackFiles() {
     const std::string folder = HealthFolderPath();
     std::string bytes;
@@ -42,7 +27,8 @@ void AskAboutHeldBackFiles() {
             continue;
         }
         const FileProbe now = ProbeFile(file.path);
-        if (now.presence != Presence::kReadable || Accepted(accepted, file.path, now)) {
+        if (now.presence != Presence::kReadable ||
+            IsAcceptedState(accepted, file.path, now.lastWrite, now.size)) {
             continue;
         }
         const std::string question =

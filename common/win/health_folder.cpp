@@ -40,4 +40,14 @@ bool WriteAcceptedStates(const std::vector<AcceptedState>& states) {
     return ReplaceFileContent(path, FormatAcceptedStates(states), path + ".tmp");
 }
 
+bool IsAcceptedState(const std::vector<AcceptedState>& accepted, const std::string& path,
+                     std::uint64_t lastWrite, std::uint64_t size) {
+    for (const AcceptedState& state : accepted) {
+        if (state.lastWrite == lastWrite && state.size == size && TextsEqual(state.path, path)) {
+            return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace sorel

@@ -3,6 +3,7 @@
 // there, and uninstall removes it.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -22,5 +23,10 @@ std::string AcceptedStatesPath();
 std::vector<AcceptedState> ReadAcceptedStates();
 // Written whole under a temporary name, then renamed into place.
 bool WriteAcceptedStates(const std::vector<AcceptedState>& states);
+
+// Whether the user confirmed this state (last-write time and size) of the
+// file at `path`, whatever the case of its spelling.
+bool IsAcceptedState(const std::vector<AcceptedState>& accepted, const std::string& path,
+                     std::uint64_t lastWrite, std::uint64_t size);
 
 }  // namespace sorel
