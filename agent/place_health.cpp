@@ -1,5 +1,7 @@
 #include "place_health.h"
 
+#include <algorithm>
+
 #include "record_text.h"
 
 namespace sorel {
@@ -25,6 +27,42 @@ const char* Logged(SecondCopyOutcome outcome) {
         default:
             return "控えがでけへんかった";
     }
+}
+
+// The record's names for the causes, one word each.
+struct CauseName {
+    SecondCopyOutcome outcome;
+    const char* name;
+};
+constexpr CauseName kCauseNames[] = {
+    {SecondCopyOutcome::kPresent, "-"},
+    {SecondCopyOutcome::kPlaceAway, "away"},
+    {SecondCopyOutcome::kPlaceFull, "full"},
+    {SecondCopyOutcome::kTooLarge, "too-large"},
+    {SecondCopyOutcome::kPlaceRefuses, "refuses"},
+    {SecondCopyOutcome::kCheckFailed, "check-failed"},
+    {SecondCopyOutcome::kPathTooLong, "path-too-long"},
+    {SecondCopyOutcome::kFailed, "failed"},
+    {SecondCopyOutcome::kNotReached, "not-reached"},
+};
+
+const char* CauseText(SecondCopyOutcome outcome) {
+    for (const CauseName& cause : kCauseNames) {
+        if (cause.outcome == outcome) {
+            return cause.name;
+        }
+    }
+    return "failed";
+}
+
+bool ReadCause(std::string_view text, SecondCopyOutcome& outcome) {
+    for (const CauseName& cause : kCauseNames) {
+        if (text == cause.name) {
+            outcome = cause.outcome;
+            return true;
+        }
+    }
+    return false;
 }
 
 // The rest of the line from `first`: a path may hold a tab.
@@ -59,14 +97,20 @@ bool ReadPlaceLine(const std::vector<std::string_view>& fields, PlaceHealth& pla
         return true;
     }
     FileCopyHealth file;
-    if (fields[0] != "copy" || fields.size() < 5 || !PlainRecordField(fields[1]) ||
-        !PlainRecordField(fields[3]) || !ReadRecordCount(fields[2], file.daysBehind) ||
-        place.files.size() >= kMaxPlaceFiles) {
+    // The older line had no held day and no cause: the version's day was
+    // the last day known to hold the file's state.
+    const bool older = fields[0] == "copy";
+    const std::size_t at = older ? 0 : 1;
+    if ((!older && fields[0] != "placefile") || fields.size() < 5 + 2 * at ||
+        !PlainRecordField(fields[1]) || !PlainRecordField(fields[1 + at]) ||
+        !PlainRecordField(fields[3 + at]) || !ReadRecordCount(fields[2 + at], file.daysBehind) ||
+        (!older && !ReadCause(fields[5], file.cause)) || place.files.size() >= kMaxPlaceFiles) {
         return false;
     }
-    file.versionDay = std::string(fields[1]);
-    file.lastBehindDay = std::string(fields[3]);
-    file.path = Rest(fields, 4);
+    file.heldDay = std::string(fields[1]);
+    file.versionDay = std::string(fields[1 + at]);
+    file.lastBehindDay = std::string(fields[3 + at]);
+    file.path = Rest(fields, 4 + 2 * at);
     if (file.path.empty() || file.path.find('\0') != std::string::npos) {
         return false;
     }
@@ -80,8 +124,9 @@ std::string FormatPlaceLines(const PlaceHealth& place) {
     }
     std::string text = "place\t" + place.warnedDay + "\t" + place.place + "\r\n";
     for (const FileCopyHealth& file : place.files) {
-        text += "copy\t" + file.versionDay + "\t" + std::to_string(file.daysBehind) + "\t" +
-                file.lastBehindDay + "\t" + file.path + "\r\n";
+        text += "placefile\t" + file.heldDay + "\t" + file.versionDay + "\t" +
+                std::to_string(file.daysBehind) + "\t" + file.lastBehindDay + "\t" +
+                CauseText(file.cause) + "\t" + file.path + "\r\n";
     }
     return text;
 }
@@ -107,12 +152,20 @@ bool TakePlaceRun(PlaceHealth& place, const PlaceReport& report, const std::stri
         if (result.outcome == SecondCopyOutcome::kCopied ||
             result.outcome == SecondCopyOutcome::kPresent) {
             file.versionDay = result.versionDay;
+            file.heldDay = today;
             file.daysBehind = 0;
+            file.cause = SecondCopyOutcome::kPresent;
         } else if (result.outcome != SecondCopyOutcome::kMissing && today > file.lastBehindDay) {
             // A missing file has no state to copy; the run beside the files
             // tells of it.
             ++file.daysBehind;
             file.lastBehindDay = today;
+        }
+        if (result.outcome != SecondCopyOutcome::kCopied &&
+            result.outcome != SecondCopyOutcome::kPresent &&
+            result.outcome != SecondCopyOutcome::kMissing &&
+            result.outcome != SecondCopyOutcome::kNotReached) {
+            file.cause = result.outcome;
         }
         behindLong = behindLong || file.daysBehind >= kDaysBehindWarned;
         files.push_back(std::move(file));
@@ -140,18 +193,28 @@ std::string PlaceLogText(const PlaceReport& report, const std::string& stamp) {
     return text;
 }
 
-std::string PlaceTipText(const PlaceHealth& place) {
+std::string OldestHeldDay(const PlaceHealth& place, const std::vector<std::string>& listed) {
     // A file never copied (one that was missing whenever the place was
-    // there) does not hide the others' date.
+    // there) does not hide the others' day.
     std::string oldest;
     for (const FileCopyHealth& file : place.files) {
-        if (!file.versionDay.empty() && (oldest.empty() || file.versionDay < oldest)) {
-            oldest = file.versionDay;
+        const bool isListed = std::find(listed.begin(), listed.end(), file.path) != listed.end();
+        if (isListed && !file.heldDay.empty() && (oldest.empty() || file.heldDay < oldest)) {
+            oldest = file.heldDay;
         }
     }
+    return oldest;
+}
+
+std::string PlaceTipText(const PlaceHealth& place) {
     if (place.files.empty()) {
         return {};
     }
+    std::vector<std::string> paths;
+    for (const FileCopyHealth& file : place.files) {
+        paths.push_back(file.path);
+    }
+    const std::string oldest = OldestHeldDay(place, paths);
     return oldest.empty() ? "　控え なし" : "　控え " + oldest;
 }
 

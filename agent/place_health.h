@@ -12,9 +12,12 @@ namespace sorel {
 
 struct FileCopyHealth {
     std::string path;
+    std::string heldDay;     // the last day on which the place held the file's current state
     std::string versionDay;  // the date of its newest version at the place, or empty
     int daysBehind = 0;      // days of use on which its newest state had no version there
     std::string lastBehindDay;
+    // Why the latest run behind made no version; kPresent when none was behind.
+    SecondCopyOutcome cause = SecondCopyOutcome::kPresent;
 };
 
 struct PlaceHealth {
@@ -28,8 +31,10 @@ struct PlaceHealth {
 constexpr int kDaysBehindWarned = 7;
 
 // The record's lines: "place\t<warned day>\t<place>" and, per file,
-// "copy\t<version day>\t<days behind>\t<last behind day>\t<path>". Older
-// records have none; older agents pass over them.
+// "placefile\t<held day>\t<version day>\t<days behind>\t<last behind
+// day>\t<cause>\t<path>". Older records have none, or the shorter "copy"
+// lines, read with the version's day as the held day; older agents pass over
+// lines they do not know.
 bool ReadPlaceLine(const std::vector<std::string_view>& fields, PlaceHealth& place);
 std::string FormatPlaceLines(const PlaceHealth& place);
 
@@ -40,8 +45,12 @@ bool TakePlaceRun(PlaceHealth& place, const PlaceReport& report, const std::stri
 // The log's lines for the second copies; empty when no place is chosen.
 std::string PlaceLogText(const PlaceReport& report, const std::string& stamp);
 
-// The tip's addition: the date of the oldest second copy among the files.
+// The tip's addition: the oldest of the days on which the place last held
+// each file's current state.
 std::string PlaceTipText(const PlaceHealth& place);
+
+// That oldest day among `listed`; empty when none of them was ever held.
+std::string OldestHeldDay(const PlaceHealth& place, const std::vector<std::string>& listed);
 
 // The balloon's text asking for the place, naming its drive or share.
 std::string PlaceBalloonText(const PlaceHealth& place);

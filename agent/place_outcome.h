@@ -8,13 +8,17 @@
 namespace sorel {
 
 enum class SecondCopyOutcome {
-    kCopied,      // a new version was copied, read back and put in place
-    kPresent,     // the file's current state already has its version
-    kMissing,     // the listed file is not there to copy
-    kPlaceFull,   // the place ran out of room; what it holds is kept
-    kFailed,      // the copy, its check or its rename failed for another reason
-    kNotReached,  // the run stopped (log-off, quit) before this file
-    kPlaceAway,   // the place was not found in this run
+    kCopied,        // a new version was copied, read back and put in place
+    kPresent,       // the file's current state already has its version
+    kMissing,       // the listed file is not there to copy
+    kPlaceFull,     // the place ran out of room; what it holds is kept
+    kFailed,        // the copy or its rename failed for another reason
+    kNotReached,    // the run stopped (log-off, quit) before this file
+    kPlaceAway,     // the place was not found, or went away during the run
+    kTooLarge,      // larger than the place's file system takes (FAT32: 4 GiB - 1)
+    kPlaceRefuses,  // the place refuses writing (read-only, no permission)
+    kCheckFailed,   // the copy read back from the drive differs from what was written
+    kPathTooLong,   // the version's path would pass the system's limit
 };
 
 struct SecondCopyResult {

@@ -169,7 +169,7 @@ TEST(Health, SecondCopyBehindForAWeekAsksForThePlace) {
     EXPECT_FALSE(TakePlaceRun(record.place, there, "2026-12-01"));
     EXPECT_EQ(record.place.files[2].daysBehind, 0);  // nothing to copy
     record.lastRun = "2026-12-01 09:05";
-    EXPECT_EQ(TrayTipText(record), "Ｓｏｒｅｌ２　12/1 9:05 に 0 個保存　控え 2026-11-30");
+    EXPECT_EQ(TrayTipText(record), "Ｓｏｒｅｌ２　12/1 9:05 に 0 個保存　控え 2026-12-01");
     EXPECT_EQ(PlaceLogText(there, "2026-12-01 09:05"),
               "2026-12-01 09:05 控え：E:\\控え\r\n"
               "  控えたで：C:\\Data\\plain.txt\r\n"
