@@ -35,14 +35,21 @@ void WithdrawShutdownReason(HWND window) {
 }  // namespace
 
 bool RenameTellingSteps::Copy(const std::string& from, const std::string& to,
-                              const std::atomic<bool>* stop) {
+                              const std::atomic<bool>* stop, ContentHasher* hash) {
     control_.renaming = false;
-    return inner_.Copy(from, to, stop);
+    return inner_.Copy(from, to, stop, hash);
 }
 
 bool RenameTellingSteps::Rename(const std::string& from, const std::string& to, bool replace) {
     control_.renaming = true;
     return inner_.Rename(from, to, replace);
+}
+
+bool RenameTellingSteps::RenameAtPlace(const std::string& from, const std::string& to,
+                                       bool replace) {
+    // Not told: a log-off never waits on the place.
+    control_.renaming = false;
+    return inner_.RenameAtPlace(from, to, replace);
 }
 
 void RenameTellingSteps::FileDone() {

@@ -22,9 +22,10 @@ using RunJob = RunReport (*)(HeldSettings& held, const std::atomic<bool>* stop, 
 class RenameTellingSteps : public FileSteps {
   public:
     RenameTellingSteps(FileSteps& inner, RunControl& control) : inner_(inner), control_(control) {}
-    bool Copy(const std::string& from, const std::string& to,
-              const std::atomic<bool>* stop) override;
+    bool Copy(const std::string& from, const std::string& to, const std::atomic<bool>* stop,
+              ContentHasher* hash) override;
     bool Rename(const std::string& from, const std::string& to, bool replace) override;
+    bool RenameAtPlace(const std::string& from, const std::string& to, bool replace) override;
     void FileDone() override;
 
   private:

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "../common/place/content_hash.h"
 #include "../common/win/files.h"
 #include "../common/win/unique_handle.h"
 
@@ -21,7 +22,8 @@ constexpr DWORD kCreateAttributes = FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDD
 
 // Reads `from` into `to` a block at a time; `to` ends with the source's
 // last-write time. A set `stop` cuts the copy off between two blocks.
-bool CopyContent(HANDLE from, HANDLE to, const FILETIME& lastWrite, const std::atomic<bool>* stop) {
+bool CopyContent(HANDLE from, HANDLE to, const FILETIME& lastWrite, const std::atomic<bool>* stop,
+                 ContentHasher* hash) {
     std::vector<char> block(kCopyBlock);
     for (;;) {
         if (Stopped(stop)) {
@@ -34,6 +36,9 @@ bool CopyContent(HANDLE from, HANDLE to, const FILETIME& lastWrite, const std::a
         }
         if (got == 0) {
             return SetFileTime(to, nullptr, nullptr, &lastWrite) != FALSE;
+        }
+        if (hash) {
+            hash->Update(block.data(), got);
         }
         // A write cut short by a full disk takes part of the block; the
         // next write of the rest tells why.
@@ -51,8 +56,8 @@ bool CopyContent(HANDLE from, HANDLE to, const FILETIME& lastWrite, const std::a
 
 }  // namespace
 
-bool FileSteps::Copy(const std::string& from, const std::string& to,
-                     const std::atomic<bool>* stop) {
+bool FileSteps::Copy(const std::string& from, const std::string& to, const std::atomic<bool>* stop,
+                     ContentHasher* hash) {
     // The run beside the files holds the source open for reading with read
     // sharing only, so writers stay out while this second handle reads it.
     FileHandle source(CreateFileA(from.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
@@ -77,7 +82,7 @@ bool FileSteps::Copy(const std::string& from, const std::string& to,
     if (!target) {
         return false;
     }
-    bool copied = CopyContent(source.get(), target.get(), lastWrite, stop);
+    bool copied = CopyContent(source.get(), target.get(), lastWrite, stop, hash);
     DWORD error = GetLastError();
     target.reset();
     if (copied && (info.FileAttributes & FILE_ATTRIBUTE_READONLY)) {

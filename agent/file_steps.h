@@ -10,6 +10,8 @@
 
 namespace sorel {
 
+class ContentHasher;
+
 class FileSteps {
   public:
     virtual ~FileSteps() = default;
@@ -17,10 +19,17 @@ class FileSteps {
     // attributes, which the next run's change test depends on. When `stop`
     // is given and becomes true, the copy is cut off between two blocks, its
     // target is deleted and the call fails with ERROR_REQUEST_ABORTED.
-    virtual bool Copy(const std::string& from, const std::string& to,
-                      const std::atomic<bool>* stop);
+    // When `hash` is given, every byte written also goes into it.
+    virtual bool Copy(const std::string& from, const std::string& to, const std::atomic<bool>* stop,
+                      ContentHasher* hash = nullptr);
     // MoveFileExA; `replace` lets it replace an existing target.
     virtual bool Rename(const std::string& from, const std::string& to, bool replace);
+    // The same at the second copy's place. Told apart because a log-off
+    // waits for the renames beside a file, never for a drive or share that
+    // may not answer.
+    virtual bool RenameAtPlace(const std::string& from, const std::string& to, bool replace) {
+        return Rename(from, to, replace);
+    }
     // Called once a file's copy and renames are over, done or not.
     virtual void FileDone() {}
 };

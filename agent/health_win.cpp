@@ -135,6 +135,9 @@ void ReportRunHealth(const RunReport& report, const LocalTime& now, const std::s
     for (const SecondCopyResult& file : report.place.files) {
         placeNews = placeNews || file.outcome != SecondCopyOutcome::kPresent;
     }
+    if (report.place.scrub.done) {
+        placeNews = true;
+    }
     if (report.files.empty() && !placeNews) {
         return;
     }
@@ -169,7 +172,7 @@ void ReportRunHealth(const RunReport& report, const LocalTime& now, const std::s
         BalloonText balloon = BalloonFor(warnings);
         tray.ShowBalloon(tip, balloon.title, balloon.text);
     } else if (askForPlace) {
-        tray.ShowBalloon(tip, "Ｓｏｒｅｌ２：控えがとれてへんで！", PlaceBalloonText(record.place));
+        tray.ShowBalloon(tip, PlaceBalloonTitle(record.place), PlaceBalloonText(record.place));
     } else {
         tray.SetTip(tip);
     }

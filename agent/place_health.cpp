@@ -10,59 +10,67 @@ namespace {
 
 constexpr std::size_t kMaxPlaceFiles = 64;
 
-const char* Logged(SecondCopyOutcome outcome) {
-    switch (outcome) {
-        case SecondCopyOutcome::kCopied:
-            return "控えたで";
-        case SecondCopyOutcome::kPresent:
-            return "控えはあるで";
-        case SecondCopyOutcome::kMissing:
-            return "ファイルが見つからへん";
-        case SecondCopyOutcome::kPlaceFull:
-            return "控えの場所がいっぱい";
-        case SecondCopyOutcome::kNotReached:
-            return "控えは手つかず";
-        case SecondCopyOutcome::kPlaceAway:
-            return "控えの場所があらへん";
-        default:
-            return "控えがでけへんかった";
-    }
-}
+using C = SecondCopyOutcome;
 
-// The record's names for the causes, one word each.
-struct CauseName {
-    SecondCopyOutcome outcome;
+// Each outcome's words: its one-word name in the record, its line in the log,
+// and, for a file behind, the balloon's text (with %s for the place's drive)
+// and whether the cause passes by itself: those wait for a week of use before
+// a balloon, the others are told at once.
+struct CauseText {
+    C outcome;
     const char* name;
+    const char* logged;
+    const char* balloon;
+    bool passes;
 };
-constexpr CauseName kCauseNames[] = {
-    {SecondCopyOutcome::kPresent, "-"},
-    {SecondCopyOutcome::kPlaceAway, "away"},
-    {SecondCopyOutcome::kPlaceFull, "full"},
-    {SecondCopyOutcome::kTooLarge, "too-large"},
-    {SecondCopyOutcome::kPlaceRefuses, "refuses"},
-    {SecondCopyOutcome::kCheckFailed, "check-failed"},
-    {SecondCopyOutcome::kPathTooLong, "path-too-long"},
-    {SecondCopyOutcome::kFailed, "failed"},
-    {SecondCopyOutcome::kNotReached, "not-reached"},
+constexpr CauseText kCauses[] = {
+    {C::kPresent, "-", "控えはあるで", "", true},
+    {C::kCopied, "copied", "控えたで", "", true},
+    {C::kMissing, "missing", "ファイルが見つからへん", "", true},
+    {C::kPlaceAway, "away", "控えの場所があらへん",
+     "控えが 7 日とれてへんで。\n控えのドライブ（%s）をつないでな", true},
+    {C::kPlaceFull, "full", "控えの場所がいっぱい",
+     "控えの場所（%s）がいっぱいで 控えがとれてへんで。\n要らんファイルを消して あけてな", true},
+    {C::kTooLarge, "too-large", "大きすぎて控えの場所に入らへん",
+     "ファイルが大きすぎて 控えの場所（%s）に入らへん。\nNTFS か exFAT のドライブを選んでな",
+     false},
+    {C::kPlaceRefuses, "refuses", "控えの場所が書かせてくれへん",
+     "控えの場所（%s）が書かせてくれへん。\n書き込み禁止を外すか 別の場所を選んでな", false},
+    {C::kCheckFailed, "check-failed", "控えを読み返したら違うてた",
+     "控えの場所（%s）に書いたもんを読み返したら 違うてたで。\nドライブが傷んでるかもしれへん",
+     false},
+    {C::kPathTooLong, "path-too-long", "控えのパスが長すぎる",
+     "パスが長すぎて 控えがとれへん。\n控えの場所（%s）を短いフォルダーにしてな", false},
+    {C::kFileInUse, "in-use", "使用中で控えられへん",
+     "控えが 7 日とれてへんで。\nファイルを使うてるソフトを閉じといてな", true},
+    {C::kNotReached, "not-reached", "控えは手つかず", "", true},
+    {C::kFailed, "failed", "控えがでけへんかった",
+     "控えが 7 日とれてへんで。\n控えの場所（%s）を確かめてな", true},
 };
 
-const char* CauseText(SecondCopyOutcome outcome) {
-    for (const CauseName& cause : kCauseNames) {
+const CauseText& CauseOf(C outcome) {
+    for (const CauseText& cause : kCauses) {
         if (cause.outcome == outcome) {
-            return cause.name;
+            return cause;
         }
     }
-    return "failed";
+    return kCauses[sizeof kCauses / sizeof kCauses[0] - 1];
 }
 
-bool ReadCause(std::string_view text, SecondCopyOutcome& outcome) {
-    for (const CauseName& cause : kCauseNames) {
+bool ReadCause(std::string_view text, C& outcome) {
+    for (const CauseText& cause : kCauses) {
         if (text == cause.name) {
             outcome = cause.outcome;
             return true;
         }
     }
     return false;
+}
+
+// Whether a file behind is worth a balloon now.
+bool WarnedOf(const FileCopyHealth& file) {
+    const CauseText& cause = CauseOf(file.cause);
+    return file.daysBehind >= (cause.passes ? kDaysBehindWarned : 1) && *cause.balloon;
 }
 
 // The rest of the line from `first`: a path may hold a tab.
@@ -91,6 +99,10 @@ std::string DriveOf(const std::string& place) {
 }  // namespace
 
 bool ReadPlaceLine(const std::vector<std::string_view>& fields, PlaceHealth& place) {
+    if (fields[0] == "damaged" && fields.size() >= 2 && place.damaged.size() < kMaxPlaceFiles) {
+        place.damaged.push_back(Rest(fields, 1));
+        return true;
+    }
     if (fields[0] == "place" && fields.size() >= 3 && PlainRecordField(fields[1])) {
         place.warnedDay = std::string(fields[1]);
         place.place = Rest(fields, 2);
@@ -126,7 +138,10 @@ std::string FormatPlaceLines(const PlaceHealth& place) {
     for (const FileCopyHealth& file : place.files) {
         text += "placefile\t" + file.heldDay + "\t" + file.versionDay + "\t" +
                 std::to_string(file.daysBehind) + "\t" + file.lastBehindDay + "\t" +
-                CauseText(file.cause) + "\t" + file.path + "\r\n";
+                CauseOf(file.cause).name + "\t" + file.path + "\r\n";
+    }
+    for (const std::string& version : place.damaged) {
+        text += "damaged\t" + version + "\r\n";
     }
     return text;
 }
@@ -167,11 +182,28 @@ bool TakePlaceRun(PlaceHealth& place, const PlaceReport& report, const std::stri
             result.outcome != SecondCopyOutcome::kNotReached) {
             file.cause = result.outcome;
         }
-        behindLong = behindLong || file.daysBehind >= kDaysBehindWarned;
+        behindLong = behindLong || WarnedOf(file);
         files.push_back(std::move(file));
     }
     place.files = std::move(files);
     place.place = report.place;
+    // A scrub names the damaged versions it found; one it had not named
+    // before brings a balloon of its own, whatever else was told today.
+    place.newlyDamaged = 0;
+    if (report.scrub.done) {
+        for (const std::string& version : report.scrub.damaged) {
+            place.newlyDamaged += std::find(place.damaged.begin(), place.damaged.end(), version) ==
+                                  place.damaged.end();
+        }
+        place.damaged = report.scrub.damaged;
+        if (place.damaged.size() > kMaxPlaceFiles) {
+            place.damaged.resize(kMaxPlaceFiles);
+        }
+    }
+    if (place.newlyDamaged > 0) {
+        place.warnedDay = std::max(place.warnedDay, today);
+        return true;
+    }
     if (behindLong && today > place.warnedDay) {
         place.warnedDay = today;
         return true;
@@ -188,7 +220,16 @@ std::string PlaceLogText(const PlaceReport& report, const std::string& stamp) {
     }
     std::string text = stamp + " 控え：" + report.place + "\r\n";
     for (const SecondCopyResult& result : report.files) {
-        text += "  " + std::string(Logged(result.outcome)) + "：" + result.path + "\r\n";
+        text += "  " + std::string(CauseOf(result.outcome).logged) + "：" + result.path + "\r\n";
+    }
+    if (report.scrub.done) {
+        text += "  控えを全部読み返したで（" + std::to_string(report.scrub.checked) + " 個）\r\n";
+        for (const std::string& version : report.scrub.damaged) {
+            text += "  控えが傷んでる：" + version + "\r\n";
+        }
+    }
+    if (report.buffered || report.scrub.buffered) {
+        text += "  このドライブは直に読まれへんので、読み返しはキャッシュ越しやで\r\n";
     }
     return text;
 }
@@ -218,9 +259,32 @@ std::string PlaceTipText(const PlaceHealth& place) {
     return oldest.empty() ? "　控え なし" : "　控え " + oldest;
 }
 
+std::string PlaceBalloonTitle(const PlaceHealth& place) {
+    return place.newlyDamaged > 0 ? "Ｓｏｒｅｌ２：控えが傷んでるで！"
+                                  : "Ｓｏｒｅｌ２：控えがとれてへんで！";
+}
+
 std::string PlaceBalloonText(const PlaceHealth& place) {
-    return "控えが " + std::to_string(kDaysBehindWarned) + " 日とれてへんで。\n控えのドライブ（" +
-           DriveOf(place.place) + "）をつないでな";
+    const std::string drive = DriveOf(place.place);
+    if (place.newlyDamaged > 0) {
+        return "控えの場所（" + drive + "）に 傷んだ控えが " +
+               std::to_string(place.damaged.size()) +
+               " 個あったで。\nドライブが傷んでるかもしれへん";
+    }
+    // The first file that is due names the cause; a drive away when none is.
+    const char* balloon = CauseOf(C::kPlaceAway).balloon;
+    for (const FileCopyHealth& file : place.files) {
+        if (WarnedOf(file)) {
+            balloon = CauseOf(file.cause).balloon;
+            break;
+        }
+    }
+    std::string text = balloon;
+    const std::size_t at = text.find("%s");
+    if (at != std::string::npos) {
+        text.replace(at, 2, drive);
+    }
+    return text;
 }
 
 }  // namespace sorel

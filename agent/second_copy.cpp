@@ -4,10 +4,14 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "../common/place/content_hash.h"
+#include "../common/place/manifest.h"
 #include "../common/place/place_history.h"
+#include "../common/place/place_paths.h"
 #include "files.h"
 #include "place_find.h"
 #include "unique_handle.h"
@@ -16,28 +20,50 @@ namespace sorel {
 
 namespace {
 
-// Files larger than this are compared a block at a time.
-constexpr DWORD kCompareBlock = 1 << 20;
+using C = SecondCopyOutcome;
 
-// The local date of the file's last write, read from the file system's own
-// entry, without opening the file.
-bool LastWriteDay(const WIN32_FILE_ATTRIBUTE_DATA& data, CivilDate& date) {
-    FILETIME local;
-    SYSTEMTIME time;
-    if (!FileTimeToLocalFileTime(&data.ftLastWriteTime, &local) ||
-        !FileTimeToSystemTime(&local, &time)) {
+// Read back a megabyte at a time; a multiple of every sector size, as an
+// unbuffered read requires.
+constexpr DWORD kReadBackBlock = 1 << 20;
+// The file that holds the day of a PC's last scrub at the place.
+constexpr char kScrubDayName[] = "Sorel.scrub";
+constexpr long kScrubEveryDays = 30;
+
+// What the place's file system allows, asked once a run.
+struct PlaceFacts {
+    std::uint64_t timeStep = 0;     // how coarsely it keeps times; 0: exactly
+    std::uint64_t largestFile = 0;  // 0: no limit that matters
+};
+
+// Where one run copies to.
+struct PlaceRun {
+    std::string markerFolder;  // "<place>\Sorel"
+    std::string pcFolder;      // "<place>\Sorel\<COMPUTER>": this PC's versions only
+    PlaceFacts facts;
+    CivilDate today;
+    bool buffered = false;  // a read-back went through the cache
+};
+
+CivilDate ToCivil(const SYSTEMTIME& time) {
+    return {time.wYear, time.wMonth, time.wDay};
+}
+
+// The local date of a file time, with the time-zone rules of that moment, as
+// the generations beside the file are dated.
+bool LocalDay(const FILETIME& time, CivilDate& date) {
+    SYSTEMTIME utc, local;
+    if (!FileTimeToSystemTime(&time, &utc) ||
+        !SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local)) {
         return false;
     }
-    date = {time.wYear, time.wMonth, time.wDay};
+    date = ToCivil(local);
     return true;
 }
 
-// Whether the version at the place holds the file's state, as far as the
-// place's file system can keep its time.
-bool SameState(const WIN32_FILE_ATTRIBUTE_DATA& file, const WIN32_FILE_ATTRIBUTE_DATA& version) {
-    return SameVersionTime(FileTimeCount(version.ftLastWriteTime),
-                           FileTimeCount(file.ftLastWriteTime)) &&
-           file.nFileSizeHigh == version.nFileSizeHigh && file.nFileSizeLow == version.nFileSizeLow;
+CivilDate Today() {
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    return ToCivil(now);
 }
 
 std::string DayText(const CivilDate& date) {
@@ -46,137 +72,348 @@ std::string DayText(const CivilDate& date) {
     return text;
 }
 
-// Writes the copy's cached blocks to the drive, so that the comparison that
-// follows reads what the drive holds, as far as the system lets a program see.
+std::uint64_t SizeOf(const WIN32_FILE_ATTRIBUTE_DATA& data) {
+    return (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
+}
+
+bool Attributes(const std::string& path, WIN32_FILE_ATTRIBUTE_DATA& data) {
+    return GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) &&
+           !(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::string ComputerName() {
+    char name[MAX_COMPUTERNAME_LENGTH + 1] = {};
+    DWORD size = sizeof name;
+    return GetComputerNameA(name, &size) ? std::string(name, size) : std::string();
+}
+
+// The root the system's volume calls want: "E:\" or "\\server\share\".
+std::string VolumeRoot(const std::string& folder) {
+    const std::string share = ShareRoot(folder, IsSystemLeadByte);
+    if (!share.empty()) {
+        return share + "\\";
+    }
+    return folder.size() >= 2 && folder[1] == ':' ? folder.substr(0, 2) + "\\" : std::string();
+}
+
+// The place's file system, by the name it gives. One that does not say is
+// taken for the coarsest: a version is then copied again only when its time
+// moved by more than FAT keeps, or its hash says so.
+PlaceFacts FactsOf(const std::string& folder) {
+    char name[MAX_PATH + 1] = {};
+    const std::string root = VolumeRoot(folder);
+    if (root.empty() || !GetVolumeInformationA(root.c_str(), nullptr, 0, nullptr, nullptr, nullptr,
+                                               name, sizeof name)) {
+        return {TimeStepOf("FAT"), 0};
+    }
+    return {TimeStepOf(name), LargestFileOn(name)};
+}
+
+std::vector<ManifestEntry> ReadManifest(const std::string& folder) {
+    std::string bytes;
+    if (ReadFilePrefixExclusive(folder + "\\" + std::string(kManifestName), 1 << 20, bytes) !=
+        ReadResult::kOk) {
+        return {};
+    }
+    return ParseManifest(bytes);
+}
+
+bool WriteManifest(const std::string& folder, const std::vector<ManifestEntry>& entries) {
+    const std::string path = folder + "\\" + std::string(kManifestName);
+    return ReplaceFileContent(path, FormatManifest(entries),
+                              folder + "\\~" + std::string(kManifestName));
+}
+
+// Whether the version at the place holds the file's state. The manifest
+// keeps the state's exact time, so a coarse file system cannot hide a change
+// saved within its step; a version from before manifests is judged by its
+// own time, as closely as its file system keeps it.
+bool HoldsState(const WIN32_FILE_ATTRIBUTE_DATA& file, const std::string& version,
+                const ManifestEntry* entry, std::uint64_t timeStep) {
+    WIN32_FILE_ATTRIBUTE_DATA present;
+    if (!Attributes(version, present) || SizeOf(present) != SizeOf(file)) {
+        return false;
+    }
+    if (entry) {
+        return !entry->damaged && entry->size == SizeOf(file) &&
+               entry->written == FileTimeCount(file.ftLastWriteTime);
+    }
+    return SameVersionTime(FileTimeCount(present.ftLastWriteTime),
+                           FileTimeCount(file.ftLastWriteTime), timeStep);
+}
+
+// Writes the copy's cached blocks to the drive, so that the read-back that
+// follows can find what the drive holds.
 bool FlushCopy(const std::string& path) {
     FileHandle file(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     return file && FlushFileBuffers(file.get());
 }
 
-bool ReadBlock(HANDLE file, std::vector<char>& block, DWORD& got) {
-    return ReadFile(file, block.data(), static_cast<DWORD>(block.size()), &got, nullptr);
-}
+struct VirtualFreer {
+    void operator()(void* block) const { VirtualFree(block, 0, MEM_RELEASE); }
+};
 
-// Whether the two files hold the same bytes.
-bool SameContent(const std::string& a, const std::string& b) {
-    FileHandle first(CreateFileA(a.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                 FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    FileHandle second(CreateFileA(b.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                  FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    if (!first || !second) {
-        return false;
+enum class ReadBack { kDone, kFailed, kStopped };
+
+// Hashes the file as the drive holds it: read unbuffered, past the system's
+// cache, so that a failing or fake-capacity stick cannot pass on what the
+// cache still remembers. Where the file system refuses unbuffered reads the
+// file is read through the cache, and `buffered` says so.
+ReadBack HashFromDrive(const std::string& path, const std::atomic<bool>* stop, Hash128& hash,
+                       bool& buffered) {
+    std::unique_ptr<void, VirtualFreer> block(
+        VirtualAlloc(nullptr, kReadBackBlock, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+    if (!block) {
+        return ReadBack::kFailed;
     }
-    std::vector<char> blockA(kCompareBlock);
-    std::vector<char> blockB(kCompareBlock);
-    for (;;) {
-        DWORD gotA = 0;
-        DWORD gotB = 0;
-        if (!ReadBlock(first.get(), blockA, gotA) || !ReadBlock(second.get(), blockB, gotB) ||
-            gotA != gotB || std::char_traits<char>::compare(blockA.data(), blockB.data(), gotA)) {
-            return false;
+    for (bool unbuffered : {true, false}) {
+        const DWORD flags = FILE_FLAG_SEQUENTIAL_SCAN | (unbuffered ? FILE_FLAG_NO_BUFFERING : 0);
+        FileHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                    OPEN_EXISTING, flags, nullptr));
+        ContentHasher hasher;
+        DWORD got = 0;
+        bool read = static_cast<bool>(file);
+        while (read && (read = ReadFile(file.get(), block.get(), kReadBackBlock, &got, nullptr)) &&
+               got > 0) {
+            hasher.Update(block.get(), got);
+            if (Stopped(stop)) {
+                return ReadBack::kStopped;
+            }
         }
-        if (gotA == 0) {
-            return true;
+        const DWORD error = GetLastError();
+        if (read) {
+            hash = hasher.Final();
+            buffered = buffered || !unbuffered;
+            return ReadBack::kDone;
+        }
+        if (!unbuffered || (error != ERROR_INVALID_PARAMETER && error != ERROR_NOT_SUPPORTED &&
+                            error != ERROR_INVALID_FUNCTION)) {
+            return ReadBack::kFailed;
         }
     }
+    return ReadBack::kFailed;
 }
 
-bool IsFullError(DWORD error) {
-    return error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL;
+// Why a step at the place failed. A drive pulled or a share gone shows as
+// many errors; the marker's folder tells: it has gone with it.
+C CauseOf(DWORD error, const PlaceRun& run) {
+    switch (error) {
+        case ERROR_REQUEST_ABORTED:
+            return C::kNotReached;
+        case ERROR_DISK_FULL:
+        case ERROR_HANDLE_DISK_FULL:
+            return C::kPlaceFull;
+        case ERROR_FILE_TOO_LARGE:
+            return C::kTooLarge;
+        case ERROR_FILENAME_EXCED_RANGE:
+            return C::kPathTooLong;
+    }
+    if (!IsFolder(run.markerFolder)) {
+        return C::kPlaceAway;
+    }
+    return error == ERROR_ACCESS_DENIED || error == ERROR_WRITE_PROTECT ? C::kPlaceRefuses
+                                                                        : C::kFailed;
 }
 
-// The file's versions that the history no longer keeps go, once its newest
-// version was checked in full.
-void ThinVersions(const std::string& folder, const std::string& fileName) {
+bool MakeFolder(const std::string& folder) {
+    return CreateDirectoryA(folder.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
+}
+
+// The file's versions in its folder, by name and date.
+std::vector<std::pair<std::string, CivilDate>> VersionsIn(const std::string& folder,
+                                                          const std::string& fileName) {
+    std::vector<std::pair<std::string, CivilDate>> versions;
     WIN32_FIND_DATAA found;
     FindHandle find(FindFirstFileA((folder + "\\*").c_str(), &found));
-    if (!find) {
-        return;
-    }
-    std::vector<CivilDate> versions;
-    do {
+    while (find) {
         CivilDate date;
         if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
             VersionDate(found.cFileName, fileName, date)) {
-            versions.push_back(date);
+            versions.emplace_back(found.cFileName, date);
         }
-    } while (FindNextFileA(find.get(), &found));
-    for (const CivilDate& date : VersionsToRemove(versions)) {
-        DeleteFileForcibly(folder + "\\" + VersionName(date, fileName));
+        if (!FindNextFileA(find.get(), &found)) {
+            break;
+        }
+    }
+    return versions;
+}
+
+// The versions the history no longer keeps go, once the newest, `current`,
+// was checked in full; the manifest then names only those left.
+void ThinVersions(const std::string& folder, const std::string& fileName, const CivilDate& current,
+                  const CivilDate& today, std::vector<ManifestEntry>& manifest) {
+    std::vector<std::pair<std::string, CivilDate>> versions = VersionsIn(folder, fileName);
+    std::vector<CivilDate> dates;
+    for (const auto& version : versions) {
+        dates.push_back(version.second);
+    }
+    const std::vector<CivilDate> remove = VersionsToRemove(dates, current, today);
+    std::vector<std::string> left;
+    for (const auto& version : versions) {
+        bool goes = false;
+        for (const CivilDate& date : remove) {
+            goes = goes || date == version.second;
+        }
+        if (!goes || !DeleteFileForcibly(folder + "\\" + version.first)) {
+            left.push_back(version.first);
+        }
+    }
+    KeepOnly(manifest, left);
+}
+
+// A place chosen before each PC had its own folder kept the versions right
+// below the marker's: the first PC that needs a file's folder takes it over.
+void TakeOverOlderFolder(const PlaceRun& run, const std::string& folderName,
+                         const std::string& folder) {
+    const std::string older = run.markerFolder + "\\" + folderName;
+    if (IsFolder(older) && !PathExists(folder)) {
+        MoveFileA(older.c_str(), folder.c_str());
     }
 }
 
-SecondCopyResult CopyOne(const std::string& markerFolder, const std::string& path,
-                         const std::atomic<bool>* stop, FileSteps& steps) {
-    SecondCopyResult result;
-    result.path = path;
+// Where the copy is read from: generation 1 when it holds the file's state
+// exactly, for nobody else ever has it open, so a workbook kept open in its
+// program still gets its second copy. Otherwise the file itself, held
+// against writers for the copy's length as the run beside the files holds it.
+bool CopySource(const std::string& path, const WIN32_FILE_ATTRIBUTE_DATA& file, FileHandle& hold,
+                std::string& source) {
+    const std::string generation = GenerationPath(SplitPath(path, IsSystemLeadByte), 1);
+    WIN32_FILE_ATTRIBUTE_DATA stored;
+    if (!generation.empty() && Attributes(generation, stored) && SizeOf(stored) == SizeOf(file) &&
+        FileTimeCount(stored.ftLastWriteTime) == FileTimeCount(file.ftLastWriteTime)) {
+        source = generation;
+        return true;
+    }
+    const FileProbe probe = ProbeFileHolding(path, hold);
+    if (probe.presence != Presence::kReadable || probe.size != SizeOf(file) ||
+        probe.lastWrite != FileTimeCount(file.ftLastWriteTime)) {
+        return false;
+    }
+    source = path;
+    return true;
+}
+
+SecondCopyResult CopyOne(PlaceRun& run, const std::string& path, const std::atomic<bool>* stop,
+                         FileSteps& steps) {
+    SecondCopyResult result{path, C::kFailed, {}};
     const std::string fileName = FileDisplayName(path, IsSystemLeadByte);
     const std::string folderName = FileFolderName(path, IsSystemLeadByte);
-    WIN32_FILE_ATTRIBUTE_DATA source;
+    WIN32_FILE_ATTRIBUTE_DATA file;
     CivilDate day;
-    if (fileName.empty() || !GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &source) ||
-        (source.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || !LastWriteDay(source, day)) {
-        result.outcome = SecondCopyOutcome::kMissing;
+    if (fileName.empty() || !Attributes(path, file) || !LocalDay(file.ftLastWriteTime, day)) {
+        result.outcome = C::kMissing;
         return result;
     }
-    const std::string folder = markerFolder + "\\" + folderName;
-    const std::string version = folder + "\\" + VersionName(day, fileName);
+    const std::string folder = run.pcFolder + "\\" + folderName;
+    const std::string versionName = VersionName(day, fileName);
+    const std::string version = folder + "\\" + versionName;
     const std::string temporary = folder + "\\" + TemporaryVersionName(fileName);
     if (version.size() > kMaxPathChars || temporary.size() > kMaxPathChars) {
-        result.outcome = SecondCopyOutcome::kFailed;
+        result.outcome = C::kPathTooLong;
         return result;
     }
-    WIN32_FILE_ATTRIBUTE_DATA present;
-    if (GetFileAttributesExA(version.c_str(), GetFileExInfoStandard, &present) &&
-        SameState(source, present)) {
-        // The cheap case of every run: one look in the folder.
-        result.outcome = SecondCopyOutcome::kPresent;
+    std::vector<ManifestEntry> manifest = ReadManifest(folder);
+    if (HoldsState(file, version, FindEntry(manifest, versionName), run.facts.timeStep)) {
+        // The cheap case of every run: a look at the version and its
+        // manifest. A copy cut off earlier (a pulled drive, a log-off) may
+        // have left its temporary file.
+        DeleteFileA(temporary.c_str());
+        result.outcome = C::kPresent;
         result.versionDay = DayText(day);
         return result;
     }
-    // Only the file's own folder below the marker's is ever created.
-    if (!CreateDirectoryA(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
-        result.outcome = IsFullError(GetLastError()) ? SecondCopyOutcome::kPlaceFull
-                                                     : SecondCopyOutcome::kFailed;
+    if (run.facts.largestFile != 0 && SizeOf(file) > run.facts.largestFile) {
+        // Known before a byte is written: FAT would take gigabytes, then fail.
+        result.outcome = C::kTooLarge;
         return result;
     }
+    FileHandle hold;
+    std::string source;
+    if (!CopySource(path, file, hold, source)) {
+        result.outcome = C::kFileInUse;
+        return result;
+    }
+    // Only this PC's folder and the file's own folder in it are ever created.
+    TakeOverOlderFolder(run, folderName, folder);
+    if (!MakeFolder(run.pcFolder) || !MakeFolder(folder)) {
+        result.outcome = CauseOf(GetLastError(), run);
+        return result;
+    }
+    if (manifest.empty()) {
+        manifest = ReadManifest(folder);  // taken over just now
+    }
     ClearReadOnly(temporary);
-    const bool copied = steps.Copy(path, temporary, stop);
-    const DWORD copyError = GetLastError();
+    ContentHasher written;
+    if (!steps.Copy(source, temporary, stop, &written)) {
+        const DWORD error = GetLastError();
+        result.outcome = CauseOf(error, run);
+        // The source, not the place, may have refused.
+        if (result.outcome == C::kPlaceRefuses && !CanOpenForReading(source)) {
+            result.outcome = C::kFailed;
+        }
+        DeleteFileForcibly(temporary);
+        return result;
+    }
     // The copy takes a read-only file's attribute, which would refuse the
     // flush's write access.
     ClearReadOnly(temporary);
+    const Hash128 hash = written.Final();
+    Hash128 onDrive;
     WIN32_FILE_ATTRIBUTE_DATA copy;
-    // The copy counts only when it holds the state whose date names it: the
-    // file may have been saved again while it was copied.
-    const bool checked = copied && FlushCopy(temporary) && SameContent(path, temporary) &&
-                         GetFileAttributesExA(temporary.c_str(), GetFileExInfoStandard, &copy) &&
-                         SameState(source, copy);
+    const bool flushed = FlushCopy(temporary);
+    const ReadBack readBack =
+        flushed ? HashFromDrive(temporary, stop, onDrive, run.buffered) : ReadBack::kFailed;
+    const bool checked = readBack == ReadBack::kDone && onDrive == hash &&
+                         Attributes(temporary, copy) && SizeOf(copy) == SizeOf(file) &&
+                         SameVersionTime(FileTimeCount(copy.ftLastWriteTime),
+                                         FileTimeCount(file.ftLastWriteTime), run.facts.timeStep);
     if (!checked) {
+        const DWORD error = GetLastError();
         DeleteFileForcibly(temporary);
-        // A log-off cuts a copy off: the file is left for the next run, as
-        // one that was never begun.
-        result.outcome = !copied && copyError == ERROR_REQUEST_ABORTED
-                             ? SecondCopyOutcome::kNotReached
-                         : !copied && IsFullError(copyError) ? SecondCopyOutcome::kPlaceFull
-                                                             : SecondCopyOutcome::kFailed;
+        result.outcome = readBack == ReadBack::kStopped         ? C::kNotReached
+                         : readBack == ReadBack::kDone          ? C::kCheckFailed
+                         : CauseOf(error, run) == C::kPlaceAway ? C::kPlaceAway
+                                                                : C::kCheckFailed;
         return result;
     }
     ClearReadOnly(version);
-    if (!steps.Rename(temporary, version, true)) {
+    if (!steps.RenameAtPlace(temporary, version, true)) {
         // The temporary copy stays until the next run replaces it; no
         // version name holds part of a file.
-        result.outcome = SecondCopyOutcome::kFailed;
+        result.outcome = CauseOf(GetLastError(), run);
         return result;
     }
-    result.outcome = SecondCopyOutcome::kCopied;
+    PutEntry(manifest,
+             {versionName, SizeOf(file), FileTimeCount(file.ftLastWriteTime), hash, false});
+    ThinVersions(folder, fileName, day, run.today, manifest);
+    WriteManifest(folder, manifest);
+    result.outcome = C::kCopied;
     result.versionDay = DayText(day);
-    ThinVersions(folder, fileName);
     return result;
 }
 
+// The day of this PC's last scrub at the place; none when never.
+bool ScrubDue(const std::string& pcFolder, const CivilDate& today) {
+    std::string text;
+    CivilDate last;
+    if (ReadFilePrefixExclusive(pcFolder + "\\" + kScrubDayName, 64, text) != ReadResult::kOk ||
+        !VersionDate(text + " x", "x", last)) {
+        return true;
+    }
+    const long since = DaysFromCivil(today) - DaysFromCivil(last);
+    // A day recorded while the clock ran ahead does not put the next off.
+    return since >= kScrubEveryDays || since < -1;
+}
+
 }  // namespace
+
+bool CanOpenForReading(const std::string& path) {
+    FileHandle file(CreateFileA(path.c_str(), GENERIC_READ,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return static_cast<bool>(file);
+}
 
 PlaceChoice ReadPlaceChoice(const std::string& healthFolder) {
     std::string bytes;
@@ -188,19 +425,71 @@ PlaceChoice ReadPlaceChoice(const std::string& healthFolder) {
     return ParsePlaceChoice(bytes);
 }
 
+std::string PcVersionsFolder(const std::string& markerFolder) {
+    return markerFolder + "\\" + PcFolderName(ComputerName(), IsSystemLeadByte);
+}
+
 std::vector<SecondCopyResult> MakeSecondCopies(const std::string& markerFolder,
                                                const std::vector<std::string>& paths,
-                                               const std::atomic<bool>* stop, FileSteps& steps) {
+                                               const std::atomic<bool>* stop, FileSteps& steps,
+                                               bool* buffered) {
+    PlaceRun run{markerFolder, PcVersionsFolder(markerFolder), FactsOf(markerFolder), Today()};
     std::vector<SecondCopyResult> results;
+    bool away = false;
     for (const std::string& path : paths) {
-        if (Stopped(stop)) {
-            results.push_back({path, SecondCopyOutcome::kNotReached, {}});
+        if (Stopped(stop) || away) {
+            // A drive pulled in the middle of a run is away for the rest.
+            results.push_back({path, away ? C::kPlaceAway : C::kNotReached, {}});
             continue;
         }
-        results.push_back(CopyOne(markerFolder, path, stop, steps));
+        results.push_back(CopyOne(run, path, stop, steps));
+        away = results.back().outcome == C::kPlaceAway;
         steps.FileDone();
     }
+    if (buffered) {
+        *buffered = run.buffered;
+    }
     return results;
+}
+
+ScrubReport ScrubVersions(const std::string& markerFolder, const std::vector<std::string>& paths,
+                          const std::atomic<bool>* stop, bool force) {
+    ScrubReport report;
+    const std::string pcFolder = PcVersionsFolder(markerFolder);
+    const CivilDate today = Today();
+    if (!force && !ScrubDue(pcFolder, today)) {
+        return report;
+    }
+    for (const std::string& path : paths) {
+        const std::string folder = pcFolder + "\\" + FileFolderName(path, IsSystemLeadByte);
+        std::vector<ManifestEntry> manifest = ReadManifest(folder);
+        bool changed = false;
+        for (ManifestEntry& entry : manifest) {
+            const std::string version = folder + "\\" + entry.name;
+            if (!PathExists(version)) {
+                continue;  // thinned; the next copy's manifest leaves it out
+            }
+            Hash128 onDrive;
+            const ReadBack read = HashFromDrive(version, stop, onDrive, report.buffered);
+            if (read == ReadBack::kStopped || Stopped(stop)) {
+                return {};  // taken up again at the next run
+            }
+            ++report.checked;
+            const bool damaged = read != ReadBack::kDone || onDrive != entry.hash;
+            if (damaged) {
+                report.damaged.push_back(version);
+            }
+            changed = changed || damaged != entry.damaged;
+            entry.damaged = damaged;
+        }
+        if (changed) {
+            WriteManifest(folder, manifest);
+        }
+    }
+    report.done = true;
+    ReplaceFileContent(pcFolder + "\\" + kScrubDayName, DayText(today),
+                       pcFolder + "\\~" + kScrubDayName);
+    return report;
 }
 
 PlaceReport RunSecondCopies(const std::string& healthFolder, const std::vector<std::string>& paths,
@@ -216,12 +505,21 @@ PlaceReport RunSecondCopies(const std::string& healthFolder, const std::vector<s
     if (!report.found) {
         report.place = choice.folder;
         for (const std::string& path : paths) {
-            report.files.push_back({path, SecondCopyOutcome::kPlaceAway, {}});
+            report.files.push_back({path, C::kPlaceAway, {}});
         }
         return report;
     }
     report.place = found.substr(0, found.size() - kPlaceFolderName.size() - 1);
-    report.files = MakeSecondCopies(found, paths, stop, steps);
+    report.files = MakeSecondCopies(found, paths, stop, steps, &report.buffered);
+    // Once every 30 days the whole of this PC's versions is read back, while
+    // the place is here; a log-off stops it, and the next run takes it up.
+    bool away = false;
+    for (const SecondCopyResult& file : report.files) {
+        away = away || file.outcome == C::kPlaceAway;
+    }
+    if (!away && !Stopped(stop)) {
+        report.scrub = ScrubVersions(found, paths, stop, false);
+    }
     return report;
 }
 

@@ -19,16 +19,35 @@ namespace sorel {
 // when none is chosen or the file cannot be read.
 PlaceChoice ReadPlaceChoice(const std::string& healthFolder);
 
-// Makes the missing versions of `paths` below `markerFolder`: a copy under a
-// temporary name, flushed, read back and compared, then renamed to its
-// version name, replacing that day's version. A file whose copy was checked
-// in full has its old versions thinned. No file starts once `stop` is set.
+// This PC's folder below the marker's folder ("<place>\Sorel\<COMPUTER>"):
+// two PCs that list the same path never touch each other's versions.
+std::string PcVersionsFolder(const std::string& markerFolder);
+
+// Makes the missing versions of `paths` in this PC's folder below
+// `markerFolder`: a copy under a temporary name, hashed as it is written,
+// flushed, read back from the drive and compared, then renamed to its version
+// name, replacing that day's version, and kept in the folder's manifest. A
+// file whose copy was checked in full has its old versions thinned. No file
+// starts once `stop` is set. `buffered`, when given, learns whether a
+// read-back had to go through the system's cache.
 std::vector<SecondCopyResult> MakeSecondCopies(const std::string& markerFolder,
                                                const std::vector<std::string>& paths,
-                                               const std::atomic<bool>* stop, FileSteps& steps);
+                                               const std::atomic<bool>* stop, FileSteps& steps,
+                                               bool* buffered = nullptr);
 
-// All of it for one run: reads the choice, looks for the place and makes the
-// copies. A report with `chosen` false when no place is chosen.
+// Reads every version of `paths` in this PC's folder back from the drive and
+// compares it with its manifest's hash, marking damaged versions there. Only
+// when 30 days have passed since the last scrub, unless `force`. Empty (not
+// done) when `stop` cut it off.
+ScrubReport ScrubVersions(const std::string& markerFolder, const std::vector<std::string>& paths,
+                          const std::atomic<bool>* stop, bool force);
+
+// Whether the file can be read at all, whoever else has it open.
+bool CanOpenForReading(const std::string& path);
+
+// All of it for one run: reads the choice, looks for the place, makes the
+// copies and, when one is due, scrubs. A report with `chosen` false when no
+// place is chosen.
 PlaceReport RunSecondCopies(const std::string& healthFolder, const std::vector<std::string>& paths,
                             const std::atomic<bool>* stop, FileSteps& steps);
 

@@ -41,9 +41,9 @@ class CountingSteps : public FileSteps {
     std::function<void(int)> onCall;
     int calls = 0;
 
-    bool Copy(const std::string& from, const std::string& to,
-              const std::atomic<bool>* stop) override {
-        return Next() && FileSteps::Copy(from, to, stop);
+    bool Copy(const std::string& from, const std::string& to, const std::atomic<bool>* stop,
+              ContentHasher* hash) override {
+        return Next() && FileSteps::Copy(from, to, stop, hash);
     }
     bool Rename(const std::string& from, const std::string& to, bool replace) override {
         return Next() && FileSteps::Rename(from, to, replace);

@@ -165,7 +165,9 @@ TEST(Health, SecondCopyBehindForAWeekAsksForThePlace) {
                          "E:\\控え",
                          {{kFine, C::kCopied, "2026-12-01"},
                           {kHeldOnce, C::kPresent, "2026-11-30"},
-                          {kMissing, C::kMissing, ""}}};
+                          {kMissing, C::kMissing, ""}},
+                         false,
+                         {}};
     EXPECT_FALSE(TakePlaceRun(record.place, there, "2026-12-01"));
     EXPECT_EQ(record.place.files[2].daysBehind, 0);  // nothing to copy
     record.lastRun = "2026-12-01 09:05";
@@ -175,7 +177,7 @@ TEST(Health, SecondCopyBehindForAWeekAsksForThePlace) {
               "  控えたで：C:\\Data\\plain.txt\r\n"
               "  控えはあるで：C:\\Data\\book.xls\r\n"
               "  ファイルが見つからへん：E:\\usb\\diary.txt\r\n");
-    PlaceReport away = {true, false, "E:\\控え", {}};
+    PlaceReport away = {true, false, "E:\\控え", {}, false, {}};
     for (const SecondCopyResult& file : there.files) {
         away.files.push_back({file.path, C::kPlaceAway, ""});
     }
@@ -197,6 +199,41 @@ TEST(Health, SecondCopyBehindForAWeekAsksForThePlace) {
     // A place not chosen changes nothing.
     EXPECT_FALSE(TakePlaceRun(record.place, PlaceReport{}, "2026-12-20"));
     EXPECT_EQ(record.place.files.size(), 3u);
+
+    // Each cause is told as it is: only a place away asks for the drive, and
+    // a cause that does not pass by itself is told on its first day.
+    struct {
+        C outcome;
+        int firstBalloonDay;
+        const char* said;
+    } causes[] = {
+        {C::kPlaceFull, 7, "がいっぱい"},          {C::kTooLarge, 1, "大きすぎて"},
+        {C::kPlaceRefuses, 1, "書かせてくれへん"}, {C::kCheckFailed, 1, "読み返したら"},
+        {C::kPathTooLong, 1, "パスが長すぎて"},    {C::kFileInUse, 7, "ソフトを閉じといて"},
+    };
+    for (const auto& cause : causes) {
+        HealthRecord fresh;
+        PlaceReport behind = {true, true, "E:\\控え", {{kFine, cause.outcome, ""}}, false, {}};
+        int firstDay = 0;
+        for (int day = 1; day <= 8 && firstDay == 0; ++day) {
+            firstDay = TakePlaceRun(fresh.place, behind, DayKey(At(day, 9))) ? day : 0;
+            fresh = Reread(fresh);
+        }
+        EXPECT_EQ(firstDay, cause.firstBalloonDay) << cause.said;
+        const std::string text = PlaceBalloonText(fresh.place);
+        EXPECT_NE(text.find(cause.said), std::string::npos) << text;
+        EXPECT_EQ(text.find("つないでな"), std::string::npos) << text;
+    }
+
+    // A scrub's damaged version is logged, kept in the record and told once.
+    PlaceReport scrubbed = there;
+    scrubbed.scrub = {true, 5, false, {"E:\\控え\\Sorel\\PC\\x\\2026-12-01 a.txt"}};
+    EXPECT_TRUE(TakePlaceRun(record.place, scrubbed, "2026-12-21"));
+    EXPECT_EQ(PlaceBalloonTitle(record.place), "Ｓｏｒｅｌ２：控えが傷んでるで！");
+    EXPECT_EQ(Reread(record).place.damaged, scrubbed.scrub.damaged);
+    EXPECT_NE(PlaceLogText(scrubbed, "x").find("控えが傷んでる：E:"), std::string::npos);
+    record = Reread(record);
+    EXPECT_FALSE(TakePlaceRun(record.place, scrubbed, "2026-12-21"));
 }
 
 TEST(Health, LogAndBalloonSayWhatHappened) {
