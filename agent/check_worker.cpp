@@ -57,6 +57,12 @@ void RenameTellingSteps::FileDone() {
     inner_.FileDone();
 }
 
+void RenameTellingSteps::RunBesideFilesDone(const RunReport& report) {
+    std::lock_guard<std::mutex> lock(control_.soFarLock);
+    control_.soFar = report;
+    control_.besideFilesDone = true;
+}
+
 CheckWorker::~CheckWorker() {
     if (thread_) {
         RequestStop();
@@ -74,6 +80,11 @@ bool CheckWorker::Start(HWND window, const HeldSettings& held, RunJob job) {
     report_ = {};
     control_.stop = false;
     control_.renaming = false;
+    {
+        std::lock_guard<std::mutex> lock(control_.soFarLock);
+        control_.besideFilesDone = false;
+        control_.soFar = {};
+    }
     thread_.reset(CreateThread(nullptr, 0, ThreadMain, this, 0, nullptr));
     if (!thread_) {
         return false;
@@ -114,6 +125,17 @@ bool CheckWorker::Finish(HeldSettings& held, RunReport& report) {
     held.dateLine = held_.dateLine;
     held.backupTable = held_.backupTable;
     report = std::move(report_);
+    return true;
+}
+
+bool CheckWorker::ReportSoFar(RunReport& report) {
+    std::lock_guard<std::mutex> lock(control_.soFarLock);
+    if (!thread_ || !control_.besideFilesDone) {
+        return false;
+    }
+    // Taken once: the later steps of the same end find nothing more to record.
+    report = std::move(control_.soFar);
+    control_.besideFilesDone = false;
     return true;
 }
 

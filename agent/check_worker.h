@@ -27,6 +27,7 @@ class RenameTellingSteps : public FileSteps {
     bool Rename(const std::string& from, const std::string& to, bool replace) override;
     bool RenameAtPlace(const std::string& from, const std::string& to, bool replace) override;
     void FileDone() override;
+    void RunBesideFilesDone(const RunReport& report) override;
 
   private:
     FileSteps& inner_;
@@ -62,6 +63,11 @@ class CheckWorker {
     // the lines it read into `held` and hands back its report. False when no
     // run was going.
     bool Finish(HeldSettings& held, RunReport& report);
+
+    // On the window thread, for a run cut off while it copies to the place:
+    // the report of its run beside the files, when that part was over,
+    // without the second copies. False when there is none.
+    bool ReportSoFar(RunReport& report);
 
   private:
     static DWORD WINAPI ThreadMain(void* self);

@@ -102,6 +102,15 @@ bool FileSteps::Rename(const std::string& from, const std::string& to, bool repl
     return MoveFileExA(from.c_str(), to.c_str(), replace ? MOVEFILE_REPLACE_EXISTING : 0);
 }
 
+std::string FileSteps::FileSystemName(const std::string& root) {
+    char name[MAX_PATH + 1] = {};
+    if (root.empty() || !GetVolumeInformationA(root.c_str(), nullptr, 0, nullptr, nullptr, nullptr,
+                                               name, sizeof name)) {
+        return {};
+    }
+    return name;
+}
+
 bool Stopped(const std::atomic<bool>* stop) {
     return stop != nullptr && stop->load();
 }

@@ -11,6 +11,7 @@
 namespace sorel {
 
 class ContentHasher;
+struct RunReport;
 
 class FileSteps {
   public:
@@ -32,6 +33,13 @@ class FileSteps {
     }
     // Called once a file's copy and renames are over, done or not.
     virtual void FileDone() {}
+    // The name of the file system at `root` ("E:\\", "\\\\server\\share\\"), as
+    // GetVolumeInformationA gives it; empty when it does not say. Tests put
+    // a FAT drive's name on a drive that Wine cannot make one of.
+    virtual std::string FileSystemName(const std::string& root);
+    // The run beside the files is over and the second copies begin: what it
+    // did is kept, so that a log-off that cuts the rest off still records it.
+    virtual void RunBesideFilesDone(const RunReport&) {}
 };
 
 // Whether the run was told to stop; `stop` may be null.

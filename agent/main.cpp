@@ -89,6 +89,7 @@ void OnRunFinished(const RunReport& report) {
 // wait for a drive or share that is slow to answer.
 RunReport WithSecondCopies(RunReport report, const HeldSettings& held,
                            const std::atomic<bool>* stop, FileSteps& steps) {
+    steps.RunBesideFilesDone(report);
     // A log-off or quit asked for during the run beside the files starts no
     // search, and a search for a share that does not answer is cut off
     // like a copy, not waited for like a rename.
@@ -138,10 +139,11 @@ void StartRun(RunJob job, bool withNotice) {
 }
 
 // Takes the ended run's report and records it. The files a quit left are
-// told apart from those a log-off left.
-void FinishRun(bool asQuit) {
+// told apart from those a log-off left. A run still copying to the place
+// when the agent must end is recorded as far as its run beside the files.
+void FinishRun(bool asQuit, bool cutOff = false) {
     RunReport report;
-    if (!Worker.Finish(Held, report)) {
+    if (cutOff ? !Worker.ReportSoFar(report) : !Worker.Finish(Held, report)) {
         return;
     }
     if (asQuit) {
@@ -190,8 +192,9 @@ void CarryOut(unsigned actions) {
     if (actions & kFinishRun) {
         FinishRun(false);
     }
-    if ((actions & kCutOffRun) && Worker.WaitAtMost(kCutOffWaitMs)) {
-        FinishRun((actions & kAsQuit) != 0);
+    if (actions & kCutOffRun) {
+        const bool ended = Worker.WaitAtMost(kCutOffWaitMs);
+        FinishRun((actions & kAsQuit) != 0, !ended);
     }
     if (actions & kStartStartUpRun) {
         StartRun(FullRunJob, false);
@@ -486,9 +489,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     // A quit that did not come through the window gets the same short wait.
     if (Life != LifeState::kEnded) {
         Worker.RequestStop();
-        if (Worker.WaitAtMost(kCutOffWaitMs)) {
-            FinishRun(true);
-        }
+        FinishRun(true, !Worker.WaitAtMost(kCutOffWaitMs));
     }
     // A copy still going is cut off here, before anything the copying
     // thread uses is torn down.

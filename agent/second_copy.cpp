@@ -98,15 +98,11 @@ std::string VolumeRoot(const std::string& folder) {
 
 // The place's file system, by the name it gives. One that does not say is
 // taken for the coarsest: a version is then copied again only when its time
-// moved by more than FAT keeps, or its hash says so.
-PlaceFacts FactsOf(const std::string& folder) {
-    char name[MAX_PATH + 1] = {};
-    const std::string root = VolumeRoot(folder);
-    if (root.empty() || !GetVolumeInformationA(root.c_str(), nullptr, 0, nullptr, nullptr, nullptr,
-                                               name, sizeof name)) {
-        return {TimeStepOf("FAT"), 0};
-    }
-    return {TimeStepOf(name), LargestFileOn(name)};
+// moved by more than FAT keeps, or its manifest says so.
+PlaceFacts FactsOf(const std::string& folder, FileSteps& steps) {
+    const std::string name = steps.FileSystemName(VolumeRoot(folder));
+    return name.empty() ? PlaceFacts{TimeStepOf("FAT"), 0}
+                        : PlaceFacts{TimeStepOf(name), LargestFileOn(name)};
 }
 
 std::vector<ManifestEntry> ReadManifest(const std::string& folder) {
@@ -433,7 +429,7 @@ std::vector<SecondCopyResult> MakeSecondCopies(const std::string& markerFolder,
                                                const std::vector<std::string>& paths,
                                                const std::atomic<bool>* stop, FileSteps& steps,
                                                bool* buffered) {
-    PlaceRun run{markerFolder, PcVersionsFolder(markerFolder), FactsOf(markerFolder), Today()};
+    PlaceRun run{markerFolder, PcVersionsFolder(markerFolder), FactsOf(markerFolder, steps), Today()};
     std::vector<SecondCopyResult> results;
     bool away = false;
     for (const std::string& path : paths) {

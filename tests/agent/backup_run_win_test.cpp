@@ -820,6 +820,80 @@ TEST_F(BackupRunTest, SecondCopyOnADriveWithCoarseTimes) {
     }
 }
 
+// A FAT32 stick (tools/with-placefs.sh: times kept to 2 seconds, no file of
+// 4 GiB or more, and a drive that can be pulled while the test runs). Wine
+// cannot name a FUSE drive FAT32, so the file steps do.
+TEST_F(BackupRunTest, SecondCopyOnAFat32StickPlaceFs) {
+    char drive[MAX_PATH] = {};
+    char control[MAX_PATH] = {};
+    if (!GetEnvironmentVariableA("SOREL_PLACEFS_DRIVE", drive, MAX_PATH) ||
+        !GetEnvironmentVariableA("SOREL_PLACEFS_CONTROL", control, MAX_PATH)) {
+        GTEST_SKIP() << "no FAT32-like place: run as root with FUSE through tools/with-placefs.sh";
+    }
+    struct Fat32Steps : CountingSteps {
+        std::string FileSystemName(const std::string&) override { return "FAT32"; }
+    } steps;
+    auto set = [&](const char* json) { WriteBytes("Z:" + std::string(control), json); };
+    set(R"({"fat2s": true, "maxsize": 4294967295})");
+    using C = SecondCopyOutcome;
+    const std::string place = std::string(drive) + "控え";
+    const std::string identity = "{0123ABCD-4567-89AB-CDEF-0123456789AB}";
+    CreateDirectoryA(place.c_str(), nullptr);
+    CreateDirectoryA((place + "\\Sorel").c_str(), nullptr);
+    WriteBytes(place + "\\Sorel\\Sorel.id", FormatPlaceMarker({identity, "PC", "user"}));
+    TempFolder health;
+    WriteBytes(health / "place.txt", FormatPlaceChoice({place, identity}));
+    const std::vector<std::string> files = {dir / "a.txt", dir / "big.bin", dir / "b.txt"};
+    Edit(files[0], "state 20", 20);
+    Edit(files[2], "other 20", 20);
+    {
+        // 4 GiB and a byte, sparse: nothing of it may reach the stick.
+        FileHandle big(
+            CreateFileA(files[1].c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+        LARGE_INTEGER end;
+        end.QuadPart = (1LL << 32) + 1;
+        ASSERT_TRUE(big && SetFilePointerEx(big.get(), end, nullptr, FILE_BEGIN) &&
+                    SetEndOfFile(big.get()));
+    }
+    auto run = [&] {
+        std::vector<C> outcomes;
+        for (const SecondCopyResult& r :
+             RunSecondCopies(health.path(), files, nullptr, steps).files) {
+            outcomes.push_back(r.outcome);
+        }
+        return outcomes;
+    };
+    const DWORD before = GetTickCount();
+    EXPECT_EQ(run(), (std::vector<C>{C::kCopied, C::kTooLarge, C::kCopied}));
+    EXPECT_LT(GetTickCount() - before, 5000u);
+    EXPECT_EQ(steps.calls, 4);  // two copies and their renames: none for the large file
+    // A change of the same size, saved a second after the version's time:
+    // FAT cannot tell it by the time, the manifest can.
+    const unsigned long long first = LastWrite(files[0]);
+    WriteBytes(files[0], "state 2X");
+    const FILETIME later = {static_cast<DWORD>(first + 10'000'000),
+                            static_cast<DWORD>((first + 10'000'000) >> 32)};
+    {
+        FileHandle edit(CreateFileA(files[0].c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr,
+                                    OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(edit && SetFileTime(edit.get(), nullptr, nullptr, &later));
+    }
+    EXPECT_EQ(run(), (std::vector<C>{C::kCopied, C::kTooLarge, C::kPresent}));
+    // The stick pulled as the first copy begins: that file and every one
+    // after it are away, and nothing is left behind once it is back.
+    Edit(files[0], "state 21", 21);
+    Edit(files[2], "other 21", 21);
+    steps.onCall = [&](int) { set(R"({"fat2s": true, "yank": true})"); };
+    EXPECT_EQ(run(), (std::vector<C>{C::kPlaceAway, C::kPlaceAway, C::kPlaceAway}));
+    steps.onCall = nullptr;
+    set(R"({"fat2s": true, "maxsize": 4294967295})");
+    EXPECT_EQ(run(), (std::vector<C>{C::kCopied, C::kTooLarge, C::kCopied}));
+    const std::string folder =
+        PcVersionsFolder(place + "\\Sorel") + "\\" + FileFolderName(files[0]);
+    EXPECT_FALSE(Exists(folder + "\\~copy a.txt"));
+    EXPECT_EQ(ReadBytes(folder + "\\2009-04-21 a.txt"), "state 21");
+}
+
 TEST_F(BackupRunTest, PathsNearTheLengthLimit) {
     // Folders nested down to 200 characters, then file names that take the
     // whole path to 240..259 characters; a second set with double-byte
@@ -906,9 +980,13 @@ TEST_F(BackupRunTest, SecondCopyFindsItsPlaceAndKeepsWholeVersionsAlsoOfReadOnly
         }
         return outcomes;
     };
+    // This PC's versions, in a folder of its own below the marker's.
+    auto folderOf = [&](const std::string& place, int i) {
+        return PcVersionsFolder(place + "\\Sorel") + "\\" +
+               FileFolderName(files[i], IsSystemLeadByte);
+    };
     auto version = [&](const std::string& place, int i, const std::string& day) {
-        return place + "\\Sorel\\" + FileFolderName(files[i], IsSystemLeadByte) + "\\" + day +
-               " 家計簿.xls";
+        return folderOf(place, i) + "\\" + day + " 家計簿.xls";
     };
     CountingSteps steps;
 
@@ -962,15 +1040,24 @@ TEST_F(BackupRunTest, SecondCopyFindsItsPlaceAndKeepsWholeVersionsAlsoOfReadOnly
         }
         choose(std::string(1, free) + ":\\控え", identity);
     }
-    // Old versions: those the history keeps stay, the rest go once a new
-    // version is in place; a version of another file is never touched.
-    const std::string folder0 = place + "\\Sorel\\" + FileFolderName(files[0], IsSystemLeadByte);
-    CreateDirectoryA(folder0.c_str(), nullptr);
-    for (const char* old :
-         {"2009-04-19", "2009-04-10", "2009-04-09", "2009-03-31", "2009-03-25", "2009-03-24"}) {
-        WriteBytes(folder0 + "\\" + old + " 家計簿.xls", "old");
+    // Old versions, kept before each PC had a folder of its own: this PC
+    // takes them over. Those the history keeps stay, the rest go once a new
+    // version is in place; a version of another file is never touched, and
+    // one saved while the clock read 2030 makes none of them look old.
+    const std::string older0 = place + "\\Sorel\\" + FileFolderName(files[0], IsSystemLeadByte);
+    const std::string folder0 = folderOf(place, 0);
+    CreateDirectoryA(older0.c_str(), nullptr);
+    for (const char* old : {"2030-01-01", "2009-04-19", "2009-04-10", "2009-04-09", "2009-03-31",
+                            "2009-03-25", "2009-03-24", "2009-03-20", "2009-03-10", "2009-03-03",
+                            "2009-02-15", "2009-02-10", "2009-01-05", "2008-12-20", "2008-12-10"}) {
+        WriteBytes(older0 + "\\" + old + " 家計簿.xls", "old");
     }
-    WriteBytes(folder0 + "\\2009-03-24 家計簿.doc", "another file");
+    WriteBytes(older0 + "\\2009-03-24 家計簿.doc", "another file");
+    // Another PC's versions of the same path are never thinned here.
+    const std::string otherPc = place + "\\Sorel\\NOTEBOOK\\" + FileFolderName(files[0]);
+    CreateDirectoryA((place + "\\Sorel\\NOTEBOOK").c_str(), nullptr);
+    CreateDirectoryA(otherPc.c_str(), nullptr);
+    WriteBytes(otherPc + "\\2009-02-10 家計簿.xls", "the notebook's");
 
     // Cut off between the copy and its rename: no version holds part of it.
     steps.calls = 0;
@@ -979,7 +1066,7 @@ TEST_F(BackupRunTest, SecondCopyFindsItsPlaceAndKeepsWholeVersionsAlsoOfReadOnly
     EXPECT_THROW(run(steps), Killed);
     EXPECT_FALSE(Exists(version(place, 0, "2009-04-20")));
     EXPECT_TRUE(Exists(folder0 + "\\~copy 家計簿.xls"));
-    EXPECT_TRUE(Exists(folder0 + "\\2009-04-09 家計簿.xls"));  // not thinned
+    EXPECT_TRUE(Exists(folder0 + "\\2009-02-10 家計簿.xls"));  // not thinned
     // A log-off as the first copy begins cuts it off, and the next never
     // starts; nothing is thinned.
     std::atomic<bool> stop{false};
@@ -989,20 +1076,53 @@ TEST_F(BackupRunTest, SecondCopyFindsItsPlaceAndKeepsWholeVersionsAlsoOfReadOnly
     EXPECT_EQ(run(steps, &stop), (std::vector<C>{C::kNotReached, C::kNotReached}));
     steps.onCall = nullptr;
     EXPECT_FALSE(Exists(folder0 + "\\~copy 家計簿.xls"));
-    EXPECT_TRUE(Exists(folder0 + "\\2009-04-09 家計簿.xls"));
+    EXPECT_TRUE(Exists(folder0 + "\\2009-02-10 家計簿.xls"));
     // A read-only file is copied like any other.
     SetFileAttributesA(files[1].c_str(), FILE_ATTRIBUTE_READONLY);
     EXPECT_EQ(run(steps), (std::vector<C>{C::kCopied, C::kCopied}));
     SetFileAttributesA(files[1].c_str(), FILE_ATTRIBUTE_NORMAL);
     EXPECT_EQ(ReadBytes(version(place, 0, "2009-04-20")), ReadBytes(files[0]));
     EXPECT_FALSE(Exists(folder0 + "\\~copy 家計簿.xls"));
-    for (const char* gone : {"2009-04-09", "2009-03-24"}) {
+    for (const char* gone : {"2009-03-24", "2009-02-10", "2008-12-10"}) {
         EXPECT_FALSE(Exists(folder0 + "\\" + gone + " 家計簿.xls")) << gone;
     }
-    for (const char* kept : {"2009-04-19", "2009-04-10", "2009-03-31", "2009-03-25"}) {
+    for (const char* kept : {"2030-01-01", "2009-04-19", "2009-04-09", "2009-03-25", "2009-03-20",
+                             "2009-03-03", "2009-02-15", "2009-01-05", "2008-12-20"}) {
         EXPECT_TRUE(Exists(folder0 + "\\" + kept + " 家計簿.xls")) << kept;
     }
     EXPECT_TRUE(Exists(folder0 + "\\2009-03-24 家計簿.doc"));
+    EXPECT_EQ(ReadBytes(otherPc + "\\2009-02-10 家計簿.xls"), "the notebook's");
+    EXPECT_FALSE(Exists(older0));
+
+    // A file its program keeps open for writing is copied from generation 1
+    // when that holds its state; with no such generation it is in use.
+    Edit(files[0], "state 21", 21);
+    Edit(files[1], "other 21", 21);
+    WriteSettings({files[0]});
+    EXPECT_EQ(ReadAndRun().handled, 1);
+    {
+        FileHandle writer0(CreateFileA(files[0].c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                       OPEN_EXISTING, 0, nullptr));
+        FileHandle writer1(CreateFileA(files[1].c_str(), GENERIC_READ | GENERIC_WRITE,
+                                       FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(writer0 && writer1);
+        EXPECT_EQ(run(steps), (std::vector<C>{C::kCopied, C::kFileInUse}));
+    }
+    EXPECT_EQ(ReadBytes(version(place, 0, "2009-04-21")), "state 21");
+
+    // The scrub reads every version back: a byte flipped behind the
+    // program's back is found, named, and the version is made again while
+    // the file still holds that state.
+    std::string flipped = ReadBytes(version(place, 0, "2009-04-21"));
+    flipped[0] ^= 1;
+    WriteBytes(version(place, 0, "2009-04-21"), flipped);
+    SetLastWriteUtc(version(place, 0, "2009-04-21"), 2009, 4, 21);
+    const ScrubReport scrub = ScrubVersions(place + "\\Sorel", files, nullptr, true);
+    EXPECT_TRUE(scrub.done);
+    EXPECT_EQ(scrub.damaged, std::vector<std::string>{version(place, 0, "2009-04-21")});
+    EXPECT_EQ(run(steps), (std::vector<C>{C::kCopied, C::kCopied}));
+    EXPECT_EQ(ReadBytes(version(place, 0, "2009-04-21")), "state 21");
+    EXPECT_TRUE(ScrubVersions(place + "\\Sorel", files, nullptr, true).damaged.empty());
 
     // A full place keeps everything it holds, and the file's next try after
     // room is made succeeds.
@@ -1011,9 +1131,8 @@ TEST_F(BackupRunTest, SecondCopyFindsItsPlaceAndKeepsWholeVersionsAlsoOfReadOnly
         ASSERT_TRUE(GetDiskFreeSpaceExA("T:\\", &freeBytes, nullptr, nullptr));
         Edit(files[1], std::string(static_cast<std::size_t>(freeBytes.QuadPart) + 4096, 'x'), 21);
         EXPECT_EQ(run(steps), (std::vector<C>{C::kPresent, C::kPlaceFull}));
-        EXPECT_EQ(ReadBytes(version(place, 1, "2009-04-20")), "other 20");
-        EXPECT_FALSE(Exists(place + "\\Sorel\\" + FileFolderName(files[1], IsSystemLeadByte) +
-                            "\\~copy 家計簿.xls"));
+        EXPECT_EQ(ReadBytes(version(place, 1, "2009-04-21")), "other 21");
+        EXPECT_FALSE(Exists(folderOf(place, 1) + "\\~copy 家計簿.xls"));
     }
     // The place cleaned for the other tests on the drive.
     const std::string gone = place + std::string(1, '\0');
