@@ -166,8 +166,8 @@ TEST(PlaceHistory, ThinnedByAge) {
     } rows[] = {
         // Dec 1 to 3 are neither among the 7 days nor a week's or a month's newest.
         {{2026, 12, 1}, 10, {}, {}, {3, 2, 1}},
-        // A restored old state stays, though May 2019 keeps another.
-        {{2026, 12, 1}, 10, {{2019, 5, 20}, {2019, 5, 5}}, {2019, 5, 5}, {3, 2, 1}},
+        // A restored old state stays, though its week and month keep another.
+        {{2026, 12, 1}, 10, {{2019, 5, 21}, {2019, 5, 20}}, {2019, 5, 20}, {3, 2, 1}},
         // Saved under a clock set to 2030: kept, and no real version looks old.
         {{2026, 12, 5}, 6, {{2030, 1, 1}, {2026, 11, 20}, {2025, 1, 31}}, {}, {}},
         // Past tomorrow, a date is the clock's mistake, and stays beyond its
