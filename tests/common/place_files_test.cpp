@@ -1,3 +1,5 @@
+#include "place/content_hash.h"
+#include "place/manifest.h"
 #include "place/place_files.h"
 #include "place/place_history.h"
 #include "place/place_paths.h"
@@ -72,6 +74,77 @@ TEST(PlaceFiles, OldestCopyDateOfListedFiles) {
     EXPECT_EQ(OldestCopyDate(record, {"C:\\a.txt", "C:\\new.txt"}), "2026-12-05");
     EXPECT_EQ(OldestCopyDate(record, {"C:\\new.txt"}), "");
     EXPECT_EQ(OldestCopyDate("", {"C:\\a.txt"}), "");
+}
+
+// A version's hash: XXH3's 128 bits, the same whatever the pieces it is
+// given in, and text that reads back.
+TEST(PlaceFiles, ContentHash) {
+    std::string block(3000, '\0');  // beyond XXH3's internal buffer and block
+    for (std::size_t i = 0; i < block.size(); ++i) {
+        block[i] = static_cast<char>(i * 7);
+    }
+    const std::pair<std::string, const char*> known[] = {
+        {"", "99aa06d3014798d86001c324468d497f"},
+        {"Sorel", "e826a8a2411a89714d2bf366e64aaaaf"},
+        {block, "7ab4ea880b3e81046168bb188259cccf"},
+    };
+    for (const auto& [bytes, text] : known) {
+        ContentHasher whole;
+        ContentHasher pieces;
+        whole.Update(bytes.data(), bytes.size());
+        for (std::size_t at = 0, size = 1; at < bytes.size(); at += size, size = size * 3 + 1) {
+            pieces.Update(bytes.data() + at, std::min(size, bytes.size() - at));
+        }
+        Hash128 read;
+        EXPECT_EQ(HashText(whole.Final()), text);
+        EXPECT_EQ(pieces.Final(), whole.Final()) << text;
+        EXPECT_TRUE(ParseHashText(text, read) && read == whole.Final()) << text;
+    }
+    Hash128 read;
+    EXPECT_FALSE(ParseHashText("99aa06d3014798d86001c324468d497", read));
+    EXPECT_FALSE(ParseHashText("99aa06d3014798d86001c324468d497g", read));
+}
+
+// The manifest keeps one entry a name and reads back what was written; a
+// damaged file reads as none, and a bad or cut-off line is passed over.
+TEST(PlaceFiles, ManifestReadBack) {
+    std::vector<ManifestEntry> entries;
+    PutEntry(entries, {"2026-12-07 家計簿.xls", 1, 2, {3, 4}, false});
+    PutEntry(entries,
+             {"2026-12-01 表.xls", 4294967296u, 134'090'000'001'234'567u, {~0ull, 0}, true});
+    PutEntry(entries, {"2026-12-07 家計簿.xls", 5, 6, {7, 8}, false});
+    PutEntry(entries, {"tab\tname", 0, 0, {}, false});
+    const std::string text = FormatManifest(entries);
+    std::vector<ManifestEntry> back = ParseManifest(text);
+    EXPECT_EQ(FormatManifest(back), text);
+    ASSERT_EQ(back.size(), 2u);
+    EXPECT_EQ(FindEntry(back, "2026-12-07 家計簿.xls")->written, 6u);
+    EXPECT_EQ(FindEntry(back, "2026-12-01 表.xls")->size, 4294967296u);
+    EXPECT_EQ(FindEntry(back, "x"), nullptr);
+    KeepOnly(back, {"2026-12-01 表.xls", "x"});
+    ASSERT_EQ(back.size(), 1u);
+    EXPECT_TRUE(back[0].damaged && back[0].hash == (Hash128{~0ull, 0}));
+    EXPECT_EQ(FormatManifest({{"v", 1, 2, {3, 4}, false}}),
+              "Sorel manifest 1\r\n00000000000000030000000000000004\t1\t2\tok\tv\r\n");
+
+    const std::string head = "Sorel manifest 1\r\n";
+    const std::string hash = "0123456789abcdef0123456789ABCDEF\t";
+    const std::string line = hash + "1\t2\tok\tv\r\n";
+    const std::pair<std::string, std::size_t> rows[] = {
+        {head + line + line + hash + "1\t2\tok\tw", 1},  // the last line cut off
+        {head + line + hash + "1\t2\tdamaged\tw\n", 2},
+        {"Sorel manifest 2\r\n" + line, 0},
+        {head + line + std::string(1 << 20, 'x'), 0},
+        {head + "0123\t1\t2\tok\tv\r\n", 0},
+        {head + hash + "-1\t2\tok\tv\r\n", 0},
+        {head + hash + "1\t18446744073709551616\tok\tv\r\n", 0},
+        {head + hash + "1\t2\tfine\tv\r\n", 0},
+        {head + hash + "1\t2\tok\t\r\n", 0},
+        {head + hash + "1\t2\tok\tv\tw\r\n", 0},
+    };
+    for (const auto& [bytes, count] : rows) {
+        EXPECT_EQ(ParseManifest(bytes).size(), count) << bytes.substr(0, 80);
+    }
 }
 
 // Version names read back only for their own file, and each listed file gets
