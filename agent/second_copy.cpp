@@ -331,8 +331,12 @@ SecondCopyResult CopyOne(PlaceRun& run, const std::string& path, const std::atom
         return result;
     }
     // Only this PC's folder and the file's own folder in it are ever created.
+    if (!MakeFolder(run.pcFolder)) {
+        result.outcome = CauseOf(GetLastError(), run);
+        return result;
+    }
     TakeOverOlderFolder(run, folderName, folder);
-    if (!MakeFolder(run.pcFolder) || !MakeFolder(folder)) {
+    if (!MakeFolder(folder)) {
         result.outcome = CauseOf(GetLastError(), run);
         return result;
     }
@@ -429,7 +433,8 @@ std::vector<SecondCopyResult> MakeSecondCopies(const std::string& markerFolder,
                                                const std::vector<std::string>& paths,
                                                const std::atomic<bool>* stop, FileSteps& steps,
                                                bool* buffered) {
-    PlaceRun run{markerFolder, PcVersionsFolder(markerFolder), FactsOf(markerFolder, steps), Today()};
+    PlaceRun run{markerFolder, PcVersionsFolder(markerFolder), FactsOf(markerFolder, steps),
+                 Today()};
     std::vector<SecondCopyResult> results;
     bool away = false;
     for (const std::string& path : paths) {

@@ -335,18 +335,20 @@ TEST(HealthWin, RememberedRecordKeepsCountsAndOnceADay) {
     TrayIcon tray(shell);
     tray.Add(HWND_MESSAGE, nullptr);
     RunReport copies;
-    copies.place = {
-        true, true, "E:\\控え", {{"C:\\a.txt", SecondCopyOutcome::kPresent, "2026-12-01"}}};
+    copies.place = {true,       true,
+                    "E:\\控え", {{"C:\\a.txt", SecondCopyOutcome::kPresent, "2026-12-01"}},
+                    false,      {}};
     ReportRunHealth(copies, morning, healthDir.path(), tray);
     EXPECT_FALSE(Exists(files.log));
-    copies.place = {true, false, "E:\\控え", {{"C:\\a.txt", SecondCopyOutcome::kPlaceAway, ""}}};
+    copies.place = {true,  false, "E:\\控え", {{"C:\\a.txt", SecondCopyOutcome::kPlaceAway, ""}},
+                    false, {}};
     for (int day = 1; day <= 7; ++day) {
         ReportRunHealth(copies, {2026, 12, day, 9, 0, 0}, healthDir.path(), tray);
         EXPECT_EQ(shell.Balloons().size(), day == 7 ? 1u : 0u) << day;
     }
     EXPECT_NE(shell.Balloons()[0].text.find("（E:）をつないでな"), std::string::npos);
     EXPECT_NE(ReadBytes(files.log).find("控えの場所が見つからへん：E:\\控え"), std::string::npos);
-    EXPECT_NE(ReadBytes(files.record).find("copy\t\t7\t2026-12-07\tC:\\a.txt\r\n"),
+    EXPECT_NE(ReadBytes(files.record).find("\t7\t2026-12-07\taway\tC:\\a.txt\r\n"),
               std::string::npos);
 }
 
