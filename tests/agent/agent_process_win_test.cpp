@@ -13,6 +13,7 @@
 #include "files.h"
 #include "gui_driver.h"
 #include "health_folder.h"
+#include "second_copy.h"
 #include "process_setup.h"
 #include "program_start.h"
 #include "settings_file.h"
@@ -238,7 +239,8 @@ TEST_F(AgentProcessTest, ResumeFromSuspendChecksUnlessTodayIsRecorded) {
     SendMessageA(window, WM_DEVICECHANGE, DBT_DEVICEREMOVECOMPLETE,
                  reinterpret_cast<LPARAM>(&volume));
     Sleep(600);
-    const std::string folder = place + "\\Sorel\\" + FileFolderName(book, IsSystemLeadByte);
+    const std::string folder =
+        PcVersionsFolder(place + "\\Sorel") + "\\" + FileFolderName(book, IsSystemLeadByte);
     EXPECT_FALSE(Exists(folder));
     SendMessageA(window, WM_DEVICECHANGE, DBT_DEVICEARRIVAL, reinterpret_cast<LPARAM>(&volume));
     EXPECT_TRUE(
