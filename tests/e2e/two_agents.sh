@@ -5,6 +5,9 @@
 # a lock held by a process outside either wineserver keeps an agent off the
 # file; then both agents start together, round after round, and the
 # generations must be the last three states, whole, none lost or doubled.
+# Then the two prefixes stand for two PCs (the second under a computer name
+# of its own) that share one second-copy place and list the same path: each
+# keeps its versions in its own folder there, and neither touches the other's.
 #   two_agents.sh SOREL2_EXE STARTUP_TIMER_EXE   (in tools/wine-tests.sh's prefix)
 set -euo pipefail
 here=$(cd "$(dirname "$0")/../.." && pwd)
@@ -57,4 +60,34 @@ for ((r = 3; r < 3 + rounds; r++)); do
     wait $one $two
     expect "$r" $((r - 1)) $((r - 2))
 done
-echo "two agents: a lock held elsewhere kept; $rounds rounds of $size_mb MB together"
+
+# Two PCs, one place: the same marker chosen in both prefixes.
+place="$data/place" identity='{0123ABCD-4567-89AB-CDEF-0123456789AB}'
+mkdir -p "$place/Sorel"
+printf '%s\r\n' 'Sorel marker 1' "identity	$identity" 'computer	VM' 'user	root' > "$place/Sorel/Sorel.id"
+for p in "$first" "$second"; do
+    health="$p/drive_c/users/$(whoami)/AppData/Local/Sorel"
+    mkdir -p "$health"
+    printf '%s\r\n' 'Sorel place 1' "folder	Z:${place//\//\\}" "identity	$identity" > "$health/place.txt"
+done
+run_notebook() {
+    # A wineserver of its own, started under the notebook's name.
+    WINEPREFIX=$second wineserver -k 2>/dev/null || true
+    WINEPREFIX=$second wineserver -w
+    # The display's cookie is kept under the host's name; a wildcard copy
+    # lets the renamed host in.
+    if [ -n "${XAUTHORITY:-}" ] && [ -n "${DISPLAY:-}" ]; then
+        xauth -i nlist "$DISPLAY" | sed 's/^..../ffff/' | xauth -i -f "$XAUTHORITY" nmerge - 2>/dev/null
+    fi
+    unshare --uts sh -c 'hostname notebook && WINEPREFIX="$0" wine "$1" "$2" 1 close' \
+        "$second" "$timer" "$agent" > /dev/null
+}
+# The versions of the listed file that PC keeps at the place.
+versions_of() { ls "$place/Sorel/$1"/big.dat* 2>/dev/null | grep ' big.dat$'; }
+label="two PCs"; edit 8; run_agent "$first"; edit 9; run_notebook
+desk=$(ls "$place/Sorel" | grep -v -e NOTEBOOK -e Sorel.id) || fail "no folder of the first PC"
+[ "$(versions_of "$desk")" = "2009-04-18 big.dat" ] || fail "the first PC's versions: $(versions_of "$desk")"
+[ "$(versions_of NOTEBOOK)" = "2009-04-19 big.dat" ] || fail "the notebook's versions: $(versions_of NOTEBOOK)"
+cmp -s "$place/Sorel/$desk/"big.dat*/"2009-04-18 big.dat" <(state 8) || fail "the first PC's version is not state 8"
+cmp -s "$place/Sorel/NOTEBOOK/"big.dat*/"2009-04-19 big.dat" <(state 9) || fail "the notebook's version is not state 9"
+echo "two agents: a lock held elsewhere kept; $rounds rounds of $size_mb MB together; two PCs kept apart at one place"
