@@ -8,8 +8,15 @@
 #   place:     the changed run again with a second copy chosen (both copies
 #              in one run), against cp writing both, and, less the process
 #              start, against the same work done with the system's tools
-#              (each second copy flushed, compared and renamed); and the
-#              unchanged run with the chosen place absent, against no place
+#              (each second copy flushed, read back from the disk and
+#              renamed); the unchanged run with a place, per file; and the
+#              unchanged run with the place's drive gone, against no place
+# The place is a drive of its own, E:, an ext4 image on a loop device: a file
+# system that reads past the cache (O_DIRECT) when asked, as a USB stick does
+# and tmpfs does not. DATA_DISK=1 (the default) puts the listed files, and so
+# their backUp folders, on a second image, so that both copies of the run go
+# to block devices, not to the disk the prefix and the build share with
+# whatever else runs. Both need root; without it the place is a folder on C:.
 # Prints the median of several rounds. Needs the windows-x64 build. The agent
 # stays resident after its start-up run, so a small timer program starts it,
 # notes when it first waits for input (the run is over then) and ends it; it
@@ -24,12 +31,47 @@ timer=build/windows-x64/bin/startup_timer.exe
 
 . tools/wine-env.sh
 sorel_fresh_prefix bench
+disks=$(mktemp -d /tmp/sorel-bench-disks.XXXXXX)
+mounts=()
+cleanup() {
+    wineserver -k 2>/dev/null || true
+    wineserver -w 2>/dev/null || true
+    for m in "${mounts[@]}"; do umount "$m" 2>/dev/null || umount -l "$m" 2>/dev/null || true; done
+    rm -rf "$WINEPREFIX" "$disks"
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
 wineserver -p
 sorel_prepare_prefix
 
 drive_c="$WINEPREFIX/drive_c"
 data="$drive_c/bench"
 mkdir -p "$data"
+# mount_image NAME SIZE_MB MOUNTPOINT: a fresh ext4 image on a loop device
+# (sparse: it takes only what is written); mount's loop devices go with umount.
+mount_image() {
+    truncate -s "${2}M" "$disks/$1.img" && mkfs.ext4 -q -F "$disks/$1.img" &&
+        mount -o loop "$disks/$1.img" "$3" && mounts=("$3" "${mounts[@]}")
+}
+own_disks=0
+if [ "$(id -u)" -eq 0 ] && command -v mkfs.ext4 >/dev/null && [ -e /dev/loop-control ]; then
+    own_disks=1
+fi
+if [ "$own_disks" = 1 ] && [ "${DATA_DISK:-1}" = 1 ]; then
+    # Three generations and the copies beside them: about five times the files.
+    mount_image data 2048 "$data" || { echo "the files' image would not mount" >&2; exit 1; }
+fi
+if [ "$own_disks" = 1 ]; then
+    # Every round leaves 20 dated copies (200 MB) at the place.
+    mkdir -p "$disks/place"
+    mount_image place "$(( (rounds + 4) * 256 ))" "$disks/place" ||
+        { echo "the place's image would not mount" >&2; exit 1; }
+    place_root=$disks/place place_drive='E:'
+    ln -s "$place_root" "$WINEPREFIX/dosdevices/e:"
+else
+    echo "note: not root (or no mkfs.ext4 or loop devices): the place is a folder on C:, the files on the prefix's disk" >&2
+    place_root=$drive_c place_drive='C:'
+fi
 settings="$drive_c/windows/Varnix.vnx"
 sizes_mb=(40 30 25 20 15 12 10 8 8 6 5 5 4 3 3 2 2 1 1 1)
 list=()
@@ -116,59 +158,83 @@ printf '  run, empty list %.0f ms; run, 20 files %.0f ms (medians)\n' \
     "$(echo "$empty * 1000" | bc -l)" "$(echo "$full * 1000" | bc -l)"
 printf '  walk per file  %.2f ms (target < 2)\n' "$per_file_ms"
 
-# The second copy. The place is a folder of the same disk here: the timing is
-# what the agent adds to the copying, not a second disk's speed.
+# The second copy, at the place.
 identity='{0123ABCD-4567-89AB-CDEF-0123456789AB}'
 appdata=$(winepath -u "$(wine cmd /c echo %LOCALAPPDATA% 2>/dev/null | tr -d '\r')")
-mkdir -p "$appdata/Sorel" "$drive_c/place/Sorel"
+place=$place_root/place
+mkdir -p "$appdata/Sorel" "$place/Sorel"
 printf '%s\r\n' 'Sorel marker 1' "identity	$identity" 'computer	PC' 'user	bench' \
-    > "$drive_c/place/Sorel/Sorel.id"
+    > "$place/Sorel/Sorel.id"
 choose() { printf '%s\r\n' 'Sorel place 1' "folder	$1" "identity	$identity" > "$appdata/Sorel/place.txt"; }
-choose 'C:\place'
+choose "$place_drive\\place"
 place_times=(); both_times=(); place_ratios=(); checked_times=(); checked_ratios=()
-copies=$(mktemp -d /tmp/sorel-bench-cp.XXXXXX); mkdir -p "$copies/a" "$copies/b"
+beside="$data/gen1" incoming="$place/incoming"
+mkdir -p "$beside" "$incoming"
 for ((r = 0; r < rounds; r++)); do
     change_all "place $r" "2020-03-$((r + 10)) 12:00"
     t0=$(now)
-    cp --preserve=timestamps "$data"/*.dat "$copies/a"/
-    cp --preserve=timestamps "$data"/*.dat "$copies/b"/
-    sync -f "$copies"; t1=$(now)
-    rm -f "$copies"/a/* "$copies"/b/*; sync
-    # The same work with the system's tools, as the second copy must do it:
-    # each copy at the place flushed, read back and compared, then renamed.
+    cp --preserve=timestamps "$data"/*.dat "$beside"/
+    cp --preserve=timestamps "$data"/*.dat "$incoming"/
+    sync -f "$data"; sync -f "$place"; t1=$(now)
+    rm -f "$beside"/* "$incoming"/*; sync
+    # The same work with the system's tools, as the run must do it: the first
+    # copy beside the files, the second at the place under a name of its own,
+    # on the disk, read back from the disk (not the cache), and renamed.
     t2=$(now)
-    cp --preserve=timestamps "$data"/*.dat "$copies/a"/
-    for f in "$data"/*.dat; do
-        cp --preserve=timestamps "$f" "$copies/b/~${f##*/}"; sync "$copies/b/~${f##*/}"
-        cmp -s "$f" "$copies/b/~${f##*/}"; mv "$copies/b/~${f##*/}" "$copies/b/${f##*/}"
-    done
-    sync -f "$copies"; t3=$(now)
+    cp --preserve=timestamps "$data"/*.dat "$beside"/
+    for f in "$data"/*.dat; do cp --preserve=timestamps "$f" "$incoming/~${f##*/}"; done
+    sync
+    for f in "$data"/*.dat; do dd if="$incoming/~${f##*/}" iflag=direct bs=1M of=/dev/null status=none; done
+    for f in "$data"/*.dat; do mv "$incoming/~${f##*/}" "$incoming/2020-03-$((r + 10)) ${f##*/}"; done
+    t3=$(now)
+    rm -f "$beside"/* "$incoming"/*; sync
     write_settings "${list[@]}"
     sync
-    run_s=$(run_agent); t4=$(now); sync -f "$data"; t5=$(echo "$(now) + $run_s" | bc -l)
+    run_s=$(run_agent); t4=$(now); sync -f "$data"; sync -f "$place"; t5=$(echo "$(now) + $run_s" | bc -l)
     both_times+=("$(elapsed "$t0" "$t1")"); place_times+=("$(elapsed "$t4" "$t5")")
     checked_times+=("$(elapsed "$t2" "$t3")")
     place_ratios+=("$(echo "($t5 - $t4) / ($t1 - $t0)" | bc -l)")
     checked_ratios+=("$(echo "($t5 - $t4 - $empty) / ($t3 - $t2)" | bc -l)")
-    versions=$(find "$drive_c/place/Sorel" -name "2020-03-$((r + 10)) *" | wc -l)
+    versions=$(find "$place/Sorel" -name "2020-03-$((r + 10)) *" | wc -l)
     [ "$versions" -eq 20 ] || { echo "only $versions second copies made" >&2; exit 1; }
-    rm -f "$copies"/a/* "$copies"/b/*
 done
-rm -rf "$copies"
-absent_times=(); none_times=()
-write_settings "${list[@]}"
+rmdir "$beside" "$incoming"
+# Unchanged files with the place there: every file's copy is already at it.
+place_empty_times=(); place_full_times=()
 for ((r = 0; r < rounds; r++)); do
-    choose 'C:\absent'
+    write_settings
+    place_empty_times+=("$(run_agent)")
+    write_settings "${list[@]}"
+    place_full_times+=("$(run_agent)")
+done
+# The place's drive gone, as a pulled stick leaves it (on C:, a folder that
+# is not there), against no place chosen.
+absent_times=(); none_times=()
+for ((r = 0; r < rounds; r++)); do
+    if [ "$place_drive" = E: ]; then rm "$WINEPREFIX/dosdevices/e:"; else choose 'C:\absent'; fi
     absent_times+=("$(run_agent)")
     rm -f "$appdata/Sorel/place.txt"
     none_times+=("$(run_agent)")
+    if [ "$place_drive" = E: ]; then ln -s "$place_root" "$WINEPREFIX/dosdevices/e:"; fi
+    choose "$place_drive\\place"
 done
-printf 'second copy:     20 changed files, %d rounds\n' "$rounds"
+if [ "$place_drive" = E: ]; then
+    where="E:, ext4 on a loop device"
+    [ "${DATA_DISK:-1}" = 1 ] && where="$where; the files on another"
+else
+    where="a folder on C:"
+fi
+printf 'second copy:     20 changed files, %d rounds; the place %s\n' "$rounds" "$where"
 printf '  agent run, both copies %.2f s; cp of both %.2f s (medians)\n' \
     "$(median "${place_times[@]}")" "$(median "${both_times[@]}")"
 printf '  ratio to cp    %.2f x (median; target <= 1.3)\n' "$(median "${place_ratios[@]}")"
-printf '  cp, flush, cmp and mv of each second copy %.2f s; ratio of the run less the process start %.2f x (medians)\n' \
+printf '  changed run with a place, less the process start: agent %.2f s; cp, sync, dd iflag=direct and mv %.2f s; ratio %.2f x (medians)\n' \
+    "$(echo "$(median "${place_times[@]}") - $empty" | bc -l)" \
     "$(median "${checked_times[@]}")" "$(median "${checked_ratios[@]}")"
+place_empty=$(median "${place_empty_times[@]}"); place_full=$(median "${place_full_times[@]}")
+printf '  unchanged run with a place: empty list %.0f ms; 20 files %.0f ms; per file %.2f ms (medians)\n' \
+    "$(echo "$place_empty * 1000" | bc -l)" "$(echo "$place_full * 1000" | bc -l)" \
+    "$(echo "($place_full - $place_empty) * 1000 / 20" | bc -l)"
 absent=$(median "${absent_times[@]}"); none=$(median "${none_times[@]}")
 printf '  unchanged run, place absent %.0f ms; no place %.0f ms; %.0f ms more (target <= 50)\n' \
     "$(echo "$absent * 1000" | bc -l)" "$(echo "$none * 1000" | bc -l)" \
