@@ -241,6 +241,8 @@ constexpr Message kPlaceForgetQuestion = {
 constexpr char kPlaceStateNone[] =
     "控えは　まだ　決めてまへん。\r\n別の　ドライブか　ネットワークの　フォルダーを　選んでな。";
 constexpr char kPlaceStateHead[] = "控えの場所：";
+// While the place is looked for: a network share can take a minute to answer.
+constexpr char kPlaceStateChecking[] = "確かめ中…";
 constexpr char kPlaceStatePresent[] = "\r\n今は　つながってまっせ。";
 constexpr char kPlaceStateAbsent[] = "\r\n今は　見つかりまへん。　ドライブを　つないでな。";
 constexpr char kPlaceStateOldest[] = "\r\nいちばん古い控え：";

@@ -3,12 +3,15 @@
 #include <objbase.h>
 #include <shlobj.h>
 
+#include <memory>
 #include <vector>
 
 #include "../common/backup_table.h"
 #include "../common/place/place_paths.h"
 #include "../common/win/files.h"
+#include "../agent/health.h"
 #include "../common/win/health_folder.h"
+#include "../common/win/place_find.h"
 #include "app_state.h"
 #include "ask.h"
 #include "resource.h"
@@ -16,8 +19,6 @@
 namespace sorel::app {
 
 namespace {
-
-constexpr char kHealthRecordName[] = "health.txt";
 
 // The folder for the system's calls that want one that ends in a backslash
 // ("E:" alone is the drive's current folder, not its root).
@@ -33,36 +34,19 @@ std::string DialogText(HWND dialog, int id) {
     return text;
 }
 
-// Whether the marker of `choice` is at its folder now: the place is there.
-// The agent holds the marker only for an instant while it looks for it.
-bool PlaceIsThere(const PlaceChoice& choice) {
-    std::string bytes;
-    if (ReadFileExclusiveRetrying(PlaceFolderOf(choice) + "\\" + std::string(kMarkerFileName),
-                                  bytes) != ReadResult::kOk) {
-        return false;
-    }
-    return ParsePlaceMarker(bytes).identity == choice.identity;
-}
-
-std::string StateText(const PlaceChoice& choice) {
-    if (choice.Empty()) {
-        return kPlaceStateNone;
-    }
+// The words of the state text, found on the worker: the place is looked for
+// by its marker on every drive letter, as the agent looks for it.
+std::string StateText(const PlaceChoice& choice, const std::string& recordPath,
+                      const std::vector<std::string>& listed) {
     std::string text = kPlaceStateHead + choice.folder;
-    text += PlaceIsThere(choice) ? kPlaceStatePresent : kPlaceStateAbsent;
+    text += FindPlace(choice).empty() ? kPlaceStateAbsent : kPlaceStatePresent;
     std::string record;
-    const std::string folder = HealthFolderPath();
-    if (!folder.empty()) {
-        ReadFileExclusiveRetrying(folder + kHealthRecordName, record);
+    if (!recordPath.empty()) {
+        ReadFileExclusiveRetrying(recordPath, record);
     }
-    const std::string oldest = OldestCopyDate(record, TablePaths(BackupTable));
+    const std::string oldest = OldestHeldDay(ParseHealthRecord(record).place, listed);
     text += oldest.empty() ? std::string(kPlaceStateNoCopy) : kPlaceStateOldest + oldest;
     return text;
-}
-
-void ShowState(HWND dialog) {
-    const PlaceChoice choice = ReadPlaceChoice();
-    SetDlgItemTextA(dialog, PlaceStateText, StateText(choice).c_str());
 }
 
 // The identity of a new marker, in the text form that CoCreateGuid's GUIDs
@@ -129,14 +113,122 @@ bool WriteChoice(const PlaceChoice& choice) {
 }
 
 // Whether a listed file lies on the disk of `folder`.
-bool SharesDiskWithListedFile(const std::string& folder) {
+bool SharesDiskWithListedFile(const std::string& folder, const std::vector<std::string>& listed) {
     const std::string place = VolumeKey(folder);
-    for (const std::string& listed : TablePaths(BackupTable)) {
-        if (!place.empty() && VolumeKey(listed) == place) {
+    for (const std::string& path : listed) {
+        if (!place.empty() && VolumeKey(path) == place) {
             return true;
         }
     }
     return false;
+}
+
+// A share can take a minute to answer even GetFileAttributes, so everything
+// that touches the place runs on a worker, and the dialog only starts it and
+// hears its answer. The worker owns its own copy of what it needs and posts a
+// result that the dialog frees; a dialog closed meanwhile is simply not there
+// to post to, and a result of an earlier check is told apart by its number.
+constexpr UINT kPlaceChecked = WM_APP + 10;
+
+enum class PlaceWorkKind { kState, kKeep };
+
+enum class KeepOutcome { kKept, kMissing, kSameDisk, kNotWritten };
+
+struct PlaceWork {
+    HWND dialog = nullptr;
+    unsigned number = 0;
+    PlaceWorkKind kind = PlaceWorkKind::kState;
+    PlaceChoice choice;  // kState: the choice to describe
+    std::string folder;  // kKeep: the folder to check and mark
+    std::string recordPath;
+    std::vector<std::string> listed;
+};
+
+struct PlaceFound {
+    unsigned number = 0;
+    PlaceWorkKind kind = PlaceWorkKind::kState;
+    std::string stateText;
+    KeepOutcome outcome = KeepOutcome::kNotWritten;
+    PlaceChoice choice;
+};
+
+// The numbers of the checks the dialog waits for; 0 for none.
+struct PlaceDialogData {
+    unsigned stateNumber = 0;
+    unsigned keepNumber = 0;
+};
+
+PlaceDialogData* DataOf(HWND dialog) {
+    return reinterpret_cast<PlaceDialogData*>(GetWindowLongPtrA(dialog, DWLP_USER));
+}
+
+KeepOutcome CheckAndMark(const PlaceWork& work, PlaceChoice& kept) {
+    if (!IsFolder(WithBackslash(work.folder))) {
+        return KeepOutcome::kMissing;
+    }
+    if (SharesDiskWithListedFile(work.folder, work.listed)) {
+        return KeepOutcome::kSameDisk;
+    }
+    kept = {work.folder, MarkPlace(work.folder)};
+    return kept.identity.empty() ? KeepOutcome::kNotWritten : KeepOutcome::kKept;
+}
+
+DWORD WINAPI CheckPlace(void* param) {
+    try {
+        std::unique_ptr<PlaceWork> work(static_cast<PlaceWork*>(param));
+        auto found = std::make_unique<PlaceFound>();
+        found->number = work->number;
+        found->kind = work->kind;
+        if (work->kind == PlaceWorkKind::kState) {
+            found->stateText = StateText(work->choice, work->recordPath, work->listed);
+        } else {
+            found->outcome = CheckAndMark(*work, found->choice);
+        }
+        if (PostMessageA(work->dialog, kPlaceChecked, 0, reinterpret_cast<LPARAM>(found.get()))) {
+            found.release();
+        }
+    } catch (...) {
+    }
+    return 0;
+}
+
+void StartCheck(HWND dialog, std::unique_ptr<PlaceWork> work) {
+    static unsigned lastNumber = 0;
+    PlaceDialogData* data = DataOf(dialog);
+    work->dialog = dialog;
+    work->number = ++lastNumber;
+    (work->kind == PlaceWorkKind::kState ? data->stateNumber : data->keepNumber) = work->number;
+    const std::string folder = HealthFolderPath();
+    work->recordPath = folder.empty() ? std::string() : folder + kHealthRecordName;
+    work->listed = TablePaths(BackupTable);
+    HANDLE thread = CreateThread(nullptr, 0, CheckPlace, work.get(), 0, nullptr);
+    if (thread) {
+        work.release();
+        CloseHandle(thread);
+    }
+}
+
+void ShowState(HWND dialog) {
+    const PlaceChoice choice = ReadPlaceChoice();
+    if (choice.Empty()) {
+        SetDlgItemTextA(dialog, PlaceStateText, kPlaceStateNone);
+        return;
+    }
+    SetDlgItemTextA(dialog, PlaceStateText, kPlaceStateChecking);
+    auto work = std::make_unique<PlaceWork>();
+    work->choice = choice;
+    StartCheck(dialog, std::move(work));
+}
+
+// While OK's checks run only キャンセル answers.
+void EnableButtons(HWND dialog, bool enable) {
+    for (int id :
+         {IDOK, static_cast<int>(PlaceBrowseButton), static_cast<int>(PlaceForgetButton)}) {
+        EnableWindow(GetDlgItem(dialog, id), enable);
+    }
+    if (!enable) {
+        SetFocus(GetDlgItem(dialog, IDCANCEL));
+    }
 }
 
 // OK: the typed folder must be there, on a disk of its own; then it is
@@ -153,20 +245,48 @@ void KeepTypedPlace(HWND dialog) {
         Ask(kPlaceNotFolderMessage);
         return;
     }
-    if (!IsFolder(WithBackslash(folder))) {
-        Ask(kPlaceMissingMessage);
+    EnableButtons(dialog, false);
+    auto work = std::make_unique<PlaceWork>();
+    work->kind = PlaceWorkKind::kKeep;
+    work->folder = folder;
+    StartCheck(dialog, std::move(work));
+}
+
+void OnKeepChecked(HWND dialog, const PlaceFound& found) {
+    EnableButtons(dialog, true);
+    switch (found.outcome) {
+        case KeepOutcome::kKept:
+            if (WriteChoice(found.choice)) {
+                EndDialog(dialog, IDOK);
+                return;
+            }
+            Ask(kPlaceNotWrittenMessage);
+            return;
+        case KeepOutcome::kMissing:
+            Ask(kPlaceMissingMessage);
+            return;
+        case KeepOutcome::kSameDisk:
+            Ask(kPlaceSameDiskMessage);
+            return;
+        case KeepOutcome::kNotWritten:
+            Ask(kPlaceNotWrittenMessage);
+            return;
+    }
+}
+
+void OnPlaceChecked(HWND dialog, LPARAM param) {
+    std::unique_ptr<PlaceFound> found(reinterpret_cast<PlaceFound*>(param));
+    PlaceDialogData* data = DataOf(dialog);
+    if (!data) {
         return;
     }
-    if (SharesDiskWithListedFile(folder)) {
-        Ask(kPlaceSameDiskMessage);
-        return;
+    if (found->kind == PlaceWorkKind::kState && found->number == data->stateNumber) {
+        data->stateNumber = 0;
+        SetDlgItemTextA(dialog, PlaceStateText, found->stateText.c_str());
+    } else if (found->kind == PlaceWorkKind::kKeep && found->number == data->keepNumber) {
+        data->keepNumber = 0;
+        OnKeepChecked(dialog, *found);
     }
-    const std::string identity = MarkPlace(folder);
-    if (identity.empty() || !WriteChoice({folder, identity})) {
-        Ask(kPlaceNotWrittenMessage);
-        return;
-    }
-    EndDialog(dialog, IDOK);
 }
 
 // 「控えをやめる」: forgets the choice after asking. The copies stay.
@@ -200,6 +320,7 @@ void BrowseForPlace(HWND dialog) {
 }
 
 void OnInitPlaceDialog(HWND dialog) {
+    SetWindowLongPtrA(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(new PlaceDialogData));
     const PlaceChoice choice = ReadPlaceChoice();
     SendDlgItemMessageA(dialog, PlaceFolderEdit, EM_LIMITTEXT, MAX_PATH - 1, 0);
     SetDlgItemTextA(dialog, PlaceFolderEdit, choice.folder.c_str());
@@ -225,7 +346,7 @@ void OnPlaceCommand(HWND dialog, int id) {
 
 }  // namespace
 
-INT_PTR CALLBACK PlaceDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+INT_PTR CALLBACK PlaceDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     // No exception may unwind through the dialog manager.
     try {
         switch (message) {
@@ -237,6 +358,13 @@ INT_PTR CALLBACK PlaceDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARA
                     OnPlaceCommand(dialog, LOWORD(wParam));
                 }
                 return TRUE;
+            case kPlaceChecked:
+                OnPlaceChecked(dialog, lParam);
+                return TRUE;
+            case WM_DESTROY:
+                delete DataOf(dialog);
+                SetWindowLongPtrA(dialog, DWLP_USER, 0);
+                return FALSE;
         }
     } catch (...) {
     }

@@ -63,17 +63,6 @@ TEST(PlaceFiles, FolderTextAndShareRoot) {
     }
 }
 
-// The state text's date: the oldest newest-copy among the files still listed.
-TEST(PlaceFiles, OldestCopyDateOfListedFiles) {
-    const std::string record =
-        "copy\t2026-12-05\tC:\\a.txt\r\ncopy\t2026-11-30\tC:\\gone.txt\r\n"
-        "copy\t2026-12-01\tC:\\表.xls\r\ncopy\t2026-1-1\tC:\\a.txt\r\nrun\t2026-12-07\r\n";
-    EXPECT_EQ(OldestCopyDate(record, {"C:\\a.txt", "C:\\表.xls"}), "2026-12-01");
-    EXPECT_EQ(OldestCopyDate(record, {"C:\\a.txt", "C:\\new.txt"}), "2026-12-05");
-    EXPECT_EQ(OldestCopyDate(record, {"C:\\new.txt"}), "");
-    EXPECT_EQ(OldestCopyDate("", {"C:\\a.txt"}), "");
-}
-
 // Version names read back only for their own file, and each listed file gets
 // a folder a person recognises, apart from its namesakes elsewhere.
 TEST(PlaceHistory, NamesAndFolders) {

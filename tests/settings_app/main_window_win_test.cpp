@@ -8,6 +8,7 @@
 #include "keyboard.h"
 #include "main_window.h"
 #include "files.h"
+#include "health.h"
 #include "health_folder.h"
 #include "messages.h"
 #include "place/place_files.h"
@@ -409,6 +410,9 @@ TEST_F(MainWindowTest, PlaceDialogKeepsOnlyAnExistingFolderOnAnotherDisk) {
         ShowWindow(dialog, SW_SHOWNA);
         SetDlgItemTextA(dialog, app::PlaceFolderEdit, typed.c_str());
         SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        // The checks run on a worker; meanwhile only キャンセル answers.
+        EXPECT_TRUE(PumpUntil(
+            [&] { return !IsWindowVisible(dialog) || IsWindowEnabled(GetDlgItem(dialog, IDOK)); }));
         const bool closed = !IsWindowVisible(dialog);
         DestroyWindow(dialog);
         return closed;
@@ -466,14 +470,19 @@ TEST_F(MainWindowTest, PlaceDialogKeepsOnlyAnExistingFolderOnAnotherDisk) {
         EXPECT_EQ(ParsePlaceChoice(ReadBytes(choicePath)).identity, choice.identity);
 
         // The dialog shows the place, that it is there, and the oldest copy.
-        WriteBytes(HealthFolderPath() + "health.txt",
-                   "copy\t2026-12-01\t" + listed + "\r\ncopy\t2026-11-01\tC:\\gone.txt\r\n");
+        HealthRecord record;
+        record.place.files = {{listed, "2026-12-01", "", 0, ""},
+                              {"C:\\gone.txt", "2026-11-01", "", 0, ""}};
+        WriteBytes(HealthFolderPath() + "health.txt", FormatHealthRecord(record));
         HWND dialog = app::CreatePlaceDialog(app::MainWindow);
         ShowWindow(dialog, SW_SHOWNA);
         char text[512] = {};
         GetDlgItemTextA(dialog, app::PlaceFolderEdit, text, sizeof text);
         EXPECT_STREQ(text, row.folder);
-        GetDlgItemTextA(dialog, app::PlaceStateText, text, sizeof text);
+        EXPECT_TRUE(PumpUntil([&] {
+            GetDlgItemTextA(dialog, app::PlaceStateText, text, sizeof text);
+            return std::string(text) != app::kPlaceStateChecking;
+        }));
         EXPECT_EQ(std::string(text), app::kPlaceStateHead + std::string(row.folder) +
                                          app::kPlaceStatePresent + app::kPlaceStateOldest +
                                          "2026-12-01");
