@@ -231,6 +231,20 @@ constexpr Message kPlaceNotWrittenMessage = {
     "書き込める　フォルダーか　確かめてから　もう一度　やってんか！",
     "控え", kErrorStyle};
 
+// The marker is there but could not be read just now (another PC or program
+// holds it): a new one would make the place another, so nothing is kept.
+constexpr Message kPlaceMarkerBusyMessage = {
+    "スンマヘン！　控えの場所の　しるしが　読まれへん！！\r\n\r\n"
+    "ほかの　パソコンか　プログラムが　使てるみたいや。\r\n"
+    "しばらく　してから　もう一度　やってんか！",
+    "控え", kErrorStyle};
+
+// Sorel\Sorel.id is there but holds no marker: it is never written over.
+constexpr Message kPlaceMarkerForeignMessage = {
+    "アカン！　そこの　Sorel\\Sorel.id は　ソレルの　しるしや　おまへん！！\r\n\r\n"
+    "中身を　確かめるか　別の　フォルダーを　選んでんか！",
+    "控え", kErrorStyle};
+
 // Before the choice is forgotten. The copies are the user's backups and stay.
 constexpr Message kPlaceForgetQuestion = {
     "控えを　やめまっか？？\r\n\r\n今までの　控えは　消さんと　そのまま　残しときまっせ。", "控え",

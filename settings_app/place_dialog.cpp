@@ -80,28 +80,64 @@ bool MakeFolder(const std::string& folder) {
            (GetLastError() == ERROR_ALREADY_EXISTS && IsFolder(folder));
 }
 
+enum class KeepOutcome { kKept, kMissing, kSameDisk, kNotWritten, kMarkerBusy, kMarkerForeign };
+
+// A new file whose whole content is written before it takes its name, which
+// it takes only when nothing has that name yet: a marker is never replaced.
+bool WriteNewFile(const std::string& path, const std::string& bytes, const std::string& temp) {
+    {
+        FileHandle file(CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+        DWORD written = 0;
+        if (!file ||
+            !WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
+                       nullptr) ||
+            written != bytes.size() || !FlushFileBuffers(file.get())) {
+            file.reset();
+            DeleteFileA(temp.c_str());
+            return false;
+        }
+    }
+    if (MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_WRITE_THROUGH)) {
+        return true;
+    }
+    DeleteFileA(temp.c_str());
+    return false;
+}
+
 // The identity of the place at `folder`: the one its marker already holds,
-// so that a place chosen again (or by a second copy of this program on the
-// same disk) stays the same place, or a new one written into a new marker.
-// Empty when the marker cannot be made. Only the Sorel folder below the
-// chosen one is ever created.
-std::string MarkPlace(const std::string& folder) {
+// so that a place chosen again (or by a second copy of this program, or
+// another PC) stays the same place, or a new one written into a new marker.
+// Only a marker that is not there is made: one that cannot be read at the
+// moment or holds something else is left alone. Only the Sorel folder below
+// the chosen one is ever created.
+KeepOutcome MarkPlace(const std::string& folder, std::string& identity) {
     const std::string ours = folder + "\\" + std::string(kPlaceFolderName);
     const std::string markerPath = ours + "\\" + std::string(kMarkerFileName);
     std::string bytes;
-    if (ReadFileExclusiveRetrying(markerPath, bytes) == ReadResult::kOk) {
-        const PlaceMarker marker = ParsePlaceMarker(bytes);
-        if (!marker.identity.empty()) {
-            return marker.identity;
-        }
+    ReadResult read = ReadResult::kBusy;
+    RetryWhileBusy([&] {
+        read = ReadFilePrefixSharingRead(markerPath, 8192, bytes);
+        return read != ReadResult::kBusy;
+    });
+    if (read == ReadResult::kBusy) {
+        return KeepOutcome::kMarkerBusy;
+    }
+    if (read == ReadResult::kOk) {
+        identity = ParsePlaceMarker(bytes).identity;
+        return identity.empty() ? KeepOutcome::kMarkerForeign : KeepOutcome::kKept;
     }
     const PlaceMarker marker = {NewIdentity(), ComputerName(), UserName()};
     const std::string text = FormatPlaceMarker(marker);
-    if (text.empty() || !MakeFolder(ours) ||
-        !ReplaceFileContent(markerPath, text, markerPath + ".tmp")) {
-        return {};
+    if (text.empty() || !MakeFolder(ours)) {
+        return KeepOutcome::kNotWritten;
     }
-    return marker.identity;
+    if (!WriteNewFile(markerPath, text, markerPath + "." + marker.computer + ".tmp")) {
+        // Made meanwhile by another PC, or there all along but out of reach.
+        return PathExists(markerPath) ? KeepOutcome::kMarkerBusy : KeepOutcome::kNotWritten;
+    }
+    identity = marker.identity;
+    return KeepOutcome::kKept;
 }
 
 bool WriteChoice(const PlaceChoice& choice) {
@@ -131,8 +167,6 @@ bool SharesDiskWithListedFile(const std::string& folder, const std::vector<std::
 constexpr UINT kPlaceChecked = WM_APP + 10;
 
 enum class PlaceWorkKind { kState, kKeep };
-
-enum class KeepOutcome { kKept, kMissing, kSameDisk, kNotWritten };
 
 struct PlaceWork {
     HWND dialog = nullptr;
@@ -169,8 +203,8 @@ KeepOutcome CheckAndMark(const PlaceWork& work, PlaceChoice& kept) {
     if (SharesDiskWithListedFile(work.folder, work.listed)) {
         return KeepOutcome::kSameDisk;
     }
-    kept = {work.folder, MarkPlace(work.folder)};
-    return kept.identity.empty() ? KeepOutcome::kNotWritten : KeepOutcome::kKept;
+    kept.folder = work.folder;
+    return MarkPlace(work.folder, kept.identity);
 }
 
 DWORD WINAPI CheckPlace(void* param) {
@@ -270,6 +304,12 @@ void OnKeepChecked(HWND dialog, const PlaceFound& found) {
             return;
         case KeepOutcome::kNotWritten:
             Ask(kPlaceNotWrittenMessage);
+            return;
+        case KeepOutcome::kMarkerBusy:
+            Ask(kPlaceMarkerBusyMessage);
+            return;
+        case KeepOutcome::kMarkerForeign:
+            Ask(kPlaceMarkerForeignMessage);
             return;
     }
 }

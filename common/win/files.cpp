@@ -35,9 +35,10 @@ bool IsMissingError(unsigned long error) {
     }
 }
 
-ReadResult ReadFilePrefixExclusive(const std::string& path, std::size_t limit, std::string& bytes) {
+namespace {
+
+ReadResult ReadFilePrefix(FileHandle file, std::size_t limit, std::string& bytes) {
     bytes.clear();
-    FileHandle file = OpenExclusiveForReading(path);
     if (!file) {
         return IsMissingError(GetLastError()) ? ReadResult::kMissing : ReadResult::kBusy;
     }
@@ -56,6 +57,20 @@ ReadResult ReadFilePrefixExclusive(const std::string& path, std::size_t limit, s
         bytes.append(buffer, got);
     }
     return ReadResult::kOk;
+}
+
+}  // namespace
+
+ReadResult ReadFilePrefixExclusive(const std::string& path, std::size_t limit, std::string& bytes) {
+    return ReadFilePrefix(OpenExclusiveForReading(path), limit, bytes);
+}
+
+ReadResult ReadFilePrefixSharingRead(const std::string& path, std::size_t limit,
+                                     std::string& bytes) {
+    return ReadFilePrefix(
+        FileHandle(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr)),
+        limit, bytes);
 }
 
 ReadResult ReadFileExclusive(const std::string& path, std::string& bytes) {

@@ -23,6 +23,11 @@ ReadResult ReadFileExclusive(const std::string& path, std::string& bytes);
 // a user may have made large.
 ReadResult ReadFilePrefixExclusive(const std::string& path, std::size_t limit, std::string& bytes);
 
+// The same through an open that lets others read the file at the same time,
+// for a small file that several readers (two PCs) may look at in one instant.
+ReadResult ReadFilePrefixSharingRead(const std::string& path, std::size_t limit,
+                                     std::string& bytes);
+
 // The same, but a file that exists and is held by another program is tried
 // again for a little under a second before kBusy is returned.
 ReadResult ReadFileExclusiveRetrying(const std::string& path, std::string& bytes);

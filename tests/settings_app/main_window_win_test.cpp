@@ -426,12 +426,17 @@ TEST_F(MainWindowTest, PlaceDialogKeepsOnlyAnExistingFolderOnAnotherDisk) {
         WriteBytes("\\\\server\\share\\控え\\Sorel\\Sorel.id",
                    FormatPlaceMarker({kept, "PC-01", "花子"}));
     }
+    // A marker already there that is held by another program or is not a
+    // marker is never written over.
+    const std::string held = "\\\\server\\share\\held";
     const struct {
         bool runs;
         std::string typed;
         const app::Message* said;
-        const char* folder;    // null: nothing kept
-        const char* identity;  // null: a new one
+        const char* folder;            // null: nothing kept
+        const char* identity;          // null: a new one
+        const char* marker = nullptr;  // what Sorel\Sorel.id holds before, if anything
+        bool markerHeld = false;       // open with no sharing meanwhile
     } rows[] = {
         {true, "", nullptr, nullptr, nullptr},  // closes, keeps nothing
         {true, "backup", &app::kPlaceNotFolderMessage, nullptr, nullptr},
@@ -439,6 +444,8 @@ TEST_F(MainWindowTest, PlaceDialogKeepsOnlyAnExistingFolderOnAnotherDisk) {
         {true, (dir / "same") + "\\", &app::kPlaceSameDiskMessage, nullptr, nullptr},
         {ramDisk, "T:\\", nullptr, "T:", nullptr},
         {share, " \\\\server\\share\\控え\\ ", nullptr, "\\\\server\\share\\控え", kept.c_str()},
+        {share, held, &app::kPlaceMarkerBusyMessage, nullptr, nullptr, "Sorel marker 1\r\n", true},
+        {share, held, &app::kPlaceMarkerForeignMessage, nullptr, nullptr, "not ours\r\n", false},
     };
     for (const auto& row : rows) {
         if (!row.runs) {
@@ -447,8 +454,23 @@ TEST_F(MainWindowTest, PlaceDialogKeepsOnlyAnExistingFolderOnAnotherDisk) {
         }
         SCOPED_TRACE(row.typed);
         DeleteFileA(choicePath.c_str());
+        if (row.marker) {
+            CreateDirectoryA(held.c_str(), nullptr);
+            CreateDirectoryA((held + "\\Sorel").c_str(), nullptr);
+            WriteBytes(held + "\\Sorel\\Sorel.id", row.marker);
+        }
         if (!row.folder) {
+            HANDLE hold = row.markerHeld
+                              ? CreateFileA((held + "\\Sorel\\Sorel.id").c_str(), GENERIC_READ, 0,
+                                            nullptr, OPEN_EXISTING, 0, nullptr)
+                              : INVALID_HANDLE_VALUE;
             EXPECT_EQ(pressOk(row.typed), !row.said);
+            if (hold != INVALID_HANDLE_VALUE) {
+                CloseHandle(hold);
+            }
+            if (row.marker) {
+                EXPECT_EQ(ReadBytes(held + "\\Sorel\\Sorel.id"), row.marker);
+            }
             EXPECT_TRUE(row.said ? SaidOnly(asker, *row.said) : SaidNothing(asker));
             EXPECT_FALSE(Exists(choicePath));
             EXPECT_FALSE(Exists(dir / "無い"));  // never made
