@@ -16,6 +16,7 @@
 #include "ask.h"
 #include "main_window.h"
 #include "place_dialog.h"
+#include "place_disk.h"
 #include "resource.h"
 #include "settings_upkeep.h"
 

@@ -218,12 +218,13 @@ constexpr Message kPlaceMissingMessage = {
     "ドライブを　つないで　フォルダーを　作ってから　もう一度　選んでんか！",
     "控え", kErrorStyle};
 
-// The folder lies on the disk of a listed file.
-constexpr Message kPlaceSameDiskMessage = {
-    "アカン！　そこは　バックアップする　ファイルと　同じ　ディスクでっせ！！\r\n\r\n"
-    "同じ　ディスクの　控えは　ディスクが　壊れたら　一緒に　なくなってまうねん。\r\n"
-    "ＵＳＢの　ドライブか　別の　ディスクか　ネットワークの　フォルダーを　選んでんか！",
-    "控え", kErrorStyle};
+// The folder lies on the physical disk of a listed file: the user may keep
+// it all the same (OK) or choose again (キャンセル).
+constexpr Message kPlaceSameDiskQuestion = {
+    "ちょっと待ってや！　そこは　バックアップする　ファイルと　同じ　ディスクでっせ！！\r\n\r\n"
+    "ディスクが　壊れたら　控えも　いっしょに　なくなりまっせ。\r\n"
+    "それでも　ここに　しまっか？",
+    "控え", kQuestionStyle};
 
 // The Sorel folder, its marker or the choice could not be written.
 constexpr Message kPlaceNotWrittenMessage = {

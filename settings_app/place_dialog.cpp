@@ -14,6 +14,7 @@
 #include "../common/win/place_find.h"
 #include "app_state.h"
 #include "ask.h"
+#include "place_disk.h"
 #include "resource.h"
 
 namespace sorel::app {
@@ -148,17 +149,6 @@ bool WriteChoice(const PlaceChoice& choice) {
     return ReplaceFileContent(PlaceChoicePath(), FormatPlaceChoice(choice), folder + "place.tmp");
 }
 
-// Whether a listed file lies on the disk of `folder`.
-bool SharesDiskWithListedFile(const std::string& folder, const std::vector<std::string>& listed) {
-    const std::string place = VolumeKey(folder);
-    for (const std::string& path : listed) {
-        if (!place.empty() && VolumeKey(path) == place) {
-            return true;
-        }
-    }
-    return false;
-}
-
 // A share can take a minute to answer even GetFileAttributes, so everything
 // that touches the place runs on a worker, and the dialog only starts it and
 // hears its answer. The worker owns its own copy of what it needs and posts a
@@ -174,6 +164,7 @@ struct PlaceWork {
     PlaceWorkKind kind = PlaceWorkKind::kState;
     PlaceChoice choice;  // kState: the choice to describe
     std::string folder;  // kKeep: the folder to check and mark
+    bool sameDiskAccepted = false;
     std::string recordPath;
     std::vector<std::string> listed;
 };
@@ -197,13 +188,13 @@ PlaceDialogData* DataOf(HWND dialog) {
 }
 
 KeepOutcome CheckAndMark(const PlaceWork& work, PlaceChoice& kept) {
+    kept.folder = work.folder;
     if (!IsFolder(WithBackslash(work.folder))) {
         return KeepOutcome::kMissing;
     }
-    if (SharesDiskWithListedFile(work.folder, work.listed)) {
+    if (!work.sameDiskAccepted && SharesDiskWithListedFile(work.folder, work.listed)) {
         return KeepOutcome::kSameDisk;
     }
-    kept.folder = work.folder;
     return MarkPlace(work.folder, kept.identity);
 }
 
@@ -267,6 +258,15 @@ void EnableButtons(HWND dialog, bool enable) {
 
 // OK: the typed folder must be there, on a disk of its own; then it is
 // marked and kept. Anything refused leaves the dialog open to try again.
+void StartKeeping(HWND dialog, const std::string& folder, bool sameDiskAccepted) {
+    EnableButtons(dialog, false);
+    auto work = std::make_unique<PlaceWork>();
+    work->kind = PlaceWorkKind::kKeep;
+    work->folder = folder;
+    work->sameDiskAccepted = sameDiskAccepted;
+    StartCheck(dialog, std::move(work));
+}
+
 void KeepTypedPlace(HWND dialog) {
     const std::string typed = DialogText(dialog, PlaceFolderEdit);
     const std::string folder = PlaceFolderText(typed, IsSystemLeadByte);
@@ -279,11 +279,7 @@ void KeepTypedPlace(HWND dialog) {
         Ask(kPlaceNotFolderMessage);
         return;
     }
-    EnableButtons(dialog, false);
-    auto work = std::make_unique<PlaceWork>();
-    work->kind = PlaceWorkKind::kKeep;
-    work->folder = folder;
-    StartCheck(dialog, std::move(work));
+    StartKeeping(dialog, folder, false);
 }
 
 void OnKeepChecked(HWND dialog, const PlaceFound& found) {
@@ -300,7 +296,11 @@ void OnKeepChecked(HWND dialog, const PlaceFound& found) {
             Ask(kPlaceMissingMessage);
             return;
         case KeepOutcome::kSameDisk:
-            Ask(kPlaceSameDiskMessage);
+            // The user may know better (a second disk is all there is);
+            // キャンセル leaves the dialog open to choose again.
+            if (Ask(kPlaceSameDiskQuestion) == IDOK) {
+                StartKeeping(dialog, found.choice.folder, true);
+            }
             return;
         case KeepOutcome::kNotWritten:
             Ask(kPlaceNotWrittenMessage);
@@ -437,37 +437,6 @@ PlaceChoice ReadPlaceChoice() {
 
 std::string PlaceFolderOf(const PlaceChoice& choice) {
     return choice.folder + "\\" + std::string(kPlaceFolderName);
-}
-
-std::string VolumeKey(const std::string& path) {
-    // Wine's GetVolumePathNameA fails for a network path, and the share is
-    // the disk there in any case.
-    std::string share = ShareRoot(path, IsSystemLeadByte);
-    if (!share.empty()) {
-        return share;
-    }
-    char root[MAX_PATH] = {};
-    const std::string query = path.size() == 2 ? WithBackslash(path) : path;
-    if (!GetVolumePathNameA(query.c_str(), root, sizeof root)) {
-        return {};
-    }
-    char volume[64] = {};
-    if (GetVolumeNameForVolumeMountPointA(root, volume, sizeof volume)) {
-        return volume;
-    }
-    // A mapped network drive, or a drive the mount manager does not know:
-    // its root tells it apart from the others.
-    share = ShareRoot(root, IsSystemLeadByte);
-    if (!share.empty()) {
-        return share;
-    }
-    std::string key(root);
-    for (char& c : key) {
-        if (c >= 'a' && c <= 'z') {
-            c = static_cast<char>(c - 'a' + 'A');
-        }
-    }
-    return key;
 }
 
 }  // namespace sorel::app

@@ -29,4 +29,7 @@ fi
 # dosdevices/unc/server/share.
 mkdir -p "$WINEPREFIX/share" "$WINEPREFIX/dosdevices/unc/server"
 ln -s "$WINEPREFIX/share" "$WINEPREFIX/dosdevices/unc/server/share"
+# A second drive letter for a folder of C:, as subst makes one.
+mkdir -p "$WINEPREFIX/drive_c/sorel-x"
+ln -s ../drive_c/sorel-x "$WINEPREFIX/dosdevices/x:"
 ctest --preset windows-x64 "$@"

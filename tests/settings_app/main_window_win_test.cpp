@@ -13,6 +13,7 @@
 #include "messages.h"
 #include "place/place_files.h"
 #include "place_dialog.h"
+#include "place_disk.h"
 #include "resource.h"
 #include "settings_window_fixture.h"
 #include "settings_file.h"
@@ -395,15 +396,27 @@ TEST_F(MainWindowTest, HistoryDialogIsModalOwnedAndKeyboardReady) {
     SeenIds = {1101, 1102, 1103, 1104, IDOK, IDCANCEL};
 }
 
-// OK keeps only an existing folder on a disk of its own, marks it, and
-// reuses a marker already there; 控えをやめる forgets the choice and leaves
-// the copies.
+// Wine cannot make two partitions of one disk: this says every volume is one.
+std::vector<DWORD> OnDiskZero(const std::string&) {
+    return {0};
+}
+
+// OK keeps only an existing folder, one on the disk of a listed file only
+// when the user says so, marks it, and reuses a marker already there; 控えをやめる forgets the
+// choice and leaves the copies.
 TEST_F(MainWindowTest, PlaceDialogKeepsOnlyAnExistingFolderOnAnotherDisk) {
     const std::string choicePath = app::PlaceChoicePath();
     DeleteFileA(choicePath.c_str());
     const std::string listed = MakeFile("家計簿.xls");
     CreateDirectoryA((dir / "same").c_str(), nullptr);
-    WriteSettings({Header("221"), "2009年5月21日", listed});
+    // X: is a second letter for a folder of C:, which holds a listed file.
+    const bool letterOfC = IsFolder("X:\\");
+    std::vector<std::string> settings = {Header("221"), "2009年5月21日", listed};
+    if (letterOfC) {
+        settings.push_back("C:\\sorel-x\\帳簿.xls");
+        WriteBytes(settings.back(), "x");
+    }
+    WriteSettings(settings);
     Start();
     auto pressOk = [&](const std::string& typed) {
         HWND dialog = app::CreatePlaceDialog(app::MainWindow);
@@ -429,6 +442,7 @@ TEST_F(MainWindowTest, PlaceDialogKeepsOnlyAnExistingFolderOnAnotherDisk) {
     // A marker already there that is held by another program or is not a
     // marker is never written over.
     const std::string held = "\\\\server\\share\\held";
+    const std::string same = dir / "same";
     const struct {
         bool runs;
         std::string typed;
@@ -437,15 +451,23 @@ TEST_F(MainWindowTest, PlaceDialogKeepsOnlyAnExistingFolderOnAnotherDisk) {
         const char* identity;          // null: a new one
         const char* marker = nullptr;  // what Sorel\Sorel.id holds before, if anything
         bool markerHeld = false;       // open with no sharing meanwhile
+        int answer = IDOK;             // to the question whether to keep it on the same disk
+        bool oneDisk = false;          // every volume lies on one physical disk
     } rows[] = {
         {true, "", nullptr, nullptr, nullptr},  // closes, keeps nothing
         {true, "backup", &app::kPlaceNotFolderMessage, nullptr, nullptr},
         {true, dir / "無い", &app::kPlaceMissingMessage, nullptr, nullptr},
-        {true, (dir / "same") + "\\", &app::kPlaceSameDiskMessage, nullptr, nullptr},
+        {true, (dir / "same") + "\\", &app::kPlaceSameDiskQuestion, nullptr, nullptr, nullptr,
+         false, IDCANCEL},
+        {true, same, &app::kPlaceSameDiskQuestion, same.c_str(), nullptr},
+        {letterOfC, "X:\\", &app::kPlaceSameDiskQuestion, nullptr, nullptr, nullptr, false,
+         IDCANCEL},
         {ramDisk, "T:\\", nullptr, "T:", nullptr},
         {share, " \\\\server\\share\\控え\\ ", nullptr, "\\\\server\\share\\控え", kept.c_str()},
         {share, held, &app::kPlaceMarkerBusyMessage, nullptr, nullptr, "Sorel marker 1\r\n", true},
         {share, held, &app::kPlaceMarkerForeignMessage, nullptr, nullptr, "not ours\r\n", false},
+        {share, "\\\\server\\share\\控え", &app::kPlaceSameDiskQuestion, "\\\\server\\share\\控え",
+         nullptr, nullptr, false, IDOK, true},
     };
     for (const auto& row : rows) {
         if (!row.runs) {
@@ -454,6 +476,8 @@ TEST_F(MainWindowTest, PlaceDialogKeepsOnlyAnExistingFolderOnAnotherDisk) {
         }
         SCOPED_TRACE(row.typed);
         DeleteFileA(choicePath.c_str());
+        asker.answers = {row.answer};
+        app::UseDiskNumbers(row.oneDisk ? OnDiskZero : nullptr);
         if (row.marker) {
             CreateDirectoryA(held.c_str(), nullptr);
             CreateDirectoryA((held + "\\Sorel").c_str(), nullptr);
@@ -478,7 +502,7 @@ TEST_F(MainWindowTest, PlaceDialogKeepsOnlyAnExistingFolderOnAnotherDisk) {
             continue;
         }
         EXPECT_TRUE(pressOk(row.typed));
-        EXPECT_TRUE(SaidNothing(asker));
+        EXPECT_TRUE(row.said ? SaidOnly(asker, *row.said) : SaidNothing(asker));
         const PlaceChoice choice = ParsePlaceChoice(ReadBytes(choicePath));
         EXPECT_EQ(choice.folder, row.folder);
         const PlaceMarker marker =
@@ -522,6 +546,7 @@ TEST_F(MainWindowTest, PlaceDialogKeepsOnlyAnExistingFolderOnAnotherDisk) {
         DeleteFileA((std::string(row.folder) + "\\Sorel\\Sorel.id").c_str());
         RemoveDirectoryA((std::string(row.folder) + "\\Sorel").c_str());
     }
+    app::UseDiskNumbers(nullptr);
 }
 
 TEST_F(MainWindowTest, ClosingDestroysTheWindowAndReleasesEverything) {
