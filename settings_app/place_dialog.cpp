@@ -195,7 +195,9 @@ KeepOutcome CheckAndMark(const PlaceWork& work, PlaceChoice& kept) {
     if (!work.sameDiskAccepted && SharesDiskWithListedFile(work.folder, work.listed)) {
         return KeepOutcome::kSameDisk;
     }
-    return MarkPlace(work.folder, kept.identity);
+    const KeepOutcome outcome = MarkPlace(work.folder, kept.identity);
+    kept.disk = DiskKey(work.folder);
+    return outcome;
 }
 
 DWORD WINAPI CheckPlace(void* param) {

@@ -105,7 +105,9 @@ void UseDiskNumbers(DiskNumbersFunction function) {
     DiskNumbersOf = function ? function : SystemDiskNumbers;
 }
 
-std::string DiskKey(const std::string& path) {
+std::string DiskKey(const std::string& given) {
+    // A second letter for a folder (subst) names the disk of the folder.
+    const std::string path = IdentityOf(given).path;
     char root[MAX_PATH] = {};
     const std::string query = path.size() == 2 ? WithBackslash(path) : path;
     if (!ShareRoot(path, IsSystemLeadByte).empty() ||
@@ -173,7 +175,7 @@ std::string VolumeKey(const std::string& path) {
 
 bool SharesDiskWithListedFile(const std::string& place, const std::vector<std::string>& listed) {
     const FolderIdentity ours = IdentityOf(place);
-    const std::string disk = DiskKey(ours.path);
+    const std::string disk = DiskKey(place);
     for (const std::string& path : listed) {
         const std::size_t end = LastSeparator(path, IsSystemLeadByte);
         if (end == std::string::npos) {

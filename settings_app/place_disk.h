@@ -19,7 +19,8 @@ using DiskNumbersFunction = std::vector<DWORD> (*)(const std::string& volumeRoot
 void UseDiskNumbers(DiskNumbersFunction function);
 
 // What tells two disks apart: "disk 0" or "disk 0,2" for the physical disks
-// behind the path's volume, or else its VolumeKey. May touch the disk.
+// behind the volume where the system finally finds the path, or else that
+// path's VolumeKey. Touches the disk: for a worker, or a local file.
 std::string DiskKey(const std::string& path);
 
 // Whether two DiskKeys name a disk in common.

@@ -16,6 +16,10 @@ TEST(PlaceFiles, ReadBackOrNothing) {
     const PlaceChoice back = ParsePlaceChoice(FormatPlaceChoice(choice));
     EXPECT_EQ(back.folder, choice.folder);
     EXPECT_EQ(back.identity, choice.identity);
+    EXPECT_EQ(back.disk, "");  // a file from before the disk was kept
+    PlaceChoice onDisk = choice;
+    onDisk.disk = "disk 0,2";
+    EXPECT_EQ(ParsePlaceChoice(FormatPlaceChoice(onDisk)).disk, onDisk.disk);
     const PlaceMarker marker = {choice.identity, "PC-01", "花子"};
     EXPECT_EQ(ParsePlaceMarker(FormatPlaceMarker(marker)).user, "花子");
 

@@ -505,6 +505,7 @@ TEST_F(MainWindowTest, PlaceDialogKeepsOnlyAnExistingFolderOnAnotherDisk) {
         EXPECT_TRUE(row.said ? SaidOnly(asker, *row.said) : SaidNothing(asker));
         const PlaceChoice choice = ParsePlaceChoice(ReadBytes(choicePath));
         EXPECT_EQ(choice.folder, row.folder);
+        EXPECT_FALSE(choice.disk.empty());  // kept for adding files later
         const PlaceMarker marker =
             ParsePlaceMarker(ReadBytes(std::string(row.folder) + "\\Sorel\\Sorel.id"));
         EXPECT_EQ(marker.identity, choice.identity);
