@@ -36,7 +36,7 @@ bool LastWriteDay(const WIN32_FILE_ATTRIBUTE_DATA& data, CivilDate& date) {
 // place's file system can keep its time.
 bool SameState(const WIN32_FILE_ATTRIBUTE_DATA& file, const WIN32_FILE_ATTRIBUTE_DATA& version) {
     return SameVersionTime(FileTimeCount(version.ftLastWriteTime),
-                           FileTimeCount(file.ftLastWriteTime)) &&
+                           FileTimeCount(file.ftLastWriteTime), TimeStepOf("FAT")) &&
            file.nFileSizeHigh == version.nFileSizeHigh && file.nFileSizeLow == version.nFileSizeLow;
 }
 
@@ -102,7 +102,10 @@ void ThinVersions(const std::string& folder, const std::string& fileName) {
             versions.push_back(date);
         }
     } while (FindNextFileA(find.get(), &found));
-    for (const CivilDate& date : VersionsToRemove(versions)) {
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    for (const CivilDate& date :
+         VersionsToRemove(versions, {}, {now.wYear, now.wMonth, now.wDay})) {
         DeleteFileForcibly(folder + "\\" + VersionName(date, fileName));
     }
 }

@@ -13,6 +13,9 @@ namespace {
 // together.
 constexpr std::size_t kMaxNameInFolder = 40;
 
+// The characters besides the control characters that no file name may hold.
+constexpr std::string_view kNotInNames = "\\/:*?\"<>|";
+
 long MonthIndex(const CivilDate& date) {
     return static_cast<long>(date.year) * 12 + (date.month - 1);
 }
@@ -35,6 +38,27 @@ bool ValidDate(const CivilDate& date) {
     CivilDate next =
         date.month == 12 ? CivilDate{date.year + 1, 1, 1} : CivilDate{date.year, date.month + 1, 1};
     return DaysFromCivil(date) < DaysFromCivil(next);
+}
+
+// Whether `name` is `upper` in any case of its ASCII letters.
+bool SameLetters(std::string_view name, std::string_view upper) {
+    if (name.size() != upper.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        const char c =
+            name[i] >= 'a' && name[i] <= 'z' ? static_cast<char>(name[i] - 'a' + 'A') : name[i];
+        if (c != upper[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The FAT family's names, as GetVolumeInformation gives them.
+bool IsFat(std::string_view name) {
+    return SameLetters(name, "FAT") || SameLetters(name, "FAT12") || SameLetters(name, "FAT16") ||
+           SameLetters(name, "FAT32");
 }
 
 }  // namespace
@@ -118,47 +142,92 @@ std::string TemporaryVersionName(std::string_view fileName) {
     return "~copy " + std::string(fileName);
 }
 
-bool SameVersionTime(std::uint64_t version, std::uint64_t file) {
-    constexpr std::uint64_t kCoarsestStep = 2 * 10'000'000;  // FAT's 2 seconds
-    return (version > file ? version - file : file - version) < kCoarsestStep;
+std::string PcFolderName(std::string_view computerName, LeadByteTest isLead) {
+    std::string folder;
+    for (std::size_t i = 0; i < computerName.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(computerName[i]);
+        if (isLead(c) && i + 1 < computerName.size()) {
+            // The second byte may be a backslash or a "|": it is part of the
+            // character, not one of its own.
+            folder += computerName.substr(i, 2);
+            ++i;
+        } else if (c < 0x20 || kNotInNames.find(static_cast<char>(c)) != std::string_view::npos) {
+            folder += '_';
+        } else {
+            folder += static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+        }
+    }
+    // Windows would drop a trailing dot or space, and find another folder.
+    while (!folder.empty() && (folder.back() == '.' || folder.back() == ' ')) {
+        folder.pop_back();
+    }
+    return folder.empty() ? "PC" : folder;
 }
 
-std::vector<CivilDate> VersionsToRemove(const std::vector<CivilDate>& versions) {
-    if (versions.empty()) {
-        return {};
+std::uint64_t TimeStepOf(std::string_view fileSystemName) {
+    if (IsFat(fileSystemName)) {
+        return 2 * 10'000'000;
     }
+    return SameLetters(fileSystemName, "EXFAT") ? 100'000 : 0;
+}
+
+bool SameVersionTime(std::uint64_t version, std::uint64_t file, std::uint64_t step) {
+    const std::uint64_t apart = version > file ? version - file : file - version;
+    return step == 0 ? apart == 0 : apart < step;
+}
+
+std::uint64_t LargestFileOn(std::string_view fileSystemName) {
+    return IsFat(fileSystemName) ? 0xFFFF'FFFFull : 0;
+}
+
+int DayOfWeek(const CivilDate& date) {
+    // 1970-01-01 was a Thursday, the fourth day from Monday.
+    const long weekday = (DaysFromCivil(date) + 3) % 7;
+    return static_cast<int>(weekday < 0 ? weekday + 7 : weekday);
+}
+
+std::vector<CivilDate> VersionsToRemove(const std::vector<CivilDate>& versions,
+                                        const CivilDate& current, const CivilDate& today) {
     std::vector<CivilDate> newestFirst = versions;
     std::sort(newestFirst.begin(), newestFirst.end(), [](const CivilDate& a, const CivilDate& b) {
         return DaysFromCivil(a) > DaysFromCivil(b);
     });
-    const long newest = DaysFromCivil(newestFirst.front());
-    const long newestMonth = MonthIndex(newestFirst.front());
-    constexpr int kBlocks = 4;
-    bool blockTaken[kBlocks] = {};
-    long lastMonthTaken = newestMonth + 1;
-    long lastDay = newest + 1;
     std::vector<CivilDate> remove;
+    std::vector<CivilDate> dates;
     for (const CivilDate& version : newestFirst) {
-        const long day = DaysFromCivil(version);
-        if (day == lastDay) {
+        if (!dates.empty() && version == dates.back()) {
             remove.push_back(version);  // the same date twice: one is enough
-            continue;
+        } else {
+            dates.push_back(version);
         }
-        lastDay = day;
-        const long age = newest - day;
-        bool keep = age <= 6;
-        if (age >= 7 && age <= 34 && !blockTaken[(age - 7) / 7]) {
-            blockTaken[(age - 7) / 7] = true;
-            keep = true;
+    }
+    std::vector<bool> keep(dates.size(), false);
+    // Each rule walks the periods newest first; the first version met in a
+    // period is its newest. A period whose newest is kept by an earlier rule
+    // takes none of this rule's places.
+    auto keepNewest = [&](auto periodOf, int places) {
+        bool any = false;
+        long last = 0;
+        for (std::size_t i = 0; i < dates.size() && places > 0; ++i) {
+            const long period = periodOf(dates[i]);
+            if (any && period == last) {
+                continue;
+            }
+            any = true;
+            last = period;
+            if (!keep[i]) {
+                keep[i] = true;
+                --places;
+            }
         }
-        const long month = MonthIndex(version);
-        if (month != lastMonthTaken && newestMonth - month <= 23) {
-            // Newest first: the first version met in a month is its newest.
-            lastMonthTaken = month;
-            keep = true;
-        }
-        if (!keep) {
-            remove.push_back(version);
+    };
+    keepNewest([](const CivilDate& d) { return DaysFromCivil(d); }, 7);
+    keepNewest([](const CivilDate& d) { return DaysFromCivil(d) - DayOfWeek(d); }, 4);
+    keepNewest(MonthIndex, 24);
+    const long latestTrusted = DaysFromCivil(today) + 1;
+    for (std::size_t i = 0; i < dates.size(); ++i) {
+        if (!keep[i] && !(dates[i] == current) && DaysFromCivil(dates[i]) <= latestTrusted) {
+            remove.push_back(dates[i]);
         }
     }
     return remove;

@@ -46,18 +46,43 @@ std::string FileFolderName(std::string_view path, LeadByteTest isLead = IsCp932L
 // with "~", so it is never taken for a version.
 std::string TemporaryVersionName(std::string_view fileName);
 
-// Whether a version's stored last-write time (100 ns units, as Windows
-// counts) is the listed file's. A USB drive's file system keeps coarser
-// times than the system disk's: FAT to 2 seconds, exFAT to 10 ms. A copy
-// there never holds the exact time it was given, so times that differ by
-// less than 2 seconds are taken for the same.
-bool SameVersionTime(std::uint64_t version, std::uint64_t file);
+// The folder below the marker's folder that holds one PC's versions, named
+// after the computer so that a person recognises it in Explorer: ASCII letters
+// upper-cased, as Windows shows computer names; a character no file name may
+// hold becomes "_", and no name ends in a dot or a space. "PC" when nothing
+// is left.
+std::string PcFolderName(std::string_view computerName, LeadByteTest isLead = IsCp932LeadByte);
 
-// Of a file's versions, those the history no longer keeps. With N the newest
-// date, a version dated d stays when N - d is at most 6 days; or when
-// 7 <= N - d <= 34 and it is the newest in its 7-day block (ages 7+7k to
-// 13+7k, k = 0..3); or when it is the newest of its calendar month, for the
-// 24 months up to and including N's month. Every other date is returned.
-std::vector<CivilDate> VersionsToRemove(const std::vector<CivilDate>& versions);
+// How coarsely the named file system (as GetVolumeInformation names it) keeps
+// last-write times, in 100 ns units: FAT to 2 seconds, exFAT to 10 ms, and 0
+// for the file systems that keep them exactly (NTFS, ReFS, a share's).
+std::uint64_t TimeStepOf(std::string_view fileSystemName);
+
+// Whether a version's stored last-write time (100 ns units, as Windows
+// counts) is the listed file's. A copy on a coarse file system never holds the
+// exact time it was given, so times less than `step` apart are taken for the
+// same; with a step of 0 only the same time is.
+bool SameVersionTime(std::uint64_t version, std::uint64_t file, std::uint64_t step);
+
+// The largest file the named file system holds, in bytes: 4 GiB - 1 on FAT.
+// 0 when it sets no limit that matters.
+std::uint64_t LargestFileOn(std::string_view fileSystemName);
+
+// The weekday, 0 for Monday to 6 for Sunday.
+int DayOfWeek(const CivilDate& date);
+
+// Of a file's versions, those the history no longer keeps. Counted newest
+// first, in periods that hold a version, so that a version is never old
+// merely because the clock moved on or the user stopped editing: the newest
+// version of each of the 7 latest days that have one; then that of each of
+// the 4 latest Monday-to-Sunday weeks whose newest is not kept already; then
+// that of each of the 24 latest months whose newest is not kept already. A
+// second version of the same date is returned. `current`, the version that
+// holds the file's current state ({} for none), is kept whatever its date,
+// and so is one dated after the day after `today`: it was saved while the
+// clock was wrong, and may be the only copy of that state. It still takes its
+// place among the days it is counted in.
+std::vector<CivilDate> VersionsToRemove(const std::vector<CivilDate>& versions,
+                                        const CivilDate& current, const CivilDate& today);
 
 }  // namespace sorel

@@ -1,3 +1,5 @@
+#include "place/content_hash.h"
+#include "place/manifest.h"
 #include "place/place_files.h"
 #include "place/place_history.h"
 #include "place/place_paths.h"
@@ -67,6 +69,77 @@ TEST(PlaceFiles, FolderTextAndShareRoot) {
     }
 }
 
+// A version's hash: XXH3's 128 bits, the same whatever the pieces it is
+// given in, and text that reads back.
+TEST(PlaceFiles, ContentHash) {
+    std::string block(3000, '\0');  // beyond XXH3's internal buffer and block
+    for (std::size_t i = 0; i < block.size(); ++i) {
+        block[i] = static_cast<char>(i * 7);
+    }
+    const std::pair<std::string, const char*> known[] = {
+        {"", "99aa06d3014798d86001c324468d497f"},
+        {"Sorel", "e826a8a2411a89714d2bf366e64aaaaf"},
+        {block, "7ab4ea880b3e81046168bb188259cccf"},
+    };
+    for (const auto& [bytes, text] : known) {
+        ContentHasher whole;
+        ContentHasher pieces;
+        whole.Update(bytes.data(), bytes.size());
+        for (std::size_t at = 0, size = 1; at < bytes.size(); at += size, size = size * 3 + 1) {
+            pieces.Update(bytes.data() + at, std::min(size, bytes.size() - at));
+        }
+        Hash128 read;
+        EXPECT_EQ(HashText(whole.Final()), text);
+        EXPECT_EQ(pieces.Final(), whole.Final()) << text;
+        EXPECT_TRUE(ParseHashText(text, read) && read == whole.Final()) << text;
+    }
+    Hash128 read;
+    EXPECT_FALSE(ParseHashText("99aa06d3014798d86001c324468d497", read));
+    EXPECT_FALSE(ParseHashText("99aa06d3014798d86001c324468d497g", read));
+}
+
+// The manifest keeps one entry a name and reads back what was written; a
+// damaged file reads as none, and a bad or cut-off line is passed over.
+TEST(PlaceFiles, ManifestReadBack) {
+    std::vector<ManifestEntry> entries;
+    PutEntry(entries, {"2026-12-07 家計簿.xls", 1, 2, {3, 4}, false});
+    PutEntry(entries,
+             {"2026-12-01 表.xls", 4294967296u, 134'090'000'001'234'567u, {~0ull, 0}, true});
+    PutEntry(entries, {"2026-12-07 家計簿.xls", 5, 6, {7, 8}, false});
+    PutEntry(entries, {"tab\tname", 0, 0, {}, false});
+    const std::string text = FormatManifest(entries);
+    std::vector<ManifestEntry> back = ParseManifest(text);
+    EXPECT_EQ(FormatManifest(back), text);
+    ASSERT_EQ(back.size(), 2u);
+    EXPECT_EQ(FindEntry(back, "2026-12-07 家計簿.xls")->written, 6u);
+    EXPECT_EQ(FindEntry(back, "2026-12-01 表.xls")->size, 4294967296u);
+    EXPECT_EQ(FindEntry(back, "x"), nullptr);
+    KeepOnly(back, {"2026-12-01 表.xls", "x"});
+    ASSERT_EQ(back.size(), 1u);
+    EXPECT_TRUE(back[0].damaged && back[0].hash == (Hash128{~0ull, 0}));
+    EXPECT_EQ(FormatManifest({{"v", 1, 2, {3, 4}, false}}),
+              "Sorel manifest 1\r\n00000000000000030000000000000004\t1\t2\tok\tv\r\n");
+
+    const std::string head = "Sorel manifest 1\r\n";
+    const std::string hash = "0123456789abcdef0123456789ABCDEF\t";
+    const std::string line = hash + "1\t2\tok\tv\r\n";
+    const std::pair<std::string, std::size_t> rows[] = {
+        {head + line + line + hash + "1\t2\tok\tw", 1},  // the last line cut off
+        {head + line + hash + "1\t2\tdamaged\tw\n", 2},
+        {"Sorel manifest 2\r\n" + line, 0},
+        {head + line + std::string(1 << 20, 'x'), 0},
+        {head + "0123\t1\t2\tok\tv\r\n", 0},
+        {head + hash + "-1\t2\tok\tv\r\n", 0},
+        {head + hash + "1\t18446744073709551616\tok\tv\r\n", 0},
+        {head + hash + "1\t2\tfine\tv\r\n", 0},
+        {head + hash + "1\t2\tok\t\r\n", 0},
+        {head + hash + "1\t2\tok\tv\tw\r\n", 0},
+    };
+    for (const auto& [bytes, count] : rows) {
+        EXPECT_EQ(ParseManifest(bytes).size(), count) << bytes.substr(0, 80);
+    }
+}
+
 // Version names read back only for their own file, and each listed file gets
 // a folder a person recognises, apart from its namesakes elsewhere.
 TEST(PlaceHistory, NamesAndFolders) {
@@ -100,77 +173,133 @@ TEST(PlaceHistory, NamesAndFolders) {
     const std::string cut = FileFolderName("C:\\a\\" + std::string(39, 'x') + "表.txt");
     EXPECT_EQ(cut.substr(0, 40), std::string(39, 'x') + " ") << cut;
     EXPECT_EQ(FileFolderName("C:\\a\\" + std::string(39, 'y') + ".txt").substr(39, 1), " ");
-    // A version on a FAT or exFAT drive keeps its time to 2 s or 10 ms.
+    // Each PC's folder, named as Explorer shows the computer: a 表 or a ソ,
+    // whose second byte is a backslash, stays whole.
+    const char* const pcs[][2] = {
+        {"pc-表ソ", "PC-表ソ"},
+        {"a\\b/c:d*e?f\"g<h>i|j\t\x1f", "A_B_C_D_E_F_G_H_I_J__"},
+        {"x. .", "X"},
+        {". ", "PC"},
+    };
+    for (const auto& r : pcs) {
+        EXPECT_EQ(PcFolderName(r[0]), r[1]) << r[0];
+    }
+    // A version keeps its time as its drive's file system can: FAT to 2 s
+    // (rounded up or down), exFAT to 10 ms, the others exactly; and FAT holds
+    // no file of 4 GiB.
     const std::uint64_t saved = 134'090'000'001'234'567;  // 100 ns units
-    EXPECT_TRUE(SameVersionTime(saved, saved));
-    EXPECT_TRUE(SameVersionTime(saved + 10'765'433, saved));  // FAT, rounded up
-    EXPECT_TRUE(SameVersionTime(saved - 34'567, saved));      // exFAT
-    EXPECT_FALSE(SameVersionTime(saved + 20'000'000, saved));
-    EXPECT_FALSE(SameVersionTime(saved - 20'000'000, saved));
+    const std::uint64_t fat = 4294967295u;
+    const struct {
+        const char* fileSystem;
+        std::int64_t apart;
+        bool same;
+        std::uint64_t largest;
+    } times[] = {
+        {"FAT32", 0, true, fat},
+        {"FAT", 10'765'433, true, fat},
+        {"fat16", -19'999'999, true, fat},
+        {"FAT12", 20'000'000, false, fat},
+        {"exFAT", -34'567, true, 0},
+        {"EXFAT", 100'000, false, 0},
+        {"NTFS", 0, true, 0},
+        {"NTFS", 1, false, 0},
+        {"FAT33", -1, false, 0},
+    };
+    for (const auto& r : times) {
+        EXPECT_EQ(SameVersionTime(saved + r.apart, saved, TimeStepOf(r.fileSystem)), r.same)
+            << r.fileSystem << " " << r.apart;
+        EXPECT_EQ(LargestFileOn(r.fileSystem), r.largest) << r.fileSystem;
+    }
 }
 
-// The history thinned by age: a table at one date, then two years of daily
-// versions thinned as each run does.
+// The history thinned by the days, weeks and months that hold versions: a
+// table of single cases around 2026-12-10, then years of a user's saves.
 TEST(PlaceHistory, ThinnedByAge) {
-    const CivilDate n = {2026, 12, 7};
-    // The date `days` before `from`, walked day by day.
-    auto back = [](const CivilDate& from, long days) {
-        const long target = DaysFromCivil(from) - days;
-        CivilDate d = {from.year - 4, 1, 1};
-        while (DaysFromCivil(d) < target) {
-            const CivilDate next = {d.year, d.month, d.day + 1};
-            const CivilDate month =
-                d.month == 12 ? CivilDate{d.year + 1, 1, 1} : CivilDate{d.year, d.month + 1, 1};
-            d = DaysFromCivil(next) < DaysFromCivil(month) ? next : month;
-        }
-        return d;
+    auto next = [](const CivilDate& d) {
+        const CivilDate day = {d.year, d.month, d.day + 1};
+        const CivilDate month =
+            d.month == 12 ? CivilDate{d.year + 1, 1, 1} : CivilDate{d.year, d.month + 1, 1};
+        return DaysFromCivil(day) < DaysFromCivil(month) ? day : month;
     };
-    // Ages in days, and whether each goes.
-    struct {
-        long age;
-        bool goes;
+    // `daily` versions from `first` on, and `others`; the days of December
+    // 2026 that go.
+    const struct {
+        CivilDate first;
+        int daily;
+        std::vector<CivilDate> others;
+        CivilDate current;
+        std::vector<int> removed;
     } rows[] = {
-        {0, false},   {6, false},               // the last week stays whole
-        {7, false},   {8, true},   {9, true},   // block 0 (Nov 30 is also November's newest)
-        {14, false},  {15, true},  {20, true},  // block 1
-        {27, false},  {28, false}, {34, true},  // blocks 2 and 3 keep their newest
-        {35, true},                             // November already has its newest
-        {40, false},  {41, true},               // October's newest, and another
-        {700, false},                           // January 2025: the 24th month
-        {707, true},                            // December 2024: too old
+        // Dec 1 to 3 are neither among the 7 days nor a week's or a month's newest.
+        {{2026, 12, 1}, 10, {}, {}, {3, 2, 1}},
+        // A restored old state stays, though its week and month keep another.
+        {{2026, 12, 1}, 10, {{2019, 5, 21}, {2019, 5, 20}}, {2019, 5, 20}, {3, 2, 1}},
+        // Saved under a clock set to 2030: kept, and no real version looks old.
+        {{2026, 12, 5}, 6, {{2030, 1, 1}, {2026, 11, 20}, {2025, 1, 31}}, {}, {}},
+        // Past tomorrow, a date is the clock's mistake, and stays beyond its
+        // day's place.
+        {{2026, 12, 11}, 8, {}, {}, {11}},
+        {{2026, 12, 12}, 8, {}, {}, {}},
+        {{2026, 12, 10}, 1, {{2026, 12, 10}}, {}, {10}},  // the same date twice
+        {{2026, 12, 10}, 0, {}, {}, {}},
     };
-    std::vector<CivilDate> versions;
-    std::vector<CivilDate> expected;
     for (const auto& r : rows) {
-        versions.push_back(back(n, r.age));
-        if (r.goes) {
-            expected.push_back(versions.back());
+        std::vector<CivilDate> versions = r.others;
+        for (CivilDate d = r.first; versions.size() < r.others.size() + r.daily; d = next(d)) {
+            versions.push_back(d);
         }
+        std::vector<CivilDate> removed;
+        for (int day : r.removed) {
+            removed.push_back({2026, 12, day});
+        }
+        EXPECT_EQ(VersionsToRemove(versions, r.current, {2026, 12, 10}), removed)
+            << r.first.day << " " << r.daily;
     }
-    EXPECT_EQ(VersionsToRemove(versions), expected);
-    EXPECT_TRUE(VersionsToRemove({}).empty());
     EXPECT_EQ(DaysFromCivil({1970, 1, 1}), 0);
     EXPECT_EQ(DaysFromCivil({2000, 3, 1}) - DaysFromCivil({2000, 2, 28}), 2);
+    EXPECT_EQ(DayOfWeek({1970, 1, 1}), 3);  // a Thursday
+    EXPECT_EQ(DayOfWeek({1601, 1, 1}), 0);  // a Monday
+    EXPECT_EQ(DayOfWeek({2026, 12, 13}), 6);
 
-    // A version every day for three years, thinned after every run: the last
-    // week whole, never more than 7 + 4 + 24 versions, and nothing older
-    // than the 24th month back.
-    std::vector<CivilDate> kept;
-    for (long age = 3 * 365; age >= 0; --age) {
-        kept.push_back(back(n, age));
-        for (const CivilDate& gone : VersionsToRemove(kept)) {
-            kept.erase(std::find(kept.begin(), kept.end(), gone));
+    // Saves every day for three years, then every Monday for a year, then
+    // none, thinned after every day's run: the 7 latest versions, then the
+    // newest of 4 earlier weeks and of 24 earlier months, and nothing goes
+    // on a day without a save. Each phase: its last day, and the weekday of
+    // its saves (-1 every day, 7 none).
+    const std::pair<CivilDate, int> phases[] = {
+        {{2025, 12, 31}, -1}, {{2026, 12, 31}, 0}, {{2027, 12, 31}, 7}};
+    auto week = [](const CivilDate& d) { return DaysFromCivil(d) - DayOfWeek(d); };
+    auto month = [](const CivilDate& d) { return d.year * 12 + d.month; };
+    std::vector<CivilDate> saved;
+    std::vector<CivilDate> kept;  // oldest first, as saved
+    CivilDate today = {2023, 1, 1};
+    for (const auto& [until, weekday] : phases) {
+        for (; DaysFromCivil(today) <= DaysFromCivil(until); today = next(today)) {
+            const bool save = weekday < 0 || DayOfWeek(today) == weekday;
+            if (save) {
+                saved.push_back(today);
+                kept.push_back(today);
+            }
+            const std::vector<CivilDate> gone = VersionsToRemove(kept, saved.back(), today);
+            ASSERT_TRUE(save || gone.empty()) << today.year << "-" << today.month;
+            for (const CivilDate& d : gone) {
+                kept.erase(std::find(kept.begin(), kept.end(), d));
+            }
         }
-        ASSERT_LE(kept.size(), 35u);
+        const std::vector<CivilDate> newest(kept.rbegin(), kept.rend());
+        ASSERT_EQ(newest.size(), 7u + 4 + 24) << until.year;
+        // The newest saved in its period, and a period of its own.
+        auto newestOf = [&](auto period, std::size_t i) {
+            return period(newest[i]) != period(newest[i - 1]) &&
+                   std::none_of(saved.begin(), saved.end(), [&](const CivilDate& d) {
+                       return period(d) == period(newest[i]) &&
+                              DaysFromCivil(d) > DaysFromCivil(newest[i]);
+                   });
+        };
+        for (std::size_t i = 0; i < newest.size(); ++i) {
+            EXPECT_TRUE(i >= 7 || newest[i] == saved[saved.size() - 1 - i]) << i;
+            EXPECT_TRUE(i < 7 || i >= 11 || newestOf(week, i)) << i;
+            EXPECT_TRUE(i < 11 || newestOf(month, i)) << i;
+        }
     }
-    for (long age = 0; age <= 6; ++age) {
-        EXPECT_NE(std::find(kept.begin(), kept.end(), back(n, age)), kept.end()) << age;
-    }
-    // Every one of the 24 months keeps its newest version.
-    for (int month = 2025 * 12 + 1; month <= 2026 * 12 + 12; ++month) {
-        EXPECT_TRUE(std::any_of(kept.begin(), kept.end(), [&](const CivilDate& d) {
-            return d.year * 12 + d.month == month;
-        })) << month;
-    }
-    EXPECT_EQ(kept.front().year * 12 + kept.front().month, 2025 * 12 + 1);
 }

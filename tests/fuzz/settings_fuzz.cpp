@@ -1,7 +1,7 @@
 // Feeds arbitrary bytes to the settings-file reader and its form detection,
-// the table fill, the path splitter and the content guard, and checks what must hold for any input:
-// no overflow, no slot that the table cannot hold, a rewrite that reads back the same, and path
-// parts that put the path together again.
+// the table fill, the path splitter, the content guard and the manifest, and checks what must hold
+// for any input: no overflow, no slot that the table cannot hold, a rewrite that reads back the
+// same, and path parts that put the path together again.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -10,6 +10,7 @@
 
 #include "backup_table.h"
 #include "content_guard.h"
+#include "place/manifest.h"
 #include "place/place_history.h"
 #include "rotation.h"
 #include "settings_form.h"
@@ -118,5 +119,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::vector<sorel::AcceptedState> accepted = sorel::ParseAcceptedStates(bytes);
     const std::string acceptedText = sorel::FormatAcceptedStates(accepted);
     Require(sorel::FormatAcceptedStates(sorel::ParseAcceptedStates(acceptedText)) == acceptedText);
+    // So does whatever the manifest reader makes of the bytes.
+    const std::string manifest = sorel::FormatManifest(sorel::ParseManifest(bytes));
+    Require(sorel::FormatManifest(sorel::ParseManifest(manifest)) == manifest);
     return 0;
 }
