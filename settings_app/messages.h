@@ -271,6 +271,14 @@ constexpr Message kAddedSameDiskMessage = {
     "控えは　別の　ディスクに　なりまへんで！！",
     "データ設定", kNoticeStyle};
 
+// A version at the place that no longer holds what was copied: shown, but
+// never put back over the file.
+constexpr char kDamagedVersionMark[] = "（壊れてる）";
+constexpr Message kDamagedVersionMessage = {
+    "アカン！　その　控えは　壊れてまっせ！！\r\n\r\n"
+    "元に　戻したら　ファイルが　ワヤに　なってまうさかい　ほかのんを　選んでんか！",
+    "データ復元", kErrorStyle};
+
 // After an uninstall with a place chosen: the copies stay there, and the
 // user hears where.
 constexpr char kUninstallCopiesHead[] = "\r\n\r\n控えは　消してまへん。　ここに　ありまっせ：\r\n";
