@@ -28,6 +28,7 @@ struct HeldState {
     unsigned long long written = 0;  // a count that grows with time, for sorting
     int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
     unsigned long long size = 0;
+    bool damaged = false;  // a version its place's manifest found damaged
 };
 
 // Newest first; states of one time keep the order they were found in, so a

@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "../common/place/manifest.h"
 #include "../common/place/place_history.h"
 #include "../common/win/files.h"
 #include "../common/win/place_find.h"
@@ -19,11 +20,13 @@ namespace sorel::app {
 
 namespace {
 
-// What the open dialog works on: the listed file and the states shown, in
-// the list's order.
+// What the open dialog works on: the listed file, the versions at the place
+// as the worker found them, and the states shown, in the list's order.
 struct HistoryView {
     std::string path;
     std::vector<HeldState> states;
+    std::vector<HeldState> placeStates;
+    unsigned placeNumber = 0;  // the look at the place the dialog waits for
 };
 
 // The state in `file` when there is one, with its local time.
@@ -53,41 +56,134 @@ bool ReadState(const StateFile& file, std::vector<HeldState>& states) {
     return true;
 }
 
-// The versions of `path` at the second place, when the place is there. A
-// place that is not plugged in has nothing to show; it is not an error.
-void AddPlaceStates(const std::string& path, std::vector<HeldState>& states) {
-    const std::string place = FindPlace(ReadPlaceChoice());
-    const std::string fileName = FileDisplayName(path, IsSystemLeadByte);
-    const std::string folderName = FileFolderName(path, IsSystemLeadByte);
+// The place may be a share that takes a minute to answer: its versions are
+// looked for on a worker, and the states beside the file show meanwhile. The
+// worker owns its copy of what it needs and posts a result the dialog frees;
+// a dialog closed meanwhile is not there to post to.
+constexpr UINT kPlaceStatesFound = WM_APP + 11;
+
+struct PlaceLook {
+    HWND dialog = nullptr;
+    unsigned number = 0;
+    std::string path;
+    PlaceChoice choice;
+};
+
+struct PlaceStates {
+    unsigned number = 0;
+    std::vector<HeldState> states;
+};
+
+std::string ComputerName() {
+    char name[MAX_COMPUTERNAME_LENGTH + 1] = {};
+    DWORD size = sizeof name;
+    return GetComputerNameA(name, &size) ? std::string(name, size) : std::string();
+}
+
+// This PC's versions of `path` at the place, when the place is there. A
+// place that is not plugged in has nothing to show; it is not an error. A
+// version its manifest calls damaged says so; one the manifest does not know
+// yet is shown as it is.
+std::vector<HeldState> FindPlaceStates(const PlaceLook& look) {
+    std::vector<HeldState> states;
+    const std::string place = FindPlace(look.choice);
+    const std::string fileName = FileDisplayName(look.path, IsSystemLeadByte);
+    const std::string folderName = FileFolderName(look.path, IsSystemLeadByte);
     if (place.empty() || fileName.empty() || folderName.empty()) {
-        return;
+        return states;
     }
-    const std::string folder = place + "\\" + folderName + "\\";
+    const std::string folder =
+        place + "\\" + PcFolderName(ComputerName(), IsSystemLeadByte) + "\\" + folderName + "\\";
+    std::string bytes;
+    ReadFileExclusiveRetrying(folder + std::string(kManifestName), bytes);
+    const std::vector<ManifestEntry> manifest = ParseManifest(bytes);
     WIN32_FIND_DATAA found;
     FindHandle find(FindFirstFileA((folder + "*").c_str(), &found));
     while (find) {
         CivilDate date;
-        if (VersionDate(found.cFileName, fileName, date)) {
-            ReadState({folder + found.cFileName, "控え"}, states);
+        if (VersionDate(found.cFileName, fileName, date) &&
+            ReadState({folder + found.cFileName, "控え"}, states)) {
+            const ManifestEntry* entry = FindEntry(manifest, found.cFileName);
+            if (entry && entry->damaged) {
+                states.back().damaged = true;
+                states.back().file.where += kDamagedVersionMark;
+            }
         }
         if (!FindNextFileA(find.get(), &found)) {
             break;
         }
     }
+    return states;
+}
+
+DWORD WINAPI LookAtPlace(void* param) {
+    try {
+        std::unique_ptr<PlaceLook> look(static_cast<PlaceLook*>(param));
+        auto found = std::make_unique<PlaceStates>();
+        found->number = look->number;
+        found->states = FindPlaceStates(*look);
+        if (PostMessageA(look->dialog, kPlaceStatesFound, 0,
+                         reinterpret_cast<LPARAM>(found.get()))) {
+            found.release();
+        }
+    } catch (...) {
+    }
+    return 0;
 }
 
 HistoryView* ViewOf(HWND dialog) {
     return reinterpret_cast<HistoryView*>(GetWindowLongPtrA(dialog, DWLP_USER));
 }
 
+// The states beside the file, found now, and the place's as last found;
+// the selected state stays selected.
 void FillList(HWND dialog, HistoryView& view) {
-    view.states = FindStates(view.path);
     HWND list = GetDlgItem(dialog, HistoryListBox);
+    const LRESULT line = SendMessageA(list, LB_GETCURSEL, 0, 0);
+    const std::string selected = line >= 0 && static_cast<std::size_t>(line) < view.states.size()
+                                     ? view.states[static_cast<std::size_t>(line)].file.path
+                                     : std::string();
+    view.states = FindStates(view.path);
+    view.states.insert(view.states.end(), view.placeStates.begin(), view.placeStates.end());
+    SortNewestFirst(view.states);
     SendMessageA(list, LB_RESETCONTENT, 0, 0);
+    WPARAM select = 0;
     for (const HeldState& state : view.states) {
-        SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(StateLine(state).c_str()));
+        const LRESULT added =
+            SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(StateLine(state).c_str()));
+        if (state.file.path == selected) {
+            select = static_cast<WPARAM>(added);
+        }
     }
-    SendMessageA(list, LB_SETCURSEL, 0, 0);
+    SendMessageA(list, LB_SETCURSEL, select, 0);
+}
+
+void StartLookingAtPlace(HWND dialog, HistoryView& view) {
+    static unsigned lastNumber = 0;
+    auto look = std::make_unique<PlaceLook>();
+    look->dialog = dialog;
+    look->number = view.placeNumber = ++lastNumber;
+    look->path = view.path;
+    look->choice = ReadPlaceChoice();
+    if (look->choice.Empty()) {
+        return;
+    }
+    HANDLE thread = CreateThread(nullptr, 0, LookAtPlace, look.get(), 0, nullptr);
+    if (thread) {
+        look.release();
+        CloseHandle(thread);
+    }
+}
+
+void OnPlaceStatesFound(HWND dialog, LPARAM param) {
+    std::unique_ptr<PlaceStates> found(reinterpret_cast<PlaceStates*>(param));
+    HistoryView* view = ViewOf(dialog);
+    if (!view || found->number != view->placeNumber) {
+        return;
+    }
+    view->placeNumber = 0;
+    view->placeStates = std::move(found->states);
+    FillList(dialog, *view);
 }
 
 // The selected state; null when the list is empty.
@@ -104,6 +200,10 @@ void RestoreSelectedState(HWND dialog) {
     const HeldState* state = SelectedState(dialog);
     if (!state) {
         Ask(kNoStateMessage);
+        return;
+    }
+    if (state->damaged) {
+        Ask(kDamagedVersionMessage);
         return;
     }
     HistoryView& view = *ViewOf(dialog);
@@ -129,7 +229,9 @@ void OpenStateFolder(HWND dialog) {
 
 void OnInitHistoryDialog(HWND dialog, LPARAM param) {
     SetWindowLongPtrA(dialog, DWLP_USER, param);
-    FillList(dialog, *reinterpret_cast<HistoryView*>(param));
+    HistoryView& view = *reinterpret_cast<HistoryView*>(param);
+    FillList(dialog, view);
+    StartLookingAtPlace(dialog, view);
 }
 
 void OnHistoryCommand(HWND dialog, int id) {
@@ -151,6 +253,7 @@ void OnDestroyHistoryDialog(HWND dialog) {
     if (GetWindowLongPtrA(dialog, GWLP_USERDATA)) {
         delete ViewOf(dialog);
     }
+    SetWindowLongPtrA(dialog, DWLP_USER, 0);
 }
 
 }  // namespace
@@ -160,8 +263,6 @@ std::vector<HeldState> FindStates(const std::string& path) {
     for (const StateFile& file : LocalStateFiles(SplitPath(path, IsSystemLeadByte))) {
         ReadState(file, states);
     }
-    AddPlaceStates(path, states);
-    SortNewestFirst(states);
     return states;
 }
 
@@ -177,6 +278,9 @@ INT_PTR CALLBACK HistoryDialogProc(HWND dialog, UINT message, WPARAM wParam, LPA
                     OnHistoryCommand(dialog, LOWORD(wParam));
                 }
                 return TRUE;
+            case kPlaceStatesFound:
+                OnPlaceStatesFound(dialog, lParam);
+                return TRUE;
             case WM_DESTROY:
                 OnDestroyHistoryDialog(dialog);
                 return FALSE;
@@ -191,13 +295,13 @@ void ShowHistoryDialog() {
     if (!entry) {
         return;
     }
-    HistoryView view{entry->path, {}};
+    HistoryView view{entry->path, {}, {}};
     DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_HISTORY), MainWindow,
                     HistoryDialogProc, reinterpret_cast<LPARAM>(&view));
 }
 
 HWND CreateHistoryDialog(HWND owner, const std::string& path) {
-    auto view = std::make_unique<HistoryView>(HistoryView{path, {}});
+    auto view = std::make_unique<HistoryView>(HistoryView{path, {}, {}});
     HWND dialog =
         CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_HISTORY), owner,
                            HistoryDialogProc, reinterpret_cast<LPARAM>(view.get()));

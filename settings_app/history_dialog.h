@@ -19,8 +19,9 @@ void ShowHistoryDialog();
 // messages itself.
 HWND CreateHistoryDialog(HWND owner, const std::string& path);
 
-// Every state found of the listed file `path`, newest first: generations,
-// kept copies, and the versions at the second place when it is there.
+// The states of the listed file `path` kept beside it: generations and kept
+// copies, in the order they were found. The versions at the second place are
+// looked for on a worker thread by the dialog.
 std::vector<HeldState> FindStates(const std::string& path);
 
 // The procedure of the dialog: one handler per message.

@@ -16,6 +16,7 @@
 #include "ask.h"
 #include "main_window.h"
 #include "place_dialog.h"
+#include "place_disk.h"
 #include "resource.h"
 #include "settings_upkeep.h"
 
@@ -93,14 +94,12 @@ bool MakeFolder(const std::string& folder) {
 
 // Whether `path` lies on the disk of the chosen place, so that its second
 // copy would go down with it. The file is listed all the same: a warning is
-// better than no backup at all.
+// better than no backup at all. Only the file's own disk is asked: the
+// place's was kept when it was chosen, and a place chosen before that was
+// kept is not warned about.
 bool OnPlaceDisk(const std::string& path) {
     const PlaceChoice place = ReadPlaceChoice();
-    if (place.Empty()) {
-        return false;
-    }
-    const std::string disk = VolumeKey(place.folder);
-    return !disk.empty() && VolumeKey(path) == disk;
+    return !place.Empty() && !place.disk.empty() && SameDisk(DiskKey(path), place.disk);
 }
 
 }  // namespace

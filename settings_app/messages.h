@@ -218,17 +218,32 @@ constexpr Message kPlaceMissingMessage = {
     "ドライブを　つないで　フォルダーを　作ってから　もう一度　選んでんか！",
     "控え", kErrorStyle};
 
-// The folder lies on the disk of a listed file.
-constexpr Message kPlaceSameDiskMessage = {
-    "アカン！　そこは　バックアップする　ファイルと　同じ　ディスクでっせ！！\r\n\r\n"
-    "同じ　ディスクの　控えは　ディスクが　壊れたら　一緒に　なくなってまうねん。\r\n"
-    "ＵＳＢの　ドライブか　別の　ディスクか　ネットワークの　フォルダーを　選んでんか！",
-    "控え", kErrorStyle};
+// The folder lies on the physical disk of a listed file: the user may keep
+// it all the same (OK) or choose again (キャンセル).
+constexpr Message kPlaceSameDiskQuestion = {
+    "ちょっと待ってや！　そこは　バックアップする　ファイルと　同じ　ディスクでっせ！！\r\n\r\n"
+    "ディスクが　壊れたら　控えも　いっしょに　なくなりまっせ。\r\n"
+    "それでも　ここに　しまっか？",
+    "控え", kQuestionStyle};
 
 // The Sorel folder, its marker or the choice could not be written.
 constexpr Message kPlaceNotWrittenMessage = {
     "スンマヘン！　そこに　ソレルの　フォルダーを　作られへんかったで！！\r\n\r\n"
     "書き込める　フォルダーか　確かめてから　もう一度　やってんか！",
+    "控え", kErrorStyle};
+
+// The marker is there but could not be read just now (another PC or program
+// holds it): a new one would make the place another, so nothing is kept.
+constexpr Message kPlaceMarkerBusyMessage = {
+    "スンマヘン！　控えの場所の　しるしが　読まれへん！！\r\n\r\n"
+    "ほかの　パソコンか　プログラムが　使てるみたいや。\r\n"
+    "しばらく　してから　もう一度　やってんか！",
+    "控え", kErrorStyle};
+
+// Sorel\Sorel.id is there but holds no marker: it is never written over.
+constexpr Message kPlaceMarkerForeignMessage = {
+    "アカン！　そこの　Sorel\\Sorel.id は　ソレルの　しるしや　おまへん！！\r\n\r\n"
+    "中身を　確かめるか　別の　フォルダーを　選んでんか！",
     "控え", kErrorStyle};
 
 // Before the choice is forgotten. The copies are the user's backups and stay.
@@ -241,6 +256,8 @@ constexpr Message kPlaceForgetQuestion = {
 constexpr char kPlaceStateNone[] =
     "控えは　まだ　決めてまへん。\r\n別の　ドライブか　ネットワークの　フォルダーを　選んでな。";
 constexpr char kPlaceStateHead[] = "控えの場所：";
+// While the place is looked for: a network share can take a minute to answer.
+constexpr char kPlaceStateChecking[] = "確かめ中…";
 constexpr char kPlaceStatePresent[] = "\r\n今は　つながってまっせ。";
 constexpr char kPlaceStateAbsent[] = "\r\n今は　見つかりまへん。　ドライブを　つないでな。";
 constexpr char kPlaceStateOldest[] = "\r\nいちばん古い控え：";
@@ -253,6 +270,14 @@ constexpr Message kAddedSameDiskMessage = {
     "せやけど　このファイルは　控えと　同じ　ディスクに　あるさかい　"
     "控えは　別の　ディスクに　なりまへんで！！",
     "データ設定", kNoticeStyle};
+
+// A version at the place that no longer holds what was copied: shown, but
+// never put back over the file.
+constexpr char kDamagedVersionMark[] = "（壊れてる）";
+constexpr Message kDamagedVersionMessage = {
+    "アカン！　その　控えは　壊れてまっせ！！\r\n\r\n"
+    "元に　戻したら　ファイルが　ワヤに　なってまうさかい　ほかのんを　選んでんか！",
+    "データ復元", kErrorStyle};
 
 // After an uninstall with a place chosen: the copies stay there, and the
 // user hears where.

@@ -3,21 +3,23 @@
 #include <objbase.h>
 #include <shlobj.h>
 
+#include <memory>
 #include <vector>
 
 #include "../common/backup_table.h"
 #include "../common/place/place_paths.h"
 #include "../common/win/files.h"
+#include "../agent/health.h"
 #include "../common/win/health_folder.h"
+#include "../common/win/place_find.h"
 #include "app_state.h"
 #include "ask.h"
+#include "place_disk.h"
 #include "resource.h"
 
 namespace sorel::app {
 
 namespace {
-
-constexpr char kHealthRecordName[] = "health.txt";
 
 // The folder for the system's calls that want one that ends in a backslash
 // ("E:" alone is the drive's current folder, not its root).
@@ -33,36 +35,19 @@ std::string DialogText(HWND dialog, int id) {
     return text;
 }
 
-// Whether the marker of `choice` is at its folder now: the place is there.
-// The agent holds the marker only for an instant while it looks for it.
-bool PlaceIsThere(const PlaceChoice& choice) {
-    std::string bytes;
-    if (ReadFileExclusiveRetrying(PlaceFolderOf(choice) + "\\" + std::string(kMarkerFileName),
-                                  bytes) != ReadResult::kOk) {
-        return false;
-    }
-    return ParsePlaceMarker(bytes).identity == choice.identity;
-}
-
-std::string StateText(const PlaceChoice& choice) {
-    if (choice.Empty()) {
-        return kPlaceStateNone;
-    }
+// The words of the state text, found on the worker: the place is looked for
+// by its marker on every drive letter, as the agent looks for it.
+std::string StateText(const PlaceChoice& choice, const std::string& recordPath,
+                      const std::vector<std::string>& listed) {
     std::string text = kPlaceStateHead + choice.folder;
-    text += PlaceIsThere(choice) ? kPlaceStatePresent : kPlaceStateAbsent;
+    text += FindPlace(choice).empty() ? kPlaceStateAbsent : kPlaceStatePresent;
     std::string record;
-    const std::string folder = HealthFolderPath();
-    if (!folder.empty()) {
-        ReadFileExclusiveRetrying(folder + kHealthRecordName, record);
+    if (!recordPath.empty()) {
+        ReadFileExclusiveRetrying(recordPath, record);
     }
-    const std::string oldest = OldestCopyDate(record, TablePaths(BackupTable));
+    const std::string oldest = OldestHeldDay(ParseHealthRecord(record).place, listed);
     text += oldest.empty() ? std::string(kPlaceStateNoCopy) : kPlaceStateOldest + oldest;
     return text;
-}
-
-void ShowState(HWND dialog) {
-    const PlaceChoice choice = ReadPlaceChoice();
-    SetDlgItemTextA(dialog, PlaceStateText, StateText(choice).c_str());
 }
 
 // The identity of a new marker, in the text form that CoCreateGuid's GUIDs
@@ -96,28 +81,64 @@ bool MakeFolder(const std::string& folder) {
            (GetLastError() == ERROR_ALREADY_EXISTS && IsFolder(folder));
 }
 
+enum class KeepOutcome { kKept, kMissing, kSameDisk, kNotWritten, kMarkerBusy, kMarkerForeign };
+
+// A new file whose whole content is written before it takes its name, which
+// it takes only when nothing has that name yet: a marker is never replaced.
+bool WriteNewFile(const std::string& path, const std::string& bytes, const std::string& temp) {
+    {
+        FileHandle file(CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+        DWORD written = 0;
+        if (!file ||
+            !WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
+                       nullptr) ||
+            written != bytes.size() || !FlushFileBuffers(file.get())) {
+            file.reset();
+            DeleteFileA(temp.c_str());
+            return false;
+        }
+    }
+    if (MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_WRITE_THROUGH)) {
+        return true;
+    }
+    DeleteFileA(temp.c_str());
+    return false;
+}
+
 // The identity of the place at `folder`: the one its marker already holds,
-// so that a place chosen again (or by a second copy of this program on the
-// same disk) stays the same place, or a new one written into a new marker.
-// Empty when the marker cannot be made. Only the Sorel folder below the
-// chosen one is ever created.
-std::string MarkPlace(const std::string& folder) {
+// so that a place chosen again (or by a second copy of this program, or
+// another PC) stays the same place, or a new one written into a new marker.
+// Only a marker that is not there is made: one that cannot be read at the
+// moment or holds something else is left alone. Only the Sorel folder below
+// the chosen one is ever created.
+KeepOutcome MarkPlace(const std::string& folder, std::string& identity) {
     const std::string ours = folder + "\\" + std::string(kPlaceFolderName);
     const std::string markerPath = ours + "\\" + std::string(kMarkerFileName);
     std::string bytes;
-    if (ReadFileExclusiveRetrying(markerPath, bytes) == ReadResult::kOk) {
-        const PlaceMarker marker = ParsePlaceMarker(bytes);
-        if (!marker.identity.empty()) {
-            return marker.identity;
-        }
+    ReadResult read = ReadResult::kBusy;
+    RetryWhileBusy([&] {
+        read = ReadFilePrefixSharingRead(markerPath, 8192, bytes);
+        return read != ReadResult::kBusy;
+    });
+    if (read == ReadResult::kBusy) {
+        return KeepOutcome::kMarkerBusy;
+    }
+    if (read == ReadResult::kOk) {
+        identity = ParsePlaceMarker(bytes).identity;
+        return identity.empty() ? KeepOutcome::kMarkerForeign : KeepOutcome::kKept;
     }
     const PlaceMarker marker = {NewIdentity(), ComputerName(), UserName()};
     const std::string text = FormatPlaceMarker(marker);
-    if (text.empty() || !MakeFolder(ours) ||
-        !ReplaceFileContent(markerPath, text, markerPath + ".tmp")) {
-        return {};
+    if (text.empty() || !MakeFolder(ours)) {
+        return KeepOutcome::kNotWritten;
     }
-    return marker.identity;
+    if (!WriteNewFile(markerPath, text, markerPath + "." + marker.computer + ".tmp")) {
+        // Made meanwhile by another PC, or there all along but out of reach.
+        return PathExists(markerPath) ? KeepOutcome::kMarkerBusy : KeepOutcome::kNotWritten;
+    }
+    identity = marker.identity;
+    return KeepOutcome::kKept;
 }
 
 bool WriteChoice(const PlaceChoice& choice) {
@@ -128,19 +149,126 @@ bool WriteChoice(const PlaceChoice& choice) {
     return ReplaceFileContent(PlaceChoicePath(), FormatPlaceChoice(choice), folder + "place.tmp");
 }
 
-// Whether a listed file lies on the disk of `folder`.
-bool SharesDiskWithListedFile(const std::string& folder) {
-    const std::string place = VolumeKey(folder);
-    for (const std::string& listed : TablePaths(BackupTable)) {
-        if (!place.empty() && VolumeKey(listed) == place) {
-            return true;
-        }
+// A share can take a minute to answer even GetFileAttributes, so everything
+// that touches the place runs on a worker, and the dialog only starts it and
+// hears its answer. The worker owns its own copy of what it needs and posts a
+// result that the dialog frees; a dialog closed meanwhile is simply not there
+// to post to, and a result of an earlier check is told apart by its number.
+constexpr UINT kPlaceChecked = WM_APP + 10;
+
+enum class PlaceWorkKind { kState, kKeep };
+
+struct PlaceWork {
+    HWND dialog = nullptr;
+    unsigned number = 0;
+    PlaceWorkKind kind = PlaceWorkKind::kState;
+    PlaceChoice choice;  // kState: the choice to describe
+    std::string folder;  // kKeep: the folder to check and mark
+    bool sameDiskAccepted = false;
+    std::string recordPath;
+    std::vector<std::string> listed;
+};
+
+struct PlaceFound {
+    unsigned number = 0;
+    PlaceWorkKind kind = PlaceWorkKind::kState;
+    std::string stateText;
+    KeepOutcome outcome = KeepOutcome::kNotWritten;
+    PlaceChoice choice;
+};
+
+// The numbers of the checks the dialog waits for; 0 for none.
+struct PlaceDialogData {
+    unsigned stateNumber = 0;
+    unsigned keepNumber = 0;
+};
+
+PlaceDialogData* DataOf(HWND dialog) {
+    return reinterpret_cast<PlaceDialogData*>(GetWindowLongPtrA(dialog, DWLP_USER));
+}
+
+KeepOutcome CheckAndMark(const PlaceWork& work, PlaceChoice& kept) {
+    kept.folder = work.folder;
+    if (!IsFolder(WithBackslash(work.folder))) {
+        return KeepOutcome::kMissing;
     }
-    return false;
+    if (!work.sameDiskAccepted && SharesDiskWithListedFile(work.folder, work.listed)) {
+        return KeepOutcome::kSameDisk;
+    }
+    const KeepOutcome outcome = MarkPlace(work.folder, kept.identity);
+    kept.disk = DiskKey(work.folder);
+    return outcome;
+}
+
+DWORD WINAPI CheckPlace(void* param) {
+    try {
+        std::unique_ptr<PlaceWork> work(static_cast<PlaceWork*>(param));
+        auto found = std::make_unique<PlaceFound>();
+        found->number = work->number;
+        found->kind = work->kind;
+        if (work->kind == PlaceWorkKind::kState) {
+            found->stateText = StateText(work->choice, work->recordPath, work->listed);
+        } else {
+            found->outcome = CheckAndMark(*work, found->choice);
+        }
+        if (PostMessageA(work->dialog, kPlaceChecked, 0, reinterpret_cast<LPARAM>(found.get()))) {
+            found.release();
+        }
+    } catch (...) {
+    }
+    return 0;
+}
+
+void StartCheck(HWND dialog, std::unique_ptr<PlaceWork> work) {
+    static unsigned lastNumber = 0;
+    PlaceDialogData* data = DataOf(dialog);
+    work->dialog = dialog;
+    work->number = ++lastNumber;
+    (work->kind == PlaceWorkKind::kState ? data->stateNumber : data->keepNumber) = work->number;
+    const std::string folder = HealthFolderPath();
+    work->recordPath = folder.empty() ? std::string() : folder + kHealthRecordName;
+    work->listed = TablePaths(BackupTable);
+    HANDLE thread = CreateThread(nullptr, 0, CheckPlace, work.get(), 0, nullptr);
+    if (thread) {
+        work.release();
+        CloseHandle(thread);
+    }
+}
+
+void ShowState(HWND dialog) {
+    const PlaceChoice choice = ReadPlaceChoice();
+    if (choice.Empty()) {
+        SetDlgItemTextA(dialog, PlaceStateText, kPlaceStateNone);
+        return;
+    }
+    SetDlgItemTextA(dialog, PlaceStateText, kPlaceStateChecking);
+    auto work = std::make_unique<PlaceWork>();
+    work->choice = choice;
+    StartCheck(dialog, std::move(work));
+}
+
+// While OK's checks run only キャンセル answers.
+void EnableButtons(HWND dialog, bool enable) {
+    for (int id :
+         {IDOK, static_cast<int>(PlaceBrowseButton), static_cast<int>(PlaceForgetButton)}) {
+        EnableWindow(GetDlgItem(dialog, id), enable);
+    }
+    if (!enable) {
+        SetFocus(GetDlgItem(dialog, IDCANCEL));
+    }
 }
 
 // OK: the typed folder must be there, on a disk of its own; then it is
 // marked and kept. Anything refused leaves the dialog open to try again.
+void StartKeeping(HWND dialog, const std::string& folder, bool sameDiskAccepted) {
+    EnableButtons(dialog, false);
+    auto work = std::make_unique<PlaceWork>();
+    work->kind = PlaceWorkKind::kKeep;
+    work->folder = folder;
+    work->sameDiskAccepted = sameDiskAccepted;
+    StartCheck(dialog, std::move(work));
+}
+
 void KeepTypedPlace(HWND dialog) {
     const std::string typed = DialogText(dialog, PlaceFolderEdit);
     const std::string folder = PlaceFolderText(typed, IsSystemLeadByte);
@@ -153,20 +281,54 @@ void KeepTypedPlace(HWND dialog) {
         Ask(kPlaceNotFolderMessage);
         return;
     }
-    if (!IsFolder(WithBackslash(folder))) {
-        Ask(kPlaceMissingMessage);
+    StartKeeping(dialog, folder, false);
+}
+
+void OnKeepChecked(HWND dialog, const PlaceFound& found) {
+    EnableButtons(dialog, true);
+    switch (found.outcome) {
+        case KeepOutcome::kKept:
+            if (WriteChoice(found.choice)) {
+                EndDialog(dialog, IDOK);
+                return;
+            }
+            Ask(kPlaceNotWrittenMessage);
+            return;
+        case KeepOutcome::kMissing:
+            Ask(kPlaceMissingMessage);
+            return;
+        case KeepOutcome::kSameDisk:
+            // The user may know better (a second disk is all there is);
+            // キャンセル leaves the dialog open to choose again.
+            if (Ask(kPlaceSameDiskQuestion) == IDOK) {
+                StartKeeping(dialog, found.choice.folder, true);
+            }
+            return;
+        case KeepOutcome::kNotWritten:
+            Ask(kPlaceNotWrittenMessage);
+            return;
+        case KeepOutcome::kMarkerBusy:
+            Ask(kPlaceMarkerBusyMessage);
+            return;
+        case KeepOutcome::kMarkerForeign:
+            Ask(kPlaceMarkerForeignMessage);
+            return;
+    }
+}
+
+void OnPlaceChecked(HWND dialog, LPARAM param) {
+    std::unique_ptr<PlaceFound> found(reinterpret_cast<PlaceFound*>(param));
+    PlaceDialogData* data = DataOf(dialog);
+    if (!data) {
         return;
     }
-    if (SharesDiskWithListedFile(folder)) {
-        Ask(kPlaceSameDiskMessage);
-        return;
+    if (found->kind == PlaceWorkKind::kState && found->number == data->stateNumber) {
+        data->stateNumber = 0;
+        SetDlgItemTextA(dialog, PlaceStateText, found->stateText.c_str());
+    } else if (found->kind == PlaceWorkKind::kKeep && found->number == data->keepNumber) {
+        data->keepNumber = 0;
+        OnKeepChecked(dialog, *found);
     }
-    const std::string identity = MarkPlace(folder);
-    if (identity.empty() || !WriteChoice({folder, identity})) {
-        Ask(kPlaceNotWrittenMessage);
-        return;
-    }
-    EndDialog(dialog, IDOK);
 }
 
 // 「控えをやめる」: forgets the choice after asking. The copies stay.
@@ -200,6 +362,7 @@ void BrowseForPlace(HWND dialog) {
 }
 
 void OnInitPlaceDialog(HWND dialog) {
+    SetWindowLongPtrA(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(new PlaceDialogData));
     const PlaceChoice choice = ReadPlaceChoice();
     SendDlgItemMessageA(dialog, PlaceFolderEdit, EM_LIMITTEXT, MAX_PATH - 1, 0);
     SetDlgItemTextA(dialog, PlaceFolderEdit, choice.folder.c_str());
@@ -225,7 +388,7 @@ void OnPlaceCommand(HWND dialog, int id) {
 
 }  // namespace
 
-INT_PTR CALLBACK PlaceDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+INT_PTR CALLBACK PlaceDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     // No exception may unwind through the dialog manager.
     try {
         switch (message) {
@@ -237,6 +400,13 @@ INT_PTR CALLBACK PlaceDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARA
                     OnPlaceCommand(dialog, LOWORD(wParam));
                 }
                 return TRUE;
+            case kPlaceChecked:
+                OnPlaceChecked(dialog, lParam);
+                return TRUE;
+            case WM_DESTROY:
+                delete DataOf(dialog);
+                SetWindowLongPtrA(dialog, DWLP_USER, 0);
+                return FALSE;
         }
     } catch (...) {
     }
@@ -269,37 +439,6 @@ PlaceChoice ReadPlaceChoice() {
 
 std::string PlaceFolderOf(const PlaceChoice& choice) {
     return choice.folder + "\\" + std::string(kPlaceFolderName);
-}
-
-std::string VolumeKey(const std::string& path) {
-    // Wine's GetVolumePathNameA fails for a network path, and the share is
-    // the disk there in any case.
-    std::string share = ShareRoot(path, IsSystemLeadByte);
-    if (!share.empty()) {
-        return share;
-    }
-    char root[MAX_PATH] = {};
-    const std::string query = path.size() == 2 ? WithBackslash(path) : path;
-    if (!GetVolumePathNameA(query.c_str(), root, sizeof root)) {
-        return {};
-    }
-    char volume[64] = {};
-    if (GetVolumeNameForVolumeMountPointA(root, volume, sizeof volume)) {
-        return volume;
-    }
-    // A mapped network drive, or a drive the mount manager does not know:
-    // its root tells it apart from the others.
-    share = ShareRoot(root, IsSystemLeadByte);
-    if (!share.empty()) {
-        return share;
-    }
-    std::string key(root);
-    for (char& c : key) {
-        if (c >= 'a' && c <= 'z') {
-            c = static_cast<char>(c - 'a' + 'A');
-        }
-    }
-    return key;
 }
 
 }  // namespace sorel::app

@@ -29,8 +29,4 @@ PlaceChoice ReadPlaceChoice();
 // The folder that holds the marker and the copies: <folder>\Sorel.
 std::string PlaceFolderOf(const PlaceChoice& choice);
 
-// What tells two disks apart: the volume's name, or \\SERVER\SHARE for a
-// network path. Empty when the path names neither.
-std::string VolumeKey(const std::string& path);
-
 }  // namespace sorel::app

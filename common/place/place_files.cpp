@@ -79,11 +79,13 @@ bool IsPlaceIdentity(std::string_view identity) {
 }
 
 std::string FormatPlaceChoice(const PlaceChoice& choice) {
-    if (choice.Empty() || !Plain(choice.folder) || !IsPlaceIdentity(choice.identity)) {
+    if (choice.Empty() || !Plain(choice.folder) || !IsPlaceIdentity(choice.identity) ||
+        !Plain(choice.disk)) {
         return {};
     }
     return std::string(kChoiceFirstLine) + "\r\n" + Line("folder", choice.folder) +
-           Line("identity", choice.identity);
+           Line("identity", choice.identity) +
+           (choice.disk.empty() ? std::string() : Line("disk", choice.disk));
 }
 
 PlaceChoice ParsePlaceChoice(std::string_view bytes) {
@@ -97,6 +99,8 @@ PlaceChoice ParsePlaceChoice(std::string_view bytes) {
             choice.folder = std::string(field.value);
         } else if (field.key == "identity") {
             choice.identity = std::string(field.value);
+        } else if (field.key == "disk") {
+            choice.disk = std::string(field.value);
         }
     }
     if (choice.Empty() || !IsPlaceIdentity(choice.identity)) {

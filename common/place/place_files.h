@@ -23,6 +23,10 @@ constexpr std::string_view kPlaceChoiceFileName = "place.txt";
 struct PlaceChoice {
     std::string folder;
     std::string identity;  // "{xxxxxxxx-xxxx-xxxx-xxxx-xxxxxxxxxxxx}"
+    // The disk the place was on when it was chosen, as the settings window
+    // names disks, so that adding a file never has to ask the place's disk
+    // (a share can take a minute). Empty in files made before it was kept.
+    std::string disk = std::string();
     bool Empty() const { return folder.empty() || identity.empty(); }
 };
 

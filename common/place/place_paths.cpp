@@ -1,7 +1,5 @@
 #include "place_paths.h"
 
-#include <algorithm>
-
 namespace sorel {
 
 namespace {
@@ -98,36 +96,6 @@ std::string ShareRoot(std::string_view path, LeadByteTest isLead) {
         }
     }
     return root;
-}
-
-std::string OldestCopyDate(std::string_view record, const std::vector<std::string>& listed) {
-    std::string oldest;
-    while (!record.empty()) {
-        const std::size_t end = record.find('\n');
-        std::string_view line = record.substr(0, end);
-        record = end == std::string_view::npos ? std::string_view() : record.substr(end + 1);
-        if (!line.empty() && line.back() == '\r') {
-            line.remove_suffix(1);
-        }
-        constexpr std::string_view kKey = "copy\t";
-        if (line.substr(0, kKey.size()) != kKey) {
-            continue;
-        }
-        line.remove_prefix(kKey.size());
-        const std::size_t tab = line.find('\t');
-        if (tab != 10) {
-            continue;  // a date is YYYY-MM-DD
-        }
-        const std::string_view date = line.substr(0, tab);
-        const std::string_view path = line.substr(tab + 1);
-        if (std::find(listed.begin(), listed.end(), path) == listed.end()) {
-            continue;
-        }
-        if (oldest.empty() || date < oldest) {
-            oldest = std::string(date);
-        }
-    }
-    return oldest;
 }
 
 }  // namespace sorel

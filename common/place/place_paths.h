@@ -1,11 +1,10 @@
 // What the settings window needs to know about a chosen place before it keeps
-// it: the folder as it will be stored, the share a network path lies on, and
-// how old the oldest second copy of the listed files is. Pure text.
+// it: the folder as it will be stored and the share a network path lies on.
+// Pure text.
 #pragma once
 
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "../store_path.h"
 
@@ -23,10 +22,5 @@ std::string PlaceFolderText(std::string_view typed, LeadByteTest isLead = IsCp93
 // would give the share's root itself, but Wine cannot, so it is read from the
 // text. A trail byte is never taken for a backslash or upper-cased.
 std::string ShareRoot(std::string_view path, LeadByteTest isLead = IsCp932LeadByte);
-
-// The oldest of the dates the health record gives for the newest second copy
-// of each listed file ("copy<TAB>YYYY-MM-DD<TAB>path" lines); empty when no
-// listed file has a copy yet. Lines of files no longer listed are passed over.
-std::string OldestCopyDate(std::string_view record, const std::vector<std::string>& listed);
 
 }  // namespace sorel

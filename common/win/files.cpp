@@ -35,9 +35,10 @@ bool IsMissingError(unsigned long error) {
     }
 }
 
-ReadResult ReadFilePrefixExclusive(const std::string& path, std::size_t limit, std::string& bytes) {
+namespace {
+
+ReadResult ReadFilePrefix(FileHandle file, std::size_t limit, std::string& bytes) {
     bytes.clear();
-    FileHandle file = OpenExclusiveForReading(path);
     if (!file) {
         return IsMissingError(GetLastError()) ? ReadResult::kMissing : ReadResult::kBusy;
     }
@@ -58,21 +59,54 @@ ReadResult ReadFilePrefixExclusive(const std::string& path, std::size_t limit, s
     return ReadResult::kOk;
 }
 
+}  // namespace
+
+ReadResult ReadFilePrefixExclusive(const std::string& path, std::size_t limit, std::string& bytes) {
+    return ReadFilePrefix(OpenExclusiveForReading(path), limit, bytes);
+}
+
+ReadResult ReadFilePrefixSharingRead(const std::string& path, std::size_t limit,
+                                     std::string& bytes) {
+    return ReadFilePrefix(
+        FileHandle(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr)),
+        limit, bytes);
+}
+
 ReadResult ReadFileExclusive(const std::string& path, std::string& bytes) {
     return ReadFilePrefixExclusive(path, std::string().max_size(), bytes);
 }
 
+bool IsSharingOrLockError(unsigned long error) {
+    return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
+}
+
 bool RetryWhileBusy(const std::function<bool()>& attempt, const std::function<bool()>& busy) {
-    for (unsigned waited = 0;; waited += kRetryStepMs) {
+    // The time that has passed, not the tries: one attempt on a slow share
+    // can take longer than all the pauses together.
+    const ULONGLONG start = GetTickCount64();
+    for (;;) {
         if (attempt()) {
             return true;
         }
-        if (!busy() || waited >= kRetryBudgetMs) {
+        if (!(busy ? busy() : IsSharingOrLockError(GetLastError())) ||
+            GetTickCount64() - start + kRetryStepMs > kRetryBudgetMs) {
             return false;
         }
         Sleep(kRetryStepMs);
     }
 }
+
+namespace {
+
+// A rename over a file that another program has open is refused as access
+// denied as often as as a sharing violation.
+bool RenameMayPass() {
+    const DWORD error = GetLastError();
+    return IsSharingOrLockError(error) || error == ERROR_ACCESS_DENIED;
+}
+
+}  // namespace
 
 ReadResult ReadFileExclusiveRetrying(const std::string& path, std::string& bytes) {
     ReadResult result = ReadResult::kBusy;
@@ -104,8 +138,8 @@ bool ReplaceFileContent(const std::string& path, const std::string& bytes,
         }
     }
     const DWORD flags = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
-    const bool moved =
-        RetryWhileBusy([&] { return MoveFileExA(tempPath.c_str(), path.c_str(), flags) != FALSE; });
+    const bool moved = RetryWhileBusy(
+        [&] { return MoveFileExA(tempPath.c_str(), path.c_str(), flags) != FALSE; }, RenameMayPass);
     if (!moved) {
         DeleteFileA(tempPath.c_str());
     }

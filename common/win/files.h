@@ -23,6 +23,11 @@ ReadResult ReadFileExclusive(const std::string& path, std::string& bytes);
 // a user may have made large.
 ReadResult ReadFilePrefixExclusive(const std::string& path, std::size_t limit, std::string& bytes);
 
+// The same through an open that lets others read the file at the same time,
+// for a small file that several readers (two PCs) may look at in one instant.
+ReadResult ReadFilePrefixSharingRead(const std::string& path, std::size_t limit,
+                                     std::string& bytes);
+
 // The same, but a file that exists and is held by another program is tried
 // again for a little under a second before kBusy is returned.
 ReadResult ReadFileExclusiveRetrying(const std::string& path, std::string& bytes);
@@ -93,8 +98,12 @@ constexpr unsigned kRetryStepMs = 40;
 // A virus scanner, an indexer or the other program may hold a file for a
 // moment. Makes `attempt` again while it fails and `busy` (asked at once
 // after the failure, while GetLastError still tells why) says the cause may
-// pass, for a little under a second in all. True once an attempt succeeded.
-bool RetryWhileBusy(
-    const std::function<bool()>& attempt, const std::function<bool()>& busy = [] { return true; });
+// pass, until a little under a second has gone by, however long each attempt
+// takes. By default only a sharing or lock violation may pass: a network
+// error is reported at once. True once an attempt succeeded.
+bool RetryWhileBusy(const std::function<bool()>& attempt, const std::function<bool()>& busy = {});
+
+// A sharing or lock violation: another program holds the file now.
+bool IsSharingOrLockError(unsigned long error);
 
 }  // namespace sorel

@@ -11,8 +11,9 @@ namespace {
 bool ReadMarker(const std::string& markerFolder, const std::string& identity) {
     std::string bytes;
     const std::string path = markerFolder + "\\" + std::string(kMarkerFileName);
-    // A marker is a few lines; anything larger is not ours.
-    if (ReadFilePrefixExclusive(path, 8192, bytes) != ReadResult::kOk) {
+    // A marker is a few lines; anything larger is not ours. Others may read it
+    // at the same instant (another PC's agent), which must not make it missed.
+    if (ReadFilePrefixSharingRead(path, 8192, bytes) != ReadResult::kOk) {
         return false;
     }
     const PlaceMarker marker = ParsePlaceMarker(bytes);

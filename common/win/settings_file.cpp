@@ -36,7 +36,11 @@ SettingsWriteLock::SettingsWriteLock() {
                                 FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
         return held();
     };
-    RetryWhileBusy(take);
+    // A lock file that its last holder is deleting refuses access meanwhile.
+    RetryWhileBusy(take, [] {
+        const DWORD error = GetLastError();
+        return IsSharingOrLockError(error) || error == ERROR_ACCESS_DENIED;
+    });
 }
 
 ReadResult ReadSettingsLines(std::vector<std::string>& lines, bool retry) {

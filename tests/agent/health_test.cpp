@@ -234,6 +234,24 @@ TEST(Health, SecondCopyBehindForAWeekAsksForThePlace) {
     EXPECT_NE(PlaceLogText(scrubbed, "x").find("控えが傷んでる：E:"), std::string::npos);
     record = Reread(record);
     EXPECT_FALSE(TakePlaceRun(record.place, scrubbed, "2026-12-21"));
+
+    // The settings window's oldest day, read back from the record's text:
+    // listed files only, and a file never held does not hide the others' day.
+    HealthRecord held;
+    held.place.files = {{"C:\\a.txt", "2026-12-05", "", 0, ""},
+                        {"C:\\gone.txt", "2026-11-30", "", 0, ""},
+                        {"C:\\表.xls", "2026-12-01", "", 0, ""},
+                        {"C:\\new.txt", "", "", 0, ""}};
+    const struct {
+        std::vector<std::string> listed;
+        const char* oldest;
+    } rows[] = {{{"C:\\a.txt", "C:\\表.xls"}, "2026-12-01"},
+                {{"C:\\a.txt", "C:\\new.txt"}, "2026-12-05"},
+                {{"C:\\new.txt"}, ""},
+                {{}, ""}};
+    for (const auto& row : rows) {
+        EXPECT_EQ(OldestHeldDay(Reread(held).place, row.listed), row.oldest);
+    }
 }
 
 TEST(Health, LogAndBalloonSayWhatHappened) {

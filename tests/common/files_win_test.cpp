@@ -87,6 +87,34 @@ TEST(ExclusiveRead, TellsMissingFromBusy) {
     EXPECT_LT(waited, 1000u);
 }
 
+// Only a holder that may let go is waited for, and never much beyond a
+// second in all, however slow each attempt is.
+TEST(RetryWhileBusy, WaitsOnlyForAHolderAndCountsTheTimeGone) {
+    const struct {
+        DWORD error;
+        DWORD attemptMs;
+        bool retried;
+    } rows[] = {
+        {ERROR_SHARING_VIOLATION, 0, true},   {ERROR_LOCK_VIOLATION, 0, true},
+        {ERROR_SHARING_VIOLATION, 300, true}, {ERROR_NETNAME_DELETED, 0, false},
+        {ERROR_BAD_NETPATH, 0, false},        {ERROR_ACCESS_DENIED, 0, false},
+    };
+    for (const auto& row : rows) {
+        int attempts = 0;
+        const ULONGLONG start = GetTickCount64();
+        EXPECT_FALSE(RetryWhileBusy([&] {
+            ++attempts;
+            Sleep(row.attemptMs);
+            SetLastError(row.error);
+            return false;
+        }));
+        const ULONGLONG waited = GetTickCount64() - start;
+        EXPECT_EQ(attempts > 1, row.retried) << row.error;
+        EXPECT_LT(waited, row.retried ? 1200u : 100u) << row.error;
+        EXPECT_GE(waited, row.retried ? 500u : 0u) << row.error;
+    }
+}
+
 TEST(ReplaceFileContent, ReplacesWholeAndLeavesNoTemporaryFile) {
     TempFolder dir;
     std::string file = dir / "s.vnx";

@@ -18,6 +18,10 @@ TEST(PlaceFiles, ReadBackOrNothing) {
     const PlaceChoice back = ParsePlaceChoice(FormatPlaceChoice(choice));
     EXPECT_EQ(back.folder, choice.folder);
     EXPECT_EQ(back.identity, choice.identity);
+    EXPECT_EQ(back.disk, "");  // a file from before the disk was kept
+    PlaceChoice onDisk = choice;
+    onDisk.disk = "disk 0,2";
+    EXPECT_EQ(ParsePlaceChoice(FormatPlaceChoice(onDisk)).disk, onDisk.disk);
     const PlaceMarker marker = {choice.identity, "PC-01", "花子"};
     EXPECT_EQ(ParsePlaceMarker(FormatPlaceMarker(marker)).user, "花子");
 
@@ -63,17 +67,6 @@ TEST(PlaceFiles, FolderTextAndShareRoot) {
         EXPECT_EQ(PlaceFolderText(row.typed), row.folder) << row.typed;
         EXPECT_EQ(ShareRoot(PlaceFolderText(row.typed)), row.share) << row.typed;
     }
-}
-
-// The state text's date: the oldest newest-copy among the files still listed.
-TEST(PlaceFiles, OldestCopyDateOfListedFiles) {
-    const std::string record =
-        "copy\t2026-12-05\tC:\\a.txt\r\ncopy\t2026-11-30\tC:\\gone.txt\r\n"
-        "copy\t2026-12-01\tC:\\表.xls\r\ncopy\t2026-1-1\tC:\\a.txt\r\nrun\t2026-12-07\r\n";
-    EXPECT_EQ(OldestCopyDate(record, {"C:\\a.txt", "C:\\表.xls"}), "2026-12-01");
-    EXPECT_EQ(OldestCopyDate(record, {"C:\\a.txt", "C:\\new.txt"}), "2026-12-05");
-    EXPECT_EQ(OldestCopyDate(record, {"C:\\new.txt"}), "");
-    EXPECT_EQ(OldestCopyDate("", {"C:\\a.txt"}), "");
 }
 
 // A version's hash: XXH3's 128 bits, the same whatever the pieces it is

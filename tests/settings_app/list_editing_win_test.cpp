@@ -8,6 +8,7 @@
 #include "messages.h"
 #include "place/place_files.h"
 #include "place_dialog.h"
+#include "place_disk.h"
 #include "resource.h"
 #include "settings_file.h"
 #include "settings_text.h"
@@ -51,18 +52,22 @@ TEST_F(ListEditingTest, DroppedFileIsAddedSavedAndConfirmed) {
     // the confirmation says that its copy does not survive that disk.
     const std::string id = "{0123ABCD-4567-89AB-CDEF-0123456789AB}";
     CreateDirectoryA(HealthFolderPath().c_str(), nullptr);
+    // The place's disk is the one kept with the choice, never asked again; a
+    // choice kept before disks were kept warns of nothing.
     const struct {
         std::string place;
+        std::string disk;
         const char* file;
         const app::Message* said;
-    } rows[] = {{dir / "控え", "same.txt", &app::kAddedSameDiskMessage},
-                {"\\\\nas\\b", "other.txt", &app::kAddedMessage}};
+    } rows[] = {{dir / "控え", app::DiskKey(dir.path()), "same.txt", &app::kAddedSameDiskMessage},
+                {"\\\\nas\\b", "\\\\NAS\\B", "other.txt", &app::kAddedMessage},
+                {dir / "控え", "", "older.txt", &app::kAddedMessage}};
     for (const auto& row : rows) {
-        WriteBytes(app::PlaceChoicePath(), FormatPlaceChoice({row.place, id}));
+        WriteBytes(app::PlaceChoicePath(), FormatPlaceChoice({row.place, id, row.disk}));
         Drop({MakeFile(row.file)});
         EXPECT_TRUE(SaidOnly(asker, *row.said)) << row.file;
     }
-    EXPECT_EQ(ListLines(), (Lines{"book.xls", "diary.txt", "other.txt", "same.txt"}));
+    EXPECT_EQ(ListLines(), (Lines{"book.xls", "diary.txt", "older.txt", "other.txt", "same.txt"}));
     DeleteFileA(app::PlaceChoicePath().c_str());
 }
 

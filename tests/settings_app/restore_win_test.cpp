@@ -8,6 +8,7 @@
 #include "health_folder.h"
 #include "history_dialog.h"
 #include "place/place_files.h"
+#include "place/manifest.h"
 #include "place/place_history.h"
 #include "place_dialog.h"
 #include "messages.h"
@@ -466,9 +467,16 @@ TEST_F(RestoreTest, HistoryListsEveryStateAndPutsOneBackOverTheFileOnly) {
     // The second place on a network share, with a version of the file.
     const std::string place = "\\\\server\\share\\h";
     const std::string id = "{0123ABCD-4567-89AB-CDEF-0123456789AB}";
-    const std::string versions = place + "\\Sorel\\" + FileFolderName(book) + "\\";
+    // This PC's versions only: another PC's folder beside it is not looked at.
+    char computer[MAX_COMPUTERNAME_LENGTH + 1] = {};
+    DWORD computerSize = sizeof computer;
+    ASSERT_TRUE(GetComputerNameA(computer, &computerSize));
+    const std::string pc = place + "\\Sorel\\" + PcFolderName(computer) + "\\";
+    const std::string versions = pc + FileFolderName(book) + "\\";
+    const std::string otherPc = place + "\\Sorel\\OTHER-PC\\" + FileFolderName(book) + "\\";
     CreateDirectoryA(HealthFolderPath().c_str(), nullptr);
-    for (const std::string& folder : {place, place + "\\Sorel", versions}) {
+    for (const std::string& folder :
+         {place, place + "\\Sorel", pc, versions, place + "\\Sorel\\OTHER-PC", otherPc}) {
         CreateDirectoryA(folder.c_str(), nullptr);
     }
     WriteBytes(app::PlaceChoicePath(), FormatPlaceChoice({place, id}));
@@ -477,6 +485,13 @@ TEST_F(RestoreTest, HistoryListsEveryStateAndPutsOneBackOverTheFileOnly) {
     WriteBytes(version, "placed");
     SetLastWriteUtc(version, 2009, 5, 18, 10);
     WriteBytes(versions + "~book.xls", "a copy under way");
+    WriteBytes(otherPc + VersionName({2009, 5, 18}, "book.xls"), "another PC's");
+    // A version its manifest found damaged is shown so, and never put back.
+    const std::string damaged = versions + VersionName({2009, 5, 17}, "book.xls");
+    WriteBytes(damaged, "damaged");
+    SetLastWriteUtc(damaged, 2009, 5, 17, 10);
+    WriteBytes(versions + std::string(kManifestName),
+               FormatManifest({{VersionName({2009, 5, 17}, "book.xls"), 7, 0, {}, true}}));
     CreateDirectoryA(kept.c_str(), nullptr);
     WriteBytes(kept + "book.xls", "kept one");
     SetLastWriteUtc(kept + "book.xls", 2009, 5, 21, 12);
@@ -484,6 +499,9 @@ TEST_F(RestoreTest, HistoryListsEveryStateAndPutsOneBackOverTheFileOnly) {
 
     HWND dialog = app::CreateHistoryDialog(app::MainWindow, book);
     HWND list = GetDlgItem(dialog, app::HistoryListBox);
+    // The states beside the file at once; the place's when its worker answers.
+    EXPECT_EQ(SendMessageA(list, LB_GETCOUNT, 0, 0), 4);
+    EXPECT_TRUE(PumpUntil([&] { return SendMessageA(list, LB_GETCOUNT, 0, 0) == 6; }));
     Lines lines;
     for (LRESULT i = 0; i < SendMessageA(list, LB_GETCOUNT, 0, 0); ++i) {
         char text[256] = {};
@@ -494,6 +512,7 @@ TEST_F(RestoreTest, HistoryListsEveryStateAndPutsOneBackOverTheFileOnly) {
         lines,
         (Lines{"2009/5/21 12:00:00　8 バイト　復元前", "2009/5/20 10:00:00　11 バイト　前使用日",
                "2009/5/19 10:00:00　16 バイト　前々使用日", "2009/5/18 10:00:00　6 バイト　控え",
+               "2009/5/17 10:00:00　7 バイト　控え（壊れてる）",
                "2009/4/23 23:30:00　6 バイト　前々前使用日"}));
     auto click = [&](int line, int id, std::initializer_list<int> answers) {
         SendMessageA(list, LB_SETCURSEL, static_cast<WPARAM>(line), 0);
@@ -503,6 +522,9 @@ TEST_F(RestoreTest, HistoryListsEveryStateAndPutsOneBackOverTheFileOnly) {
     const std::string question =
         "ホンマに　「2009/5/18 10:00:00　」データで　復元しても　ＯＫでっか？";
     const app::Message asked = {question.c_str(), "データ復元確認", app::kQuestionStyle};
+    click(4, app::HistoryRestoreButton, {});
+    EXPECT_TRUE(SaidOnly(asker, app::kDamagedVersionMessage));
+    EXPECT_EQ(Snapshot(), before);
     click(3, app::HistoryRestoreButton, {IDCANCEL});
     EXPECT_TRUE(SaidInOrder(asker, {asked}));
     EXPECT_EQ(Snapshot(), before);

@@ -200,4 +200,22 @@ void SettingsWindowTest::PumpMessages() {
     }
 }
 
+bool SettingsWindowTest::PumpUntil(const std::function<bool()>& done, unsigned timeoutMs) {
+    const ULONGLONG end = GetTickCount64() + timeoutMs;
+    while (!done()) {
+        const ULONGLONG now = GetTickCount64();
+        if (now >= end) {
+            return false;
+        }
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(end - now), QS_ALLINPUT);
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (!IsDialogMessageA(GetActiveWindow(), &message)) {
+                DispatchMessageA(&message);
+            }
+        }
+    }
+    return true;
+}
+
 }  // namespace sorel::test

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -91,6 +92,9 @@ class SettingsWindowTest : public ::testing::Test {
     void DropWide(const std::vector<std::wstring>& paths);
     // Lets the window handle what was posted to it, as its loop would.
     void PumpMessages();
+    // Handles every message of the thread until `done` says so, for work that
+    // a worker thread answers with a posted message; false after `timeoutMs`.
+    bool PumpUntil(const std::function<bool()>& done, unsigned timeoutMs = 5000);
 
     TempFolder dir;
     ScriptedAsker asker;
