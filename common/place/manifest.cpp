@@ -14,7 +14,7 @@ bool PlainName(std::string_view name) {
 }
 
 bool Decimal(std::string_view text, std::uint64_t& value) {
-    if (text.empty() || text.size() > 20) {
+    if (text.empty()) {
         return false;
     }
     std::uint64_t read = 0;

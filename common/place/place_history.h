@@ -1,6 +1,6 @@
 // The versions kept at the second copy's place: what they are named, which
 // folder each listed file's versions go to, and which versions the history
-// keeps as they age. Pure byte and date work on code page 932 text, so whole
+// keeps as more are made. Pure byte and date work on code page 932 text, so whole
 // years of versions can be simulated.
 #pragma once
 
@@ -65,7 +65,7 @@ std::uint64_t TimeStepOf(std::string_view fileSystemName);
 bool SameVersionTime(std::uint64_t version, std::uint64_t file, std::uint64_t step);
 
 // The largest file the named file system holds, in bytes: 4 GiB - 1 on FAT.
-// 0 when it sets no limit that matters.
+// 0 when no limit is known.
 std::uint64_t LargestFileOn(std::string_view fileSystemName);
 
 // The weekday, 0 for Monday to 6 for Sunday.

@@ -5,6 +5,7 @@
 #include "place/place_paths.h"
 
 #include <algorithm>
+#include <tuple>
 
 #include <gtest/gtest.h>
 
@@ -69,10 +70,10 @@ TEST(PlaceFiles, FolderTextAndShareRoot) {
     }
 }
 
-// A version's hash: XXH3's 128 bits, the same whatever the pieces it is
-// given in, and text that reads back.
+// A version's hash: XXH3's 128 bits, the same whatever the pieces the bytes
+// come in; 3000 bytes pass XXH3's internal buffer and block.
 TEST(PlaceFiles, ContentHash) {
-    std::string block(3000, '\0');  // beyond XXH3's internal buffer and block
+    std::string block(3000, '\0');
     for (std::size_t i = 0; i < block.size(); ++i) {
         block[i] = static_cast<char>(i * 7);
     }
@@ -88,18 +89,14 @@ TEST(PlaceFiles, ContentHash) {
         for (std::size_t at = 0, size = 1; at < bytes.size(); at += size, size = size * 3 + 1) {
             pieces.Update(bytes.data() + at, std::min(size, bytes.size() - at));
         }
-        Hash128 read;
         EXPECT_EQ(HashText(whole.Final()), text);
-        EXPECT_EQ(pieces.Final(), whole.Final()) << text;
-        EXPECT_TRUE(ParseHashText(text, read) && read == whole.Final()) << text;
+        EXPECT_EQ(HashText(pieces.Final()), text);
     }
-    Hash128 read;
-    EXPECT_FALSE(ParseHashText("99aa06d3014798d86001c324468d497", read));
-    EXPECT_FALSE(ParseHashText("99aa06d3014798d86001c324468d497g", read));
 }
 
-// The manifest keeps one entry a name and reads back what was written; a
-// damaged file reads as none, and a bad or cut-off line is passed over.
+// The manifest keeps one entry a name and reads back what was written, the
+// hash's text in either case; a damaged file reads as none, and a bad or
+// cut-off line is passed over.
 TEST(PlaceFiles, ManifestReadBack) {
     std::vector<ManifestEntry> entries;
     PutEntry(entries, {"2026-12-07 家計簿.xls", 1, 2, {3, 4}, false});
@@ -129,6 +126,7 @@ TEST(PlaceFiles, ManifestReadBack) {
         {"Sorel manifest 2\r\n" + line, 0},
         {head + line + std::string(1 << 20, 'x'), 0},
         {head + "0123\t1\t2\tok\tv\r\n", 0},
+        {head + "0123456789abcdef0123456789abcdeg\t1\t2\tok\tv\r\n", 0},
         {head + hash + "-1\t2\tok\tv\r\n", 0},
         {head + hash + "1\t18446744073709551616\tok\tv\r\n", 0},
         {head + hash + "1\t2\tfine\tv\r\n", 0},
@@ -189,12 +187,7 @@ TEST(PlaceHistory, NamesAndFolders) {
     // no file of 4 GiB.
     const std::uint64_t saved = 134'090'000'001'234'567;  // 100 ns units
     const std::uint64_t fat = 4294967295u;
-    const struct {
-        const char* fileSystem;
-        std::int64_t apart;
-        bool same;
-        std::uint64_t largest;
-    } times[] = {
+    const std::tuple<const char*, std::int64_t, bool, std::uint64_t> times[] = {
         {"FAT32", 0, true, fat},
         {"FAT", 10'765'433, true, fat},
         {"fat16", -19'999'999, true, fat},
@@ -205,10 +198,10 @@ TEST(PlaceHistory, NamesAndFolders) {
         {"NTFS", 1, false, 0},
         {"FAT33", -1, false, 0},
     };
-    for (const auto& r : times) {
-        EXPECT_EQ(SameVersionTime(saved + r.apart, saved, TimeStepOf(r.fileSystem)), r.same)
-            << r.fileSystem << " " << r.apart;
-        EXPECT_EQ(LargestFileOn(r.fileSystem), r.largest) << r.fileSystem;
+    for (const auto& [fileSystem, apart, same, largest] : times) {
+        EXPECT_EQ(SameVersionTime(saved + apart, saved, TimeStepOf(fileSystem)), same)
+            << fileSystem << " " << apart;
+        EXPECT_EQ(LargestFileOn(fileSystem), largest) << fileSystem;
     }
 }
 
@@ -221,39 +214,32 @@ TEST(PlaceHistory, ThinnedByAge) {
             d.month == 12 ? CivilDate{d.year + 1, 1, 1} : CivilDate{d.year, d.month + 1, 1};
         return DaysFromCivil(day) < DaysFromCivil(month) ? day : month;
     };
-    // `daily` versions from `first` on, and `others`; the days of December
-    // 2026 that go.
-    const struct {
-        CivilDate first;
-        int daily;
-        std::vector<CivilDate> others;
-        CivilDate current;
-        std::vector<int> removed;
-    } rows[] = {
+    // Each row: the first of `daily` versions a day apart, other versions, the
+    // current state's, and the days of December 2026 that go.
+    const std::tuple<CivilDate, int, std::vector<CivilDate>, CivilDate, std::vector<int>> rows[] = {
         // Dec 1 to 3 are neither among the 7 days nor a week's or a month's newest.
         {{2026, 12, 1}, 10, {}, {}, {3, 2, 1}},
         // A restored old state stays, though its week and month keep another.
         {{2026, 12, 1}, 10, {{2019, 5, 21}, {2019, 5, 20}}, {2019, 5, 20}, {3, 2, 1}},
         // Saved under a clock set to 2030: kept, and no real version looks old.
         {{2026, 12, 5}, 6, {{2030, 1, 1}, {2026, 11, 20}, {2025, 1, 31}}, {}, {}},
-        // Past tomorrow, a date is the clock's mistake, and stays beyond its
-        // day's place.
+        // Past tomorrow, a date is the clock's mistake: it stays, placed or not.
         {{2026, 12, 11}, 8, {}, {}, {11}},
         {{2026, 12, 12}, 8, {}, {}, {}},
         {{2026, 12, 10}, 1, {{2026, 12, 10}}, {}, {10}},  // the same date twice
         {{2026, 12, 10}, 0, {}, {}, {}},
     };
-    for (const auto& r : rows) {
-        std::vector<CivilDate> versions = r.others;
-        for (CivilDate d = r.first; versions.size() < r.others.size() + r.daily; d = next(d)) {
+    for (const auto& [first, daily, others, current, days] : rows) {
+        std::vector<CivilDate> versions = others;
+        for (CivilDate d = first; versions.size() < others.size() + daily; d = next(d)) {
             versions.push_back(d);
         }
         std::vector<CivilDate> removed;
-        for (int day : r.removed) {
+        for (int day : days) {
             removed.push_back({2026, 12, day});
         }
-        EXPECT_EQ(VersionsToRemove(versions, r.current, {2026, 12, 10}), removed)
-            << r.first.day << " " << r.daily;
+        EXPECT_EQ(VersionsToRemove(versions, current, {2026, 12, 10}), removed)
+            << first.day << " " << daily;
     }
     EXPECT_EQ(DaysFromCivil({1970, 1, 1}), 0);
     EXPECT_EQ(DaysFromCivil({2000, 3, 1}) - DaysFromCivil({2000, 2, 28}), 2);
@@ -261,11 +247,10 @@ TEST(PlaceHistory, ThinnedByAge) {
     EXPECT_EQ(DayOfWeek({1601, 1, 1}), 0);  // a Monday
     EXPECT_EQ(DayOfWeek({2026, 12, 13}), 6);
 
-    // Saves every day for three years, then every Monday for a year, then
-    // none, thinned after every day's run: the 7 latest versions, then the
-    // newest of 4 earlier weeks and of 24 earlier months, and nothing goes
-    // on a day without a save. Each phase: its last day, and the weekday of
-    // its saves (-1 every day, 7 none).
+    // Saves every day for three years, every Monday for one, then none (the
+    // phases' last days and weekdays of saves), thinned after every run: the
+    // 7 latest versions, the newest of 4 earlier weeks and of 24 earlier
+    // months, and nothing goes on a day without a save.
     const std::pair<CivilDate, int> phases[] = {
         {{2025, 12, 31}, -1}, {{2026, 12, 31}, 0}, {{2027, 12, 31}, 7}};
     auto week = [](const CivilDate& d) { return DaysFromCivil(d) - DayOfWeek(d); };

@@ -1,7 +1,7 @@
 // Feeds arbitrary bytes to the settings-file reader and its form detection,
-// the table fill, the path splitter, the content guard and the manifest, and checks what must hold
-// for any input: no overflow, no slot that the table cannot hold, a rewrite that reads back the
-// same, and path parts that put the path together again.
+// the table fill, the path splitter and the content guard, and checks what must hold for any input:
+// no overflow, no slot that the table cannot hold, a rewrite that reads back the same, and path
+// parts that put the path together again.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
