@@ -110,6 +110,15 @@ class BackupRunTest : public ::testing::Test {
         return file;
     }
 
+    // A place at `place`, marked and chosen in the health folder `health`.
+    static void ChoosePlace(const std::string& place, const TempFolder& health) {
+        const std::string identity = "{0123ABCD-4567-89AB-CDEF-0123456789AB}";
+        CreateDirectoryA(place.c_str(), nullptr);
+        CreateDirectoryA((place + "\\Sorel").c_str(), nullptr);
+        WriteBytes(place + "\\Sorel\\Sorel.id", FormatPlaceMarker({identity, "PC", "user"}));
+        WriteBytes(health / "place.txt", FormatPlaceChoice({place, identity}));
+    }
+
     // Generations 1, 2 and 3 of `file`, "-" for a missing one.
     static std::vector<std::string> Generations(const std::string& file) {
         PathParts parts = SplitPath(file);
@@ -806,12 +815,8 @@ TEST_F(BackupRunTest, SecondCopyOnADriveWithCoarseTimes) {
         ASSERT_TRUE(edit && SetFileTime(edit.get(), nullptr, nullptr, &time));
     }
     const std::string place = std::string(drive) + "控え";
-    const std::string identity = "{0123ABCD-4567-89AB-CDEF-0123456789AB}";
-    CreateDirectoryA(place.c_str(), nullptr);
-    CreateDirectoryA((place + "\\Sorel").c_str(), nullptr);
-    WriteBytes(place + "\\Sorel\\Sorel.id", FormatPlaceMarker({identity, "PC", "user"}));
     TempFolder health;
-    WriteBytes(health / "place.txt", FormatPlaceChoice({place, identity}));
+    ChoosePlace(place, health);
     for (SecondCopyOutcome expected : {SecondCopyOutcome::kCopied, SecondCopyOutcome::kPresent}) {
         const PlaceReport report =
             RunSecondCopies(health.path(), {file}, nullptr, SystemFileSteps());
@@ -837,12 +842,8 @@ TEST_F(BackupRunTest, SecondCopyOnAFat32StickPlaceFs) {
     set(R"({"fat2s": true, "maxsize": 4294967295})");
     using C = SecondCopyOutcome;
     const std::string place = std::string(drive) + "控え";
-    const std::string identity = "{0123ABCD-4567-89AB-CDEF-0123456789AB}";
-    CreateDirectoryA(place.c_str(), nullptr);
-    CreateDirectoryA((place + "\\Sorel").c_str(), nullptr);
-    WriteBytes(place + "\\Sorel\\Sorel.id", FormatPlaceMarker({identity, "PC", "user"}));
     TempFolder health;
-    WriteBytes(health / "place.txt", FormatPlaceChoice({place, identity}));
+    ChoosePlace(place, health);
     const std::vector<std::string> files = {dir / "a.txt", dir / "big.bin", dir / "b.txt"};
     Edit(files[0], "state 20", 20);
     Edit(files[2], "other 20", 20);
