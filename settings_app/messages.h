@@ -242,7 +242,7 @@ constexpr Message kPlaceMarkerBusyMessage = {
 
 // Sorel\Sorel.id is there but holds no marker: it is never written over.
 constexpr Message kPlaceMarkerForeignMessage = {
-    "アカン！　そこの　Sorel\\Sorel.id は　ソレルの　しるしや　おまへん！！\r\n\r\n"
+    "アカン！　そこに　ある　しるしの　ファイルは　ソレルの　しるしや　おまへん！！\r\n\r\n"
     "中身を　確かめるか　別の　フォルダーを　選んでんか！",
     "控え", kErrorStyle};
 
