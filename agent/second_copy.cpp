@@ -364,10 +364,13 @@ SecondCopyResult CopyOne(PlaceRun& run, const std::string& path, const std::atom
     const bool flushed = FlushCopy(temporary);
     const ReadBack readBack =
         flushed ? HashFromDrive(temporary, stop, onDrive, run.buffered) : ReadBack::kFailed;
+    // The copy's own time only as closely as the coarsest file system keeps
+    // it: a share or a drive whose file system is not named for what it is
+    // must not fail every copy. The manifest keeps the exact time.
     const bool checked = readBack == ReadBack::kDone && onDrive == hash &&
                          Attributes(temporary, copy) && SizeOf(copy) == SizeOf(file) &&
                          SameVersionTime(FileTimeCount(copy.ftLastWriteTime),
-                                         FileTimeCount(file.ftLastWriteTime), run.facts.timeStep);
+                                         FileTimeCount(file.ftLastWriteTime), TimeStepOf("FAT"));
     if (!checked) {
         const DWORD error = GetLastError();
         DeleteFileForcibly(temporary);

@@ -502,6 +502,52 @@ TEST_F(AgentProcessTest, SlowDriveCopyIsCutOffByLogOffAndQuit) {
     Close(next);
 }
 
+// A log-off while the second copy waits on a place that stalls
+// (tools/with-placefs.sh): the agent still ends within moments, and the run
+// beside the files is in the log.
+TEST_F(AgentProcessTest, LogOffWhileThePlaceStallsPlaceFs) {
+    char drive[MAX_PATH] = {}, control[MAX_PATH] = {};
+    if (!GetEnvironmentVariableA("SOREL_PLACEFS_DRIVE", drive, MAX_PATH) ||
+        !GetEnvironmentVariableA("SOREL_PLACEFS_CONTROL", control, MAX_PATH)) {
+        GTEST_SKIP() << "no place drive: run as root with FUSE through tools/with-placefs.sh";
+    }
+    const std::string place = std::string(drive) + "stalls";
+    const std::string identity = "{0123ABCD-4567-89AB-CDEF-0123456789AB}";
+    CreateDirectoryA(place.c_str(), nullptr);
+    CreateDirectoryA((place + "\\Sorel").c_str(), nullptr);
+    WriteBytes(place + "\\Sorel\\Sorel.id", FormatPlaceMarker({identity, "PC", "user"}));
+    CreateDirectoryA(HealthFolderPath().c_str(), nullptr);
+    const std::string choice = HealthFolderPath() + "place.txt";
+    WriteBytes(choice, FormatPlaceChoice({place, identity}));
+    struct Unchoose {
+        std::string path;
+        ~Unchoose() { DeleteFileA(path.c_str()); }
+    } unchoose{choice};
+    const std::string log = HealthFolderPath() + "Sorel2.log";
+    DeleteFileA(log.c_str());
+    WriteBytes(book, std::string(32 << 20, 's'));
+    SetLastWriteUtc(book, 2009, 4, 21);
+    const std::string temporary = PcVersionsFolder(place + "\\Sorel") + "\\" +
+                                  FileFolderName(book, IsSystemLeadByte) + "\\~copy book.xls";
+
+    Program agent(BesideTestProgram("Sorel2.exe"));
+    ASSERT_TRUE(WaitUntil([&] { return Exists(temporary); }));
+    // From now on the place answers no read for a minute: the read-back waits.
+    WriteBytes("Z:" + std::string(control), R"({"delay": {"read": 60}})");
+    HWND window = WaitForWindow(agent.pid(), "NORMAL0", "Ｓｏｒｅｌ");
+    Sleep(1000);
+    DWORD_PTR answer = 0;
+    const DWORD start = GetTickCount();
+    SendMessageTimeoutA(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_NORMAL, 10000,
+                        &answer);
+    SendMessageTimeoutA(window, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_NORMAL, 10000,
+                        &answer);
+    EXPECT_LT(GetTickCount() - start, 3000u);
+    EXPECT_EQ(agent.WaitForExit(2000), 0u);
+    WriteBytes("Z:" + std::string(control), "{}");
+    EXPECT_NE(ReadBytes(log).find("保存したで：" + book), std::string::npos) << ReadBytes(log);
+}
+
 TEST_F(AgentProcessTest, StartedFromAFolderItDoesNotHoldIt) {
     // Where Sorel.exe happened to be, a USB stick for instance.
     const std::string stick = dir / "stick";

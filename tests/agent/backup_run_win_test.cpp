@@ -797,7 +797,8 @@ TEST_F(BackupRunTest, StopFinishesTheFileInProgressAndStartsNoOther) {
 }
 
 // A place on a drive that keeps times to 2 seconds, as a FAT-formatted USB
-// stick does (tools/with-slowfs.sh): the copy counts as checked, and the next
+// stick does (tools/with-slowfs.sh), but does not say so (Wine names it
+// NTFS, as some shares do): the copy counts as checked, and the next
 // run finds it in place instead of copying it again.
 TEST_F(BackupRunTest, SecondCopyOnADriveWithCoarseTimes) {
     char drive[MAX_PATH] = {};
