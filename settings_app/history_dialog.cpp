@@ -1,5 +1,7 @@
 #include "history_dialog.h"
 
+#include <algorithm>
+#include <atomic>
 #include <memory>
 
 #include "../common/place/manifest.h"
@@ -20,13 +22,16 @@ namespace sorel::app {
 
 namespace {
 
+struct FetchLink;
+
 // What the open dialog works on: the listed file, the versions at the place
 // as the worker found them, and the states shown, in the list's order.
 struct HistoryView {
     std::string path;
     std::vector<HeldState> states;
     std::vector<HeldState> placeStates;
-    unsigned placeNumber = 0;  // the look at the place the dialog waits for
+    unsigned placeNumber = 0;             // the look at the place the dialog waits for
+    std::shared_ptr<FetchLink> fetching;  // the copy from the place, while it runs
 };
 
 // The state in `file` when there is one, with its local time.
@@ -135,6 +140,79 @@ HistoryView* ViewOf(HWND dialog) {
     return reinterpret_cast<HistoryView*>(GetWindowLongPtrA(dialog, DWLP_USER));
 }
 
+// A version at the place is copied beside the file on a worker too, and
+// キャンセル stops it between two blocks. A worker told to stop, or whose
+// dialog is gone, posts nothing and removes its copy itself; the lock makes
+// posting and being told to stop exclusive, so each copy has one owner.
+constexpr UINT kVersionFetched = WM_APP + 12;
+
+struct FetchLink {
+    std::atomic<bool> stop{false};
+    SRWLOCK lock = SRWLOCK_INIT;
+};
+
+struct PlaceFetch {
+    HWND dialog = nullptr;
+    std::string path;
+    std::string versionPath;
+    std::shared_ptr<FetchLink> link;
+};
+
+// A copy that will not be put in place.
+void Discard(const ArrivedState& arrived) {
+    if (!arrived.temp.empty()) {
+        DeleteFileForcibly(arrived.temp);
+    }
+}
+
+DWORD WINAPI FetchFromPlace(void* param) {
+    try {
+        std::unique_ptr<PlaceFetch> fetch(static_cast<PlaceFetch*>(param));
+        auto arrived = std::make_unique<ArrivedState>(
+            FetchPlaceVersion(fetch->path, fetch->versionPath, fetch->link->stop));
+        AcquireSRWLockExclusive(&fetch->link->lock);
+        const bool posted =
+            !fetch->link->stop && PostMessageA(fetch->dialog, kVersionFetched, 0,
+                                               reinterpret_cast<LPARAM>(arrived.get()));
+        ReleaseSRWLockExclusive(&fetch->link->lock);
+        if (posted) {
+            arrived.release();
+        } else {
+            Discard(*arrived);
+        }
+    } catch (...) {
+    }
+    return 0;
+}
+
+// While a version is copied, the restore button rests and the close button
+// stops the copy instead.
+void ShowFetching(HWND dialog, bool fetching) {
+    SetDlgItemTextA(dialog, HistoryProgressText, fetching ? kFetchingStateText : "");
+    SetDlgItemTextA(dialog, IDCANCEL, fetching ? kFetchCancelLabel : kHistoryCloseLabel);
+    if (fetching) {
+        SendMessageA(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(dialog, IDCANCEL)),
+                     TRUE);
+    }
+    EnableWindow(GetDlgItem(dialog, HistoryRestoreButton), !fetching);
+}
+
+// Tells the worker to stop; a result it posted before is dropped with its copy.
+void StopFetching(HWND dialog, HistoryView& view) {
+    if (!view.fetching) {
+        return;
+    }
+    AcquireSRWLockExclusive(&view.fetching->lock);
+    view.fetching->stop = true;
+    ReleaseSRWLockExclusive(&view.fetching->lock);
+    view.fetching.reset();
+    MSG posted;
+    while (PeekMessageA(&posted, dialog, kVersionFetched, kVersionFetched, PM_REMOVE)) {
+        std::unique_ptr<ArrivedState> arrived(reinterpret_cast<ArrivedState*>(posted.lParam));
+        Discard(*arrived);
+    }
+}
+
 // The states beside the file, found now, and the place's as last found;
 // the selected state stays selected.
 void FillList(HWND dialog, HistoryView& view) {
@@ -196,25 +274,81 @@ const HeldState* SelectedState(HWND dialog) {
     return &view->states[static_cast<std::size_t>(line)];
 }
 
-void RestoreSelectedState(HWND dialog) {
-    const HeldState* state = SelectedState(dialog);
-    if (!state) {
-        Ask(kNoStateMessage);
-        return;
-    }
-    if (state->damaged) {
-        Ask(kDamagedVersionMessage);
-        return;
-    }
-    HistoryView& view = *ViewOf(dialog);
-    const RestoreOutcome outcome = RestoreState(view.path, state->file.path, StateTimeText(*state));
+// Says how a restore ended; after one that went through, the file's former
+// state is among the kept copies.
+void ReportStateRestore(HWND dialog, HistoryView& view, const RestoreOutcome& outcome) {
     if (outcome.result == RestoreResult::Restored) {
         Ask(kStateRestoredMessage);
-        // The file's former state is now among the kept copies.
         FillList(dialog, view);
         return;
     }
     ReportRestoreFailure(outcome);
+}
+
+// The question comes first; then the version is copied on a worker, and
+// OnVersionFetched goes on once it is there.
+void StartFetching(HWND dialog, HistoryView& view, const HeldState& state) {
+    if (const RestoreResult asked = ConfirmStateRestore(view.path, StateTimeText(state));
+        asked != RestoreResult::Restored) {
+        ReportRestoreFailure({asked, {}});
+        return;
+    }
+    auto fetch = std::make_unique<PlaceFetch>();
+    fetch->dialog = dialog;
+    fetch->path = view.path;
+    fetch->versionPath = state.file.path;
+    fetch->link = std::make_shared<FetchLink>();
+    HANDLE thread = CreateThread(nullptr, 0, FetchFromPlace, fetch.get(), 0, nullptr);
+    if (!thread) {
+        ReportRestoreFailure({RestoreResult::Failed, {}});
+        return;
+    }
+    view.fetching = fetch->link;
+    fetch.release();
+    CloseHandle(thread);
+    ShowFetching(dialog, true);
+}
+
+void OnVersionFetched(HWND dialog, LPARAM param) {
+    std::unique_ptr<ArrivedState> arrived(reinterpret_cast<ArrivedState*>(param));
+    HistoryView* view = ViewOf(dialog);
+    if (!view || !view->fetching) {
+        Discard(*arrived);
+        return;
+    }
+    view->fetching.reset();
+    ShowFetching(dialog, false);
+    if (arrived->result != RestoreResult::Restored) {
+        ReportRestoreFailure({arrived->result, {}});
+        return;
+    }
+    ReportStateRestore(dialog, *view, PutStateInPlace(view->path, arrived->temp));
+}
+
+void RestoreSelectedState(HWND dialog) {
+    const HeldState* selected = SelectedState(dialog);
+    if (!selected) {
+        Ask(kNoStateMessage);
+        return;
+    }
+    // A copy: the place's states may arrive while the question is open and
+    // refill the list.
+    const HeldState state = *selected;
+    if (state.damaged) {
+        Ask(kDamagedVersionMessage);
+        return;
+    }
+    HistoryView& view = *ViewOf(dialog);
+    // The window's thread never waits on the place.
+    const bool atPlace =
+        std::any_of(view.placeStates.begin(), view.placeStates.end(),
+                    [&](const HeldState& placed) { return placed.file.path == state.file.path; });
+    if (atPlace) {
+        StartFetching(dialog, view, state);
+        return;
+    }
+    ReportStateRestore(dialog, view,
+                       RestoreState(view.path, state.file.path, StateTimeText(state)));
 }
 
 void OpenStateFolder(HWND dialog) {
@@ -243,12 +377,20 @@ void OnHistoryCommand(HWND dialog, int id) {
             OpenStateFolder(dialog);
             return;
         case IDCANCEL:
+            if (HistoryView* view = ViewOf(dialog); view && view->fetching) {
+                StopFetching(dialog, *view);
+                ShowFetching(dialog, false);
+                return;
+            }
             EndDialog(dialog, IDCANCEL);
             return;
     }
 }
 
 void OnDestroyHistoryDialog(HWND dialog) {
+    if (HistoryView* view = ViewOf(dialog)) {
+        StopFetching(dialog, *view);
+    }
     // A modeless dialog owns its view; a modal one's lives on its caller's stack.
     if (GetWindowLongPtrA(dialog, GWLP_USERDATA)) {
         delete ViewOf(dialog);
@@ -281,6 +423,9 @@ INT_PTR CALLBACK HistoryDialogProc(HWND dialog, UINT message, WPARAM wParam, LPA
             case kPlaceStatesFound:
                 OnPlaceStatesFound(dialog, lParam);
                 return TRUE;
+            case kVersionFetched:
+                OnVersionFetched(dialog, lParam);
+                return TRUE;
             case WM_DESTROY:
                 OnDestroyHistoryDialog(dialog);
                 return FALSE;
@@ -295,13 +440,13 @@ void ShowHistoryDialog() {
     if (!entry) {
         return;
     }
-    HistoryView view{entry->path, {}, {}};
+    HistoryView view{entry->path, {}, {}, 0, {}};
     DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_HISTORY), MainWindow,
                     HistoryDialogProc, reinterpret_cast<LPARAM>(&view));
 }
 
 HWND CreateHistoryDialog(HWND owner, const std::string& path) {
-    auto view = std::make_unique<HistoryView>(HistoryView{path, {}, {}});
+    auto view = std::make_unique<HistoryView>(HistoryView{path, {}, {}, 0, {}});
     HWND dialog =
         CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_HISTORY), owner,
                            HistoryDialogProc, reinterpret_cast<LPARAM>(view.get()));

@@ -347,6 +347,12 @@ constexpr Message kNoStateMessage = {"このファイルの　バックアップ
 
 constexpr Message kStateRestoredMessage = {"データ　復元完了！", "データ復元", kNoticeStyle};
 
+// Under the list while a version is copied from the place, which can take a
+// while from a share; the close button says キャンセル meanwhile and stops it.
+constexpr char kFetchingStateText[] = "控えを持ってきてる…";
+constexpr char kFetchCancelLabel[] = "キャンセル";
+constexpr char kHistoryCloseLabel[] = "閉じる";
+
 // --- Content the agent held back ---------------------------------------
 
 // Asked at start-up for each file whose new content the agent held back, with

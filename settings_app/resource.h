@@ -18,6 +18,7 @@
 #define IDC_HISTORY_LIST 1201
 #define IDC_HISTORY_RESTORE 1202
 #define IDC_HISTORY_OPEN 1203
+#define IDC_HISTORY_PROGRESS 1204
 
 #ifndef RC_INVOKED
 namespace sorel::app {
@@ -58,6 +59,7 @@ enum ControlId : int {
     HistoryListBox = IDC_HISTORY_LIST,
     HistoryRestoreButton = IDC_HISTORY_RESTORE,
     HistoryOpenButton = IDC_HISTORY_OPEN,
+    HistoryProgressText = IDC_HISTORY_PROGRESS,
 };
 
 }  // namespace sorel::app

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "../common/place/content_hash.h"
+#include "../common/place/manifest.h"
 #include "../common/restore_plan.h"
 #include "../common/store_path.h"
 #include "../common/win/files.h"
@@ -68,16 +70,44 @@ bool RenameIntoPlace(const std::string& from, const std::string& to) {
     }
 }
 
+// Puts the whole copy `temp`, in the target's own folder, in place of
+// `target` in one step that keeps the target's identity, so sync clients see
+// a change rather than a delete and a create. Where that is refused (a
+// missing target, some network shares), a replacing rename does it instead;
+// a target its program still holds open refuses both. Either step keeps the
+// copy's last-write time.
+Replaced PutInPlace(const std::string& temp, const std::string& target) {
+    // A read-only generation's copy would be refused as a replacement; the
+    // target's own attributes are what the file keeps.
+    ClearReadOnly(temp);
+    const unsigned long replaceError = CurrentReplacer->Replace(target, temp);
+    if (replaceError == 0) {
+        return {};
+    }
+    // Some refusals leave the target gone with the copy still under its
+    // temporary name; the rename then puts it in place, so the restored
+    // content is never lost.
+    const bool targetGone = !PathExists(target);
+    if (targetGone ? RenameIntoPlace(temp, target)
+                   : MoveFileExA(temp.c_str(), target.c_str(),
+                                 MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        return {};
+    }
+    // Without a target the copy is all there is of the file: it stays, and
+    // the user learns where.
+    if (targetGone) {
+        return {RestoreResult::Stranded, temp};
+    }
+    DeleteFileForcibly(temp);
+    return {IsReadOnly(target) ? RestoreResult::ReadOnly : CauseOf(replaceError), {}};
+}
+
 // Puts a whole copy of `copy.from` in place of `copy.to`. The copy is made
 // under a fresh temporary name in the target's own folder first, so a copy
-// that fails halfway (a full disk) leaves the target as it was. The finished
-// copy then replaces the target in one step that keeps the target's identity,
-// so sync clients see a change rather than a delete and a create. Where that
-// is refused (a missing target, some network shares), a replacing rename
-// does it instead; a target its program still holds open refuses both.
-// CopyFileA keeps the generation's last-write time, and so does either
-// step: the agent compares that time with generation 1's and so leaves a
-// restored file alone until it is written again.
+// that fails halfway (a full disk) leaves the target as it was.
+// CopyFileA keeps the generation's last-write time: the agent compares that
+// time with generation 1's and so leaves a restored file alone until it is
+// written again.
 Replaced ReplaceWithCopy(const RestoreCopy& copy) {
     if (IsFolder(copy.to)) {
         return {RestoreResult::TargetIsFolder, {}};
@@ -97,29 +127,7 @@ Replaced ReplaceWithCopy(const RestoreCopy& copy) {
         DeleteFileForcibly(temp);
         return {CauseOf(copyError), {}};
     }
-    // A read-only generation's copy would be refused as a replacement; the
-    // target's own attributes are what the file keeps.
-    ClearReadOnly(temp);
-    const unsigned long replaceError = CurrentReplacer->Replace(copy.to, temp);
-    if (replaceError == 0) {
-        return {};
-    }
-    // Some refusals leave the target gone with the copy still under its
-    // temporary name; the rename then puts it in place, so the restored
-    // content is never lost.
-    const bool targetGone = !PathExists(copy.to);
-    if (targetGone ? RenameIntoPlace(temp, copy.to)
-                   : MoveFileExA(temp.c_str(), copy.to.c_str(),
-                                 MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        return {};
-    }
-    // Without a target the copy is all there is of the file: it stays, and
-    // the user learns where.
-    if (targetGone) {
-        return {RestoreResult::Stranded, temp};
-    }
-    DeleteFileForcibly(temp);
-    return {IsReadOnly(copy.to) ? RestoreResult::ReadOnly : CauseOf(replaceError), {}};
+    return PutInPlace(temp, copy.to);
 }
 
 unsigned long LastErrorOr(unsigned long fallback) {
@@ -186,6 +194,34 @@ RestoreResult KeepSafetyCopies(const std::vector<RestoreCopy>& copies) {
     return RestoreResult::Restored;
 }
 
+// Whether the state can be read as it stands: a viewer that has it open is
+// not a missing backup.
+RestoreResult ProbeState(const std::string& statePath) {
+    const FileProbe source = ProbeFile(statePath);
+    if (!source.date.empty()) {
+        return RestoreResult::Restored;
+    }
+    return CauseOf(source.error) == RestoreResult::NotRestored ? RestoreResult::GenerationInUse
+                                                               : RestoreResult::NoGeneration;
+}
+
+// The state arrives beside the file first: a kept copy is replaced by the
+// safety copy, and a second place may go away mid-copy.
+ArrivedState ArriveState(const std::string& path, const std::string& statePath,
+                         const std::atomic<bool>& stop, ContentHasher& hash) {
+    const PathParts parts = SplitPath(path, IsSystemLeadByte);
+    ArrivedState arrived;
+    if (const unsigned long error =
+            CurrentReplacer->MakeTemp(parts.drive + parts.folder, arrived.temp)) {
+        return {CauseOf(error), {}};
+    }
+    if (const unsigned long error = CurrentReplacer->Fetch(statePath, arrived.temp, stop, hash)) {
+        DeleteFileForcibly(arrived.temp);
+        return {error == ERROR_REQUEST_ABORTED ? RestoreResult::Declined : CauseOf(error), {}};
+    }
+    return arrived;
+}
+
 }  // namespace
 
 unsigned long FileReplacer::Replace(const std::string& target, const std::string& replacement) {
@@ -229,6 +265,56 @@ unsigned long FileReplacer::Copy(const std::string& from, const std::string& to)
 
 unsigned long FileReplacer::CopyAside(const std::string& from, const std::string& to) {
     return CopyFileA(from.c_str(), to.c_str(), FALSE) ? 0 : LastErrorOr(ERROR_GEN_FAILURE);
+}
+
+// Large blocks: a place on a share answers each read as one trip over the
+// network.
+constexpr DWORD kFetchBlock = 1 << 20;
+
+unsigned long FileReplacer::Fetch(const std::string& from, const std::string& to,
+                                  const std::atomic<bool>& stop, ContentHasher& hash) {
+    // Readers may share the version; a writer still at work on it may not.
+    FileHandle source(CreateFileA(from.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    FILETIME written;
+    if (!source || !GetFileTime(source.get(), nullptr, nullptr, &written)) {
+        return LastErrorOr(ERROR_GEN_FAILURE);
+    }
+    FileHandle target(CreateFileA(to.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!target) {
+        return LastErrorOr(ERROR_GEN_FAILURE);
+    }
+    std::vector<char> block(kFetchBlock);
+    for (;;) {
+        if (stop) {
+            return ERROR_REQUEST_ABORTED;
+        }
+        DWORD got = 0;
+        if (!ReadFile(source.get(), block.data(), kFetchBlock, &got, nullptr)) {
+            return LastErrorOr(ERROR_READ_FAULT);
+        }
+        if (got == 0) {
+            break;
+        }
+        hash.Update(block.data(), got);
+        // A write cut short by a full disk takes part of the block; the next
+        // write of the rest tells why.
+        for (DWORD done = 0, put = 0; done < got; done += put) {
+            if (!WriteFile(target.get(), block.data() + done, got - done, &put, nullptr)) {
+                return LastErrorOr(ERROR_WRITE_FAULT);
+            }
+            if (put == 0) {
+                return ERROR_WRITE_FAULT;
+            }
+        }
+    }
+    // The agent compares the restored file's last-write time with generation
+    // 1's, as after a copy of the system's.
+    if (!SetFileTime(target.get(), nullptr, nullptr, &written) || !FlushFileBuffers(target.get())) {
+        return LastErrorOr(ERROR_WRITE_FAULT);
+    }
+    return 0;
 }
 
 void UseFileReplacer(FileReplacer* replacer) {
@@ -289,42 +375,72 @@ RestoreOutcome RestoreGeneration(const std::string& path, int generation) {
 
 RestoreOutcome RestoreState(const std::string& path, const std::string& statePath,
                             const std::string& timeText) {
-    const PathParts parts = SplitPath(path, IsSystemLeadByte);
-    if (parts.Empty()) {
+    if (SplitPath(path, IsSystemLeadByte).Empty()) {
         return {RestoreResult::NoEntry, {}};
     }
-    const FileProbe source = ProbeFile(statePath);
-    if (source.date.empty()) {
-        const RestoreResult result = CauseOf(source.error) == RestoreResult::NotRestored
-                                         ? RestoreResult::GenerationInUse
-                                         : RestoreResult::NoGeneration;
-        return {result, {}};
+    if (const RestoreResult probed = ProbeState(statePath); probed != RestoreResult::Restored) {
+        return {probed, {}};
+    }
+    if (const RestoreResult asked = ConfirmStateRestore(path, timeText);
+        asked != RestoreResult::Restored) {
+        return {asked, {}};
+    }
+    const std::atomic<bool> never{false};
+    ContentHasher unused;
+    const ArrivedState arrived = ArriveState(path, statePath, never, unused);
+    if (arrived.result != RestoreResult::Restored) {
+        return {arrived.result, {}};
+    }
+    return PutStateInPlace(path, arrived.temp);
+}
+
+RestoreResult ConfirmStateRestore(const std::string& path, const std::string& timeText) {
+    if (SplitPath(path, IsSystemLeadByte).Empty()) {
+        return RestoreResult::NoEntry;
     }
     const std::string question = kRestoreDateQuestionHead + timeText + kRestoreDateQuestionTail;
     if (Ask(question.c_str(), kRestoreDateQuestionCaption, kQuestionStyle) != IDOK) {
-        return {RestoreResult::Declined, {}};
+        return RestoreResult::Declined;
     }
-    if (IsReadOnly(path)) {
-        return {RestoreResult::ReadOnly, {}};
+    return IsReadOnly(path) ? RestoreResult::ReadOnly : RestoreResult::Restored;
+}
+
+ArrivedState FetchPlaceVersion(const std::string& path, const std::string& versionPath,
+                               const std::atomic<bool>& stop) {
+    if (const RestoreResult probed = ProbeState(versionPath); probed != RestoreResult::Restored) {
+        return {probed, {}};
     }
-    // The state arrives beside the file first: a kept copy is replaced by
-    // the safety copy below, and a second place may go away mid-copy.
-    const std::string folder = parts.drive + parts.folder;
-    std::string arrived;
-    if (const unsigned long error = CurrentReplacer->MakeTemp(folder, arrived)) {
-        return {CauseOf(error), {}};
+    ContentHasher hash;
+    ArrivedState arrived = ArriveState(path, versionPath, stop, hash);
+    if (arrived.result != RestoreResult::Restored) {
+        return arrived;
     }
-    if (const unsigned long error = CurrentReplacer->Copy(statePath, arrived)) {
-        DeleteFileForcibly(arrived);
-        return {CauseOf(error), {}};
+    // The hash of the bytes that arrived, not of those at the place: a drive
+    // that reads differently twice cannot slip a bad copy past the check.
+    const std::size_t cut = LastSeparator(versionPath, IsSystemLeadByte) + 1;
+    std::string bytes;
+    ReadFileExclusiveRetrying(versionPath.substr(0, cut) + std::string(kManifestName), bytes);
+    const std::vector<ManifestEntry> manifest = ParseManifest(bytes);
+    const ManifestEntry* entry = FindEntry(manifest, versionPath.substr(cut));
+    if (entry && (entry->damaged || entry->hash != hash.Final())) {
+        DeleteFileForcibly(arrived.temp);
+        return {RestoreResult::Damaged, {}};
     }
-    const RestoreResult kept = KeepSafetyCopies(PlanSafetyCopies(path, parts, 1));
+    return arrived;
+}
+
+RestoreOutcome PutStateInPlace(const std::string& path, const std::string& temp) {
+    const RestoreResult kept =
+        KeepSafetyCopies(PlanSafetyCopies(path, SplitPath(path, IsSystemLeadByte), 1));
     if (kept != RestoreResult::Restored) {
-        DeleteFileForcibly(arrived);
+        DeleteFileForcibly(temp);
         return {kept, {}};
     }
-    Replaced replaced = ReplaceWithCopy({arrived, path, folder, true});
-    DeleteFileForcibly(arrived);
+    if (IsFolder(path)) {
+        DeleteFileForcibly(temp);
+        return {RestoreResult::TargetIsFolder, {}};
+    }
+    Replaced replaced = PutInPlace(temp, path);
     return {replaced.failure, std::move(replaced.keptAt)};
 }
 
@@ -368,6 +484,9 @@ void ReportRestoreFailure(const RestoreOutcome& outcome) {
             return;
         case RestoreResult::SafetyPathTooLong:
             Ask(kSafetyPathTooLongMessage);
+            return;
+        case RestoreResult::Damaged:
+            Ask(kDamagedVersionMessage);
             return;
         case RestoreResult::Stranded: {
             const std::string text = kStrandedMessageHead + outcome.keptAt + kStrandedMessageTail;

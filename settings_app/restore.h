@@ -2,7 +2,12 @@
 // buttons' command and the engine that copies the generation back.
 #pragma once
 
+#include <atomic>
 #include <string>
+
+namespace sorel {
+class ContentHasher;
+}
 
 namespace sorel::app {
 
@@ -13,7 +18,7 @@ enum class RestoreResult : int {
     Restored = 0,             // every copy was made
     NoGeneration = -1,        // the generation cannot be opened; nothing was copied
     NoEntry = -2,             // no table entry behind the line; nothing was copied
-    Declined = -3,            // the user did not confirm; nothing was copied
+    Declined = -3,            // the user did not confirm or called the copy off; nothing changed
     NotRestored = -4,         // a program holds the listed file; nothing changed
     PartlyRestored = -5,      // the file was restored, a newer generation was not
     ReadOnly = -6,            // the listed file is read-only; nothing changed
@@ -25,6 +30,7 @@ enum class RestoreResult : int {
     Failed = -12,             // the file could not be written otherwise; nothing changed
     NoSafetyCopy = -13,       // what the restore would overwrite could not be kept; nothing changed
     SafetyPathTooLong = -14,  // the kept copy's name would be too long; nothing changed
+    Damaged = -15,            // the version no longer holds what was copied; nothing changed
 };
 
 struct RestoreOutcome {
@@ -51,6 +57,11 @@ class FileReplacer {
     // CopyFileA of a file the restore is about to overwrite to its kept copy's
     // temporary name.
     virtual unsigned long CopyAside(const std::string& from, const std::string& to);
+    // Copies a state to its temporary name `to` beside the file a block at a
+    // time, with its last-write time, giving every byte to `hash` as well.
+    // Between two blocks a set `stop` cuts it off with ERROR_REQUEST_ABORTED.
+    virtual unsigned long Fetch(const std::string& from, const std::string& to,
+                                const std::atomic<bool>& stop, ContentHasher& hash);
 };
 
 // Puts `replacer` in place of the system's; null puts it back.
@@ -68,9 +79,33 @@ RestoreOutcome RestoreGeneration(const std::string& path, int generation);
 // one question that names `timeText`, the state's time, and after keeping
 // the file as it stands. The state is first copied beside the file, so a
 // state on another drive or one among the kept copies arrives whole before
-// anything is replaced.
+// anything is replaced; that copy is then what replaces the file.
 RestoreOutcome RestoreState(const std::string& path, const std::string& statePath,
                             const std::string& timeText);
+
+// The same in three steps, for a state at the place, whose copy runs on a
+// worker while the window answers. The question about `timeText` and the
+// listed file's own refusals; Restored when the restore may go on.
+RestoreResult ConfirmStateRestore(const std::string& path, const std::string& timeText);
+
+// A state copied beside the file under a temporary name, whole and checked.
+struct ArrivedState {
+    RestoreResult result = RestoreResult::Restored;  // Restored when it arrived
+    std::string temp;                                // its name, when it arrived
+};
+
+// Copies the version in `versionPath` at the place beside `path`. Its hash
+// must match the one its folder's manifest recorded when it was copied there,
+// where the manifest knows it; a version older than the manifests is taken
+// as it is. A damaged or mismatched copy is deleted and comes back Damaged; a
+// set `stop` deletes it and comes back Declined. Touches the place only.
+ArrivedState FetchPlaceVersion(const std::string& path, const std::string& versionPath,
+                               const std::atomic<bool>& stop);
+
+// Keeps the file as it stands, then puts the arrived copy `temp` in its
+// place, keeping the file's identity. `temp` is gone afterwards, unless the
+// outcome is Stranded and names it.
+RestoreOutcome PutStateInPlace(const std::string& path, const std::string& temp);
 
 // Says why a restore did not go through; nothing for a refusal the user
 // chose or a restore that went through.

@@ -7,8 +7,9 @@
 #include "app_state.h"
 #include "health_folder.h"
 #include "history_dialog.h"
-#include "place/place_files.h"
+#include "place/content_hash.h"
 #include "place/manifest.h"
+#include "place/place_files.h"
 #include "place/place_history.h"
 #include "place_dialog.h"
 #include "messages.h"
@@ -71,7 +72,15 @@ struct RefusingReplacer : app::FileReplacer {
         return error;
     }
     unsigned long MakeTemp(const std::string& folder, std::string& temp) override {
+        ++temps;
         return tempError ? tempError : FileReplacer::MakeTemp(folder, temp);
+    }
+    unsigned long Fetch(const std::string& from, const std::string& to,
+                        const std::atomic<bool>& stop, ContentHasher& hash) override {
+        if (whileFetching) {
+            whileFetching(stop);
+        }
+        return FileReplacer::Fetch(from, to, stop, hash);
     }
     unsigned long Copy(const std::string& from, const std::string& to) override {
         return copyError ? copyError : FileReplacer::Copy(from, to);
@@ -84,7 +93,9 @@ struct RefusingReplacer : app::FileReplacer {
     unsigned long tempError = 0;
     unsigned long copyError = 0;
     std::function<void(const std::string&, const std::string&)> leaveBehind;
+    std::function<void(const std::atomic<bool>&)> whileFetching;
     std::vector<std::string> targets;
+    int temps = 0;  // temporary files made beside the file
 };
 
 // True when the window said exactly these messages in this order; forgets
@@ -490,8 +501,24 @@ TEST_F(RestoreTest, HistoryListsEveryStateAndPutsOneBackOverTheFileOnly) {
     const std::string damaged = versions + VersionName({2009, 5, 17}, "book.xls");
     WriteBytes(damaged, "damaged");
     SetLastWriteUtc(damaged, 2009, 5, 17, 10);
-    WriteBytes(versions + std::string(kManifestName),
-               FormatManifest({{VersionName({2009, 5, 17}, "book.xls"), 7, 0, {}, true}}));
+    // One sound, one whose bytes turned after their hash was recorded.
+    const auto hashOf = [](const std::string& bytes) {
+        ContentHasher hash;
+        hash.Update(bytes.data(), bytes.size());
+        return hash.Final();
+    };
+    for (int day : {16, 15}) {
+        WriteBytes(versions + VersionName({2009, 5, day}, "book.xls"),
+                   day == 16 ? "sound" : "turnEd");
+        SetLastWriteUtc(versions + VersionName({2009, 5, day}, "book.xls"), 2009, 5, day, 10);
+    }
+    WriteBytes(
+        versions + std::string(kManifestName),
+        FormatManifest({{VersionName({2009, 5, 17}, "book.xls"), 7, 0, {}, true},
+                        {VersionName({2009, 5, 16}, "book.xls"), 5, 0, hashOf("sound"), false},
+                        {VersionName({2009, 5, 15}, "book.xls"), 6, 0, hashOf("turned"), false}}));
+    RefusingReplacer replacer;
+    app::UseFileReplacer(&replacer);
     CreateDirectoryA(kept.c_str(), nullptr);
     WriteBytes(kept + "book.xls", "kept one");
     SetLastWriteUtc(kept + "book.xls", 2009, 5, 21, 12);
@@ -501,7 +528,7 @@ TEST_F(RestoreTest, HistoryListsEveryStateAndPutsOneBackOverTheFileOnly) {
     HWND list = GetDlgItem(dialog, app::HistoryListBox);
     // The states beside the file at once; the place's when its worker answers.
     EXPECT_EQ(SendMessageA(list, LB_GETCOUNT, 0, 0), 4);
-    EXPECT_TRUE(PumpUntil([&] { return SendMessageA(list, LB_GETCOUNT, 0, 0) == 6; }));
+    EXPECT_TRUE(PumpUntil([&] { return SendMessageA(list, LB_GETCOUNT, 0, 0) == 8; }));
     Lines lines;
     for (LRESULT i = 0; i < SendMessageA(list, LB_GETCOUNT, 0, 0); ++i) {
         char text[256] = {};
@@ -513,11 +540,16 @@ TEST_F(RestoreTest, HistoryListsEveryStateAndPutsOneBackOverTheFileOnly) {
         (Lines{"2009/5/21 12:00:00　8 バイト　復元前", "2009/5/20 10:00:00　11 バイト　前使用日",
                "2009/5/19 10:00:00　16 バイト　前々使用日", "2009/5/18 10:00:00　6 バイト　控え",
                "2009/5/17 10:00:00　7 バイト　控え（壊れてる）",
+               "2009/5/16 10:00:00　5 バイト　控え", "2009/5/15 10:00:00　6 バイト　控え",
                "2009/4/23 23:30:00　6 バイト　前々前使用日"}));
     auto click = [&](int line, int id, std::initializer_list<int> answers) {
         SendMessageA(list, LB_SETCURSEL, static_cast<WPARAM>(line), 0);
         asker.answers.assign(answers.begin(), answers.end());
+        replacer.temps = 0;
         SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
+        // A version at the place arrives on a worker; the button rests until then.
+        EXPECT_TRUE(PumpUntil(
+            [&] { return IsWindowEnabled(GetDlgItem(dialog, app::HistoryRestoreButton)); }));
     };
     const std::string question =
         "ホンマに　「2009/5/18 10:00:00　」データで　復元しても　ＯＫでっか？";
@@ -530,7 +562,9 @@ TEST_F(RestoreTest, HistoryListsEveryStateAndPutsOneBackOverTheFileOnly) {
     EXPECT_EQ(Snapshot(), before);
     click(3, app::HistoryRestoreButton, {IDOK, IDOK});
     EXPECT_TRUE(SaidInOrder(asker, {asked, app::kStateRestoredMessage}));
-    // The file only; what it held is kept, and the version stays.
+    // The file only, from the one copy beside it; what it held is kept, and the
+    // version stays.
+    EXPECT_EQ(replacer.temps, 1);
     EXPECT_EQ(Snapshot(), (std::vector<FileState>{placed, before[1], before[2], before[3]}));
     EXPECT_EQ(StateOf(kept + "book.xls"), before[0]);
     EXPECT_EQ(StateOf(version), placed);
@@ -543,11 +577,61 @@ TEST_F(RestoreTest, HistoryListsEveryStateAndPutsOneBackOverTheFileOnly) {
     EXPECT_EQ(StateOf(book), before[0]);
     EXPECT_EQ(StateOf(kept + "book.xls"), placed);
     ExpectNoLeftovers();
+    // A version whose hash its manifest recorded is checked as it arrives; the
+    // turned one, or one called off by キャンセル, changes nothing.
+    std::string progress;
+    const auto cancel = [&](const std::atomic<bool>& stop) {
+        char text[64] = {};
+        GetDlgItemTextA(dialog, app::HistoryProgressText, text, sizeof text);
+        progress = text;
+        PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+        for (int waited = 0; !stop && waited < 5000; waited += 10) {
+            Sleep(10);
+        }
+    };
+    struct Row {
+        int line;
+        std::function<void(const std::atomic<bool>&)> whileFetching;
+        const app::Message* said;
+    };
+    for (const Row& row :
+         {Row{5, nullptr, &app::kStateRestoredMessage},
+          Row{6, nullptr, &app::kDamagedVersionMessage}, Row{5, cancel, nullptr}}) {
+        SCOPED_TRACE(row.line);
+        MakeFiles();
+        const FileState keptBefore = StateOf(kept + "book.xls");
+        const FileState version =
+            StateOf(versions + VersionName({2009, 5, 21 - row.line}, "book.xls"));
+        replacer.whileFetching = row.whileFetching;
+        click(row.line, app::HistoryRestoreButton, {IDOK, IDOK});
+        const std::string time = "ホンマに　「2009/5/" + std::to_string(21 - row.line) +
+                                 " 10:00:00　」データで　復元しても　ＯＫでっか？";
+        std::vector<app::Message> said = {{time.c_str(), "データ復元確認", app::kQuestionStyle}};
+        if (row.said) {
+            said.push_back(*row.said);
+        }
+        EXPECT_TRUE(SaidInOrder(asker, said));
+        const bool restored = row.said == &app::kStateRestoredMessage;
+        EXPECT_EQ(Snapshot(), (std::vector<FileState>{restored ? version : before[0], before[1],
+                                                      before[2], before[3]}));
+        EXPECT_EQ(StateOf(kept + "book.xls"), restored ? before[0] : keptBefore);
+        EXPECT_EQ(replacer.temps, 1);
+        // A copy called off is removed by its worker, which says nothing.
+        for (int waited = 0; NamesIn(dir / "Data\\").size() > 2 && waited < 5000; waited += 10) {
+            Sleep(10);
+        }
+        ExpectNoLeftovers();
+    }
+    EXPECT_EQ(progress, app::kFetchingStateText);
+    EXPECT_EQ(GetDlgItemTextA(dialog, app::HistoryProgressText, nullptr, 0), 0u);
+    EXPECT_TRUE(IsWindow(dialog));
+    replacer.whileFetching = nullptr;
     click(3, app::HistoryOpenButton, {});
     ASSERT_EQ(shell.opened.size(), 1u);
     EXPECT_EQ(shell.opened[0].verb, "explore");
     EXPECT_EQ(shell.opened[0].file + "\\", versions);
     DestroyWindow(dialog);
+    app::UseFileReplacer(nullptr);
     DeleteFileA(app::PlaceChoicePath().c_str());
 
     // No line selected: the window says so and shows nothing.
