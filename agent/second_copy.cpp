@@ -81,12 +81,6 @@ bool Attributes(const std::string& path, WIN32_FILE_ATTRIBUTE_DATA& data) {
            !(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-std::string ComputerName() {
-    char name[MAX_COMPUTERNAME_LENGTH + 1] = {};
-    DWORD size = sizeof name;
-    return GetComputerNameA(name, &size) ? std::string(name, size) : std::string();
-}
-
 // The root the system's volume calls want: "E:\" or "\\server\share\".
 std::string VolumeRoot(const std::string& folder) {
     const std::string share = ShareRoot(folder, IsSystemLeadByte);
@@ -103,15 +97,6 @@ PlaceFacts FactsOf(const std::string& folder, FileSteps& steps) {
     const std::string name = steps.FileSystemName(VolumeRoot(folder));
     return name.empty() ? PlaceFacts{TimeStepOf("FAT"), 0}
                         : PlaceFacts{TimeStepOf(name), LargestFileOn(name)};
-}
-
-std::vector<ManifestEntry> ReadManifest(const std::string& folder) {
-    std::string bytes;
-    if (ReadFilePrefixExclusive(folder + "\\" + std::string(kManifestName), 1 << 20, bytes) !=
-        ReadResult::kOk) {
-        return {};
-    }
-    return ParseManifest(bytes);
 }
 
 bool WriteManifest(const std::string& folder, const std::vector<ManifestEntry>& entries) {
@@ -309,7 +294,8 @@ SecondCopyResult CopyOne(PlaceRun& run, const std::string& path, const std::atom
         result.outcome = C::kPathTooLong;
         return result;
     }
-    std::vector<ManifestEntry> manifest = ReadManifest(folder);
+    std::vector<ManifestEntry> manifest;
+    bool manifestRead = ReadManifest(folder, manifest);
     if (HoldsState(file, version, FindEntry(manifest, versionName), run.facts.timeStep)) {
         // The cheap case of every run: a look at the version and its
         // manifest. A copy cut off earlier (a pulled drive, a log-off) may
@@ -341,7 +327,7 @@ SecondCopyResult CopyOne(PlaceRun& run, const std::string& path, const std::atom
         return result;
     }
     if (manifest.empty()) {
-        manifest = ReadManifest(folder);  // taken over just now
+        manifestRead = ReadManifest(folder, manifest);  // taken over just now
     }
     ClearReadOnly(temporary);
     ContentHasher written;
@@ -390,7 +376,9 @@ SecondCopyResult CopyOne(PlaceRun& run, const std::string& path, const std::atom
     PutEntry(manifest,
              {versionName, SizeOf(file), FileTimeCount(file.ftLastWriteTime), hash, false});
     ThinVersions(folder, fileName, day, run.today, manifest);
-    WriteManifest(folder, manifest);
+    if (manifestRead) {
+        WriteManifest(folder, manifest);
+    }
     result.outcome = C::kCopied;
     result.versionDay = DayText(day);
     return result;
@@ -428,10 +416,6 @@ PlaceChoice ReadPlaceChoice(const std::string& healthFolder) {
     return ParsePlaceChoice(bytes);
 }
 
-std::string PcVersionsFolder(const std::string& markerFolder) {
-    return markerFolder + "\\" + PcFolderName(ComputerName(), IsSystemLeadByte);
-}
-
 std::vector<SecondCopyResult> MakeSecondCopies(const std::string& markerFolder,
                                                const std::vector<std::string>& paths,
                                                const std::atomic<bool>* stop, FileSteps& steps,
@@ -466,7 +450,10 @@ ScrubReport ScrubVersions(const std::string& markerFolder, const std::vector<std
     }
     for (const std::string& path : paths) {
         const std::string folder = pcFolder + "\\" + FileFolderName(path, IsSystemLeadByte);
-        std::vector<ManifestEntry> manifest = ReadManifest(folder);
+        std::vector<ManifestEntry> manifest;
+        if (!ReadManifest(folder, manifest)) {
+            continue;  // looked at again at the next scrub
+        }
         bool changed = false;
         for (ManifestEntry& entry : manifest) {
             const std::string version = folder + "\\" + entry.name;

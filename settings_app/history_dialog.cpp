@@ -79,12 +79,6 @@ struct PlaceStates {
     std::vector<HeldState> states;
 };
 
-std::string ComputerName() {
-    char name[MAX_COMPUTERNAME_LENGTH + 1] = {};
-    DWORD size = sizeof name;
-    return GetComputerNameA(name, &size) ? std::string(name, size) : std::string();
-}
-
 // This PC's versions of `path` at the place, when the place is there. A
 // place that is not plugged in has nothing to show; it is not an error. A
 // version its manifest calls damaged says so; one the manifest does not know
@@ -97,11 +91,9 @@ std::vector<HeldState> FindPlaceStates(const PlaceLook& look) {
     if (place.empty() || fileName.empty() || folderName.empty()) {
         return states;
     }
-    const std::string folder =
-        place + "\\" + PcFolderName(ComputerName(), IsSystemLeadByte) + "\\" + folderName + "\\";
-    std::string bytes;
-    ReadFileExclusiveRetrying(folder + std::string(kManifestName), bytes);
-    const std::vector<ManifestEntry> manifest = ParseManifest(bytes);
+    const std::string folder = PcVersionsFolder(place) + "\\" + folderName + "\\";
+    std::vector<ManifestEntry> manifest;
+    ReadManifest(folder.substr(0, folder.size() - 1), manifest);
     WIN32_FIND_DATAA found;
     FindHandle find(FindFirstFileA((folder + "*").c_str(), &found));
     while (find) {

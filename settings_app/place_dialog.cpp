@@ -64,12 +64,6 @@ std::string NewIdentity() {
     return text;
 }
 
-std::string ComputerName() {
-    char name[MAX_COMPUTERNAME_LENGTH + 1] = {};
-    DWORD size = sizeof name;
-    return GetComputerNameA(name, &size) ? std::string(name, size) : std::string();
-}
-
 std::string UserName() {
     char name[257] = {};
     DWORD size = sizeof name;

@@ -11,6 +11,7 @@
 #include "../common/restore_plan.h"
 #include "../common/store_path.h"
 #include "../common/win/files.h"
+#include "../common/win/place_find.h"
 #include "../common/win/unique_handle.h"
 #include "app_state.h"
 #include "ask.h"
@@ -418,9 +419,8 @@ ArrivedState FetchPlaceVersion(const std::string& path, const std::string& versi
     // The hash of the bytes that arrived, not of those at the place: a drive
     // that reads differently twice cannot slip a bad copy past the check.
     const std::size_t cut = LastSeparator(versionPath, IsSystemLeadByte) + 1;
-    std::string bytes;
-    ReadFileExclusiveRetrying(versionPath.substr(0, cut) + std::string(kManifestName), bytes);
-    const std::vector<ManifestEntry> manifest = ParseManifest(bytes);
+    std::vector<ManifestEntry> manifest;
+    ReadManifest(versionPath.substr(0, cut - 1), manifest);
     const ManifestEntry* entry = FindEntry(manifest, versionPath.substr(cut));
     if (entry && (entry->damaged || entry->hash != hash.Final())) {
         DeleteFileForcibly(arrived.temp);

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "../place/place_history.h"
 #include "files.h"
 
 namespace sorel {
@@ -57,6 +58,28 @@ std::string FindPlace(const PlaceChoice& choice) {
         }
     }
     return {};
+}
+
+std::string ComputerName() {
+    char name[MAX_COMPUTERNAME_LENGTH + 1] = {};
+    DWORD size = sizeof name;
+    return GetComputerNameA(name, &size) ? std::string(name, size) : std::string();
+}
+
+std::string PcVersionsFolder(const std::string& markerFolder) {
+    return markerFolder + "\\" + PcFolderName(ComputerName(), IsSystemLeadByte);
+}
+
+bool ReadManifest(const std::string& folder, std::vector<ManifestEntry>& entries) {
+    std::string bytes;
+    const std::string path = folder + "\\" + std::string(kManifestName);
+    ReadResult read = ReadResult::kBusy;
+    RetryWhileBusy([&] {
+        read = ReadFilePrefixSharingRead(path, 1 << 20, bytes);
+        return read != ReadResult::kBusy;
+    });
+    entries = read == ReadResult::kOk ? ParseManifest(bytes) : std::vector<ManifestEntry>();
+    return read != ReadResult::kBusy;
 }
 
 }  // namespace sorel
