@@ -245,12 +245,10 @@ void ThinVersions(const std::string& folder, const std::string& fileName, const 
 
 // A place chosen before each PC had its own folder kept the versions right
 // below the marker's: the first PC that needs a file's folder takes it over.
-void TakeOverOlderFolder(const PlaceRun& run, const std::string& folderName,
+bool TakeOverOlderFolder(const PlaceRun& run, const std::string& folderName,
                          const std::string& folder) {
     const std::string older = run.markerFolder + "\\" + folderName;
-    if (IsFolder(older) && !PathExists(folder)) {
-        MoveFileA(older.c_str(), folder.c_str());
-    }
+    return IsFolder(older) && !PathExists(folder) && MoveFileA(older.c_str(), folder.c_str());
 }
 
 // Where the copy is read from: generation 1 when it holds the file's state
@@ -321,13 +319,18 @@ SecondCopyResult CopyOne(PlaceRun& run, const std::string& path, const std::atom
         result.outcome = CauseOf(GetLastError(), run);
         return result;
     }
-    TakeOverOlderFolder(run, folderName, folder);
+    if (TakeOverOlderFolder(run, folderName, folder)) {
+        // The older folder may hold the state already.
+        manifestRead = ReadManifest(folder, manifest);
+        if (HoldsState(file, version, FindEntry(manifest, versionName), run.facts.timeStep)) {
+            result.outcome = C::kPresent;
+            result.versionDay = DayText(day);
+            return result;
+        }
+    }
     if (!MakeFolder(folder)) {
         result.outcome = CauseOf(GetLastError(), run);
         return result;
-    }
-    if (manifest.empty()) {
-        manifestRead = ReadManifest(folder, manifest);  // taken over just now
     }
     ClearReadOnly(temporary);
     ContentHasher written;
