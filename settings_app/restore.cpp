@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "../common/place/content_hash.h"
@@ -54,6 +55,37 @@ unsigned long WriteOpenError(const std::string& path) {
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     return file ? 0 : GetLastError();
+}
+
+// The listed file is tried before anything is kept or copied: a file its
+// program holds (Excel keeps an open book shared for reading only) would
+// refuse the replacement after the safety copy had already replaced the one
+// an earlier restore kept, and the restore would have used room for nothing.
+// The open asks what the replacement will ask, writing and deleting, with
+// its sharing. Restored when the restore may go on; a missing file has
+// nothing to lose and is made again.
+RestoreResult TryListedFile(const std::string& path) {
+    if (IsFolder(path)) {
+        return RestoreResult::TargetIsFolder;
+    }
+    // The user made the file read-only; the restore does not undo that, and
+    // says so rather than blaming a program that holds it.
+    if (IsReadOnly(path)) {
+        return RestoreResult::ReadOnly;
+    }
+    FileHandle file(CreateFileA(path.c_str(), GENERIC_WRITE | DELETE,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    const unsigned long error = file ? 0 : GetLastError();
+    if (error == 0 || error == ERROR_FILE_NOT_FOUND) {
+        return RestoreResult::Restored;
+    }
+    // Rights to change the file but not to remove it still allow the plain
+    // copy over it that a folder closed to new files falls back on.
+    if (error == ERROR_ACCESS_DENIED && WriteOpenError(path) == 0) {
+        return RestoreResult::Restored;
+    }
+    return CauseOf(error);
 }
 
 // A scanner that opens a fresh file holds it only for a moment: the rename
@@ -154,17 +186,24 @@ RestoreResult SafetyCause(unsigned long error, bool overListedFile) {
 }
 
 // Keeps a whole copy of every file in `copies` that exists, each with its
-// last-write time, replacing what an earlier restore kept. Each copy is
-// written under a temporary name in the safety folder, then renamed over the
-// old one, so a kept copy is never half written. Stops at the first that
-// fails; a copy kept before it only replaces an older kept state, which is
-// what the next restore would do anyway.
+// last-write time, replacing what an earlier restore kept. Every copy is
+// written whole under a temporary name in the safety folder before any of
+// them is renamed over the copy it replaces: a copy that cannot be made (a
+// generation its viewer holds, a full drive) then leaves every copy kept
+// before as it was, and takes no room once refused.
 RestoreResult KeepSafetyCopies(const std::vector<RestoreCopy>& copies) {
     for (const RestoreCopy& copy : copies) {
         if (PathChars(copy.to) > kMaxPathChars || PathChars(copy.toFolder) > kMaxTempFolderChars) {
             return RestoreResult::SafetyPathTooLong;
         }
     }
+    std::vector<std::pair<std::string, const RestoreCopy*>> made;
+    const auto dropMade = [&made](RestoreResult result) {
+        for (const auto& [temp, copy] : made) {
+            DeleteFileForcibly(temp);
+        }
+        return result;
+    };
     for (const RestoreCopy& copy : copies) {
         // Nothing there is nothing to lose; a folder at the name is refused
         // by the restore itself.
@@ -173,22 +212,29 @@ RestoreResult KeepSafetyCopies(const std::vector<RestoreCopy>& copies) {
         }
         const std::string folder = copy.toFolder.substr(0, copy.toFolder.size() - 1);
         if (!CreateDirectoryA(folder.c_str(), nullptr) && !IsFolder(folder)) {
-            return SafetyCause(LastErrorOr(ERROR_GEN_FAILURE), false);
+            return dropMade(SafetyCause(LastErrorOr(ERROR_GEN_FAILURE), false));
         }
         std::string temp;
         if (const unsigned long error = TheReplacer.MakeTemp(copy.toFolder, temp)) {
-            return SafetyCause(error, false);
+            return dropMade(SafetyCause(error, false));
         }
+        made.emplace_back(temp, &copy);
         if (const unsigned long error = CurrentReplacer->CopyAside(copy.from, temp)) {
-            DeleteFileForcibly(temp);
-            return SafetyCause(error, copy.overListedFile);
+            return dropMade(SafetyCause(error, copy.overListedFile));
         }
         ClearReadOnly(temp);
-        ClearReadOnly(copy.to);
-        if (!MoveFileExA(temp.c_str(), copy.to.c_str(),
+    }
+    for (std::size_t i = 0; i < made.size(); ++i) {
+        const auto& [temp, copy] = made[i];
+        ClearReadOnly(copy->to);
+        if (!MoveFileExA(temp.c_str(), copy->to.c_str(),
                          MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
             const unsigned long error = LastErrorOr(ERROR_GEN_FAILURE);
-            DeleteFileForcibly(temp);
+            // Those renamed already hold the files as they stand, which
+            // are still there; the rest are not kept.
+            for (std::size_t rest = i; rest < made.size(); ++rest) {
+                DeleteFileForcibly(made[rest].first);
+            }
             return SafetyCause(error, false);
         }
     }
@@ -346,10 +392,8 @@ RestoreOutcome RestoreGeneration(const std::string& path, int generation) {
     if (Ask(question.c_str(), kRestoreDateQuestionCaption, kQuestionStyle) != IDOK) {
         return {RestoreResult::Declined, {}};
     }
-    // The user made the file read-only; the restore does not undo that, and
-    // says so rather than blaming a program that holds it.
-    if (IsReadOnly(path)) {
-        return {RestoreResult::ReadOnly, {}};
+    if (const RestoreResult tried = TryListedFile(path); tried != RestoreResult::Restored) {
+        return {tried, {}};
     }
     const RestoreResult kept =
         KeepSafetyCopies(PlanSafetyCopies(path, SplitPath(path, IsSystemLeadByte), generation));
@@ -403,7 +447,9 @@ RestoreResult ConfirmStateRestore(const std::string& path, const std::string& ti
     if (Ask(question.c_str(), kRestoreDateQuestionCaption, kQuestionStyle) != IDOK) {
         return RestoreResult::Declined;
     }
-    return IsReadOnly(path) ? RestoreResult::ReadOnly : RestoreResult::Restored;
+    // Before the state is copied beside the file, which takes room and, from
+    // the place, time.
+    return TryListedFile(path);
 }
 
 ArrivedState FetchPlaceVersion(const std::string& path, const std::string& versionPath,
@@ -430,15 +476,14 @@ ArrivedState FetchPlaceVersion(const std::string& path, const std::string& versi
 }
 
 RestoreOutcome PutStateInPlace(const std::string& path, const std::string& temp) {
-    const RestoreResult kept =
-        KeepSafetyCopies(PlanSafetyCopies(path, SplitPath(path, IsSystemLeadByte), 1));
+    // Tried again: the user may have opened the file while the state arrived.
+    RestoreResult kept = TryListedFile(path);
+    if (kept == RestoreResult::Restored) {
+        kept = KeepSafetyCopies(PlanSafetyCopies(path, SplitPath(path, IsSystemLeadByte), 1));
+    }
     if (kept != RestoreResult::Restored) {
         DeleteFileForcibly(temp);
         return {kept, {}};
-    }
-    if (IsFolder(path)) {
-        DeleteFileForcibly(temp);
-        return {RestoreResult::TargetIsFolder, {}};
     }
     Replaced replaced = PutInPlace(temp, path);
     return {replaced.failure, std::move(replaced.keptAt)};

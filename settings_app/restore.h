@@ -69,8 +69,11 @@ void UseFileReplacer(FileReplacer* replacer);
 
 // Copies generation 1, 2 or 3 of the listed file `path` back over the file,
 // then over each newer generation, after asking with the generation's date.
-// Before it writes anything, it keeps each file it will overwrite in the
-// safety folder; when one cannot be kept, it overwrites nothing.
+// It first tries the listed file as the replacement will open it; a file
+// that refuses (its program holds it, read-only, a folder) leaves everything,
+// the copies kept before included, as it was. Then, before it writes
+// anything, it keeps each file it will overwrite in the safety folder; when
+// one cannot be kept, it overwrites nothing and keeps nothing.
 // The copies stop at the first that fails, so a generation not yet
 // overwritten keeps what it held.
 RestoreOutcome RestoreGeneration(const std::string& path, int generation);

@@ -273,6 +273,21 @@ TEST_F(RestoreTest, FileHeldByItsProgramIsNotRestoredAndNoGenerationChanges) {
     }
     EXPECT_EQ(Snapshot(), before);
     ExpectNoLeftovers();
+    // What an earlier restore kept may be the only copy of the user's newest
+    // work. Excel lets others read an open book.
+    CreateDirectoryA(kept.c_str(), nullptr);
+    WriteBytes(kept + "book.xls", "kept before");
+    for (const DWORD sharing : {DWORD{0}, DWORD{FILE_SHARE_READ}}) {
+        FileHandle hold(CreateFileA(book.c_str(), GENERIC_WRITE, sharing, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+        ASSERT_TRUE(hold);
+        Restore(3);
+        hold.reset();
+        EXPECT_TRUE(Said(3, &app::kNotRestoredMessage));
+        EXPECT_EQ(Snapshot(), before);
+        EXPECT_EQ(NamesIn(kept), Lines{"book.xls"});
+        EXPECT_EQ(ReadBytes(kept + "book.xls"), "kept before");
+    }
     // Once the program lets go, the same restore goes through.
     Restore(3);
     EXPECT_TRUE(Said(3, &app::kRestoredMessages[2]));
@@ -428,6 +443,7 @@ TEST_F(RestoreTest, FailedSafetyCopyOverwritesNothing) {
         }
         EXPECT_TRUE(Said(3, c.said));
         EXPECT_EQ(Snapshot(), before);
+        EXPECT_EQ(NamesIn(kept), Lines{});
         if (held == kept.substr(0, kept.size() - 1)) {
             DeleteFileA(held.c_str());
         }
@@ -593,17 +609,24 @@ TEST_F(RestoreTest, HistoryListsEveryStateAndPutsOneBackOverTheFileOnly) {
         int line;
         std::function<void(const std::atomic<bool>&)> whileFetching;
         const app::Message* said;
+        bool held = false;  // by its program, as Excel holds a book
     };
     for (const Row& row :
          {Row{5, nullptr, &app::kStateRestoredMessage},
+          Row{1, nullptr, &app::kNotRestoredMessage, true},
           Row{6, nullptr, &app::kDamagedVersionMessage}, Row{5, cancel, nullptr}}) {
         SCOPED_TRACE(row.line);
         MakeFiles();
+        WriteBytes(kept + "book.xls", "kept before");
         const FileState keptBefore = StateOf(kept + "book.xls");
         const FileState version =
             StateOf(versions + VersionName({2009, 5, 21 - row.line}, "book.xls"));
         replacer.whileFetching = row.whileFetching;
+        FileHandle hold(CreateFileA((row.held ? book : dir / "none").c_str(), GENERIC_WRITE,
+                                    FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                                    nullptr));
         click(row.line, app::HistoryRestoreButton, {IDOK, IDOK});
+        hold.reset();
         const std::string time = "ホンマに　「2009/5/" + std::to_string(21 - row.line) +
                                  " 10:00:00　」データで　復元しても　ＯＫでっか？";
         std::vector<app::Message> said = {{time.c_str(), "データ復元確認", app::kQuestionStyle}};
@@ -615,7 +638,7 @@ TEST_F(RestoreTest, HistoryListsEveryStateAndPutsOneBackOverTheFileOnly) {
         EXPECT_EQ(Snapshot(), (std::vector<FileState>{restored ? version : before[0], before[1],
                                                       before[2], before[3]}));
         EXPECT_EQ(StateOf(kept + "book.xls"), restored ? before[0] : keptBefore);
-        EXPECT_EQ(replacer.temps, 1);
+        EXPECT_EQ(replacer.temps, row.held ? 0 : 1);
         // A copy called off is removed by its worker, which says nothing.
         for (int waited = 0; NamesIn(dir / "Data\\").size() > 2 && waited < 5000; waited += 10) {
             Sleep(10);
