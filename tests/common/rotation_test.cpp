@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 
 using namespace sorel;
 
@@ -64,6 +65,7 @@ TEST(PlanRotation, CopyFirstThenFillTheFirstGap) {
     struct Row {
         Presence gens[3];
         std::vector<RotationStep> shifts;  // after the copy in
+        bool firstTwoSame = false;
     } rows[] = {
         {{R, R, R},
          {{StepKind::kShift, g2, g3, true},
@@ -80,12 +82,14 @@ TEST(PlanRotation, CopyFirstThenFillTheFirstGap) {
         {{U, R, R}, {}},
         {{R, U, R}, {}},
         {{R, R, U}, {}},
+        // 11 and 22 hold one state: that copy is given up, and 33 is kept.
+        {{R, R, R}, {{StepKind::kShift, g1, g2, true}, {StepKind::kShift, in, g1}}, true},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(testing::Message()
                      << static_cast<int>(r.gens[0]) << static_cast<int>(r.gens[1])
                      << static_cast<int>(r.gens[2]));
-        auto plan = PlanRotation(listed, SplitPath(listed), r.gens);
+        auto plan = PlanRotation(listed, SplitPath(listed), r.gens, r.firstTwoSame);
         if (r.shifts.empty()) {
             EXPECT_TRUE(plan.empty());
             continue;
@@ -111,6 +115,51 @@ TEST(PlanRotation, CopyFirstThenFillTheFirstGap) {
     ASSERT_EQ(replace.size(), 2u);
     EXPECT_TRUE(replace[0].kind == StepKind::kCopyIn && replace[0].to == in);
     EXPECT_TRUE(replace[1].from == in && replace[1].to == g1 && replace[1].replace);
+}
+
+// A state put back from 22 or 33 becomes 11 by renames alone: a run cut off
+// after any step, then the next run, end the same, with no state lost.
+TEST(PlanRotation, StateStoredAgainComesToTheTopAtAnyCutOff) {
+    const PathParts parts = SplitPath("C:\\Data\\book.xls");
+    const std::string parked = ParkedPath(parts),
+                      names[3] = {GenerationPath(parts, 1), GenerationPath(parts, 2),
+                                  GenerationPath(parts, 3)};
+    // Each name's state, '-' when there is none; a state's letter is its last-write time.
+    std::map<std::string, char> disk;
+    const auto run = [&](char file, std::size_t steps) {
+        for (bool unpark : {true, false}) {
+            FileFacts facts[3];
+            Presence there[3];
+            for (int n = 0; n < 3; ++n) {
+                facts[n] = {disk[names[n]] >= 'a' ? R : M, std::uint64_t(disk[names[n]]), 1};
+                there[n] = facts[n].presence;
+            }
+            const auto plan =
+                !unpark ? PlanReorder(parts, StoredGeneration({R, std::uint64_t(file), 1}, facts),
+                                      there)
+                : disk[parked] >= 'a' ? PlanUnpark(parts, there)
+                                      : std::vector<RotationStep>{};
+            for (std::size_t i = 0; i < std::min(steps, plan.size()); ++i) {
+                ASSERT_TRUE(disk[plan[i].from] >= 'a' && disk[plan[i].to] < 'a') << i;
+                disk[plan[i].to] = disk[plan[i].from];
+                disk[plan[i].from] = '-';
+            }
+        }
+    };
+    const struct {
+        char file;
+        const char *gens, *after;  // 11, 22, 33
+    } rows[] = {{'b', "abc", "bac"}, {'c', "abc", "cab"}, {'c', "a-c", "ca-"},
+                {'b', "ab-", "ba-"}, {'b', "bbc", "bbc"}, {'b', "-bc", "-bc"}};
+    for (const auto& r : rows) {
+        for (std::size_t cut = 0; cut <= 4; ++cut) {
+            disk = {{names[0], r.gens[0]}, {names[1], r.gens[1]}, {names[2], r.gens[2]}};
+            run(r.file, cut);
+            run(r.file, 4);
+            const std::string now = {disk[names[0]], disk[names[1]], disk[names[2]]};
+            EXPECT_EQ(now + (disk[parked] >= 'a' ? " and parked" : ""), r.after) << r.gens << cut;
+        }
+    }
 }
 
 TEST(ContentGuard, HeldBackOnlyWhenTheContentBecameSomethingElse) {
