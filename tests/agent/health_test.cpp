@@ -143,8 +143,7 @@ TEST(Health, ClockPutBackCountsNoNewDay) {
         {{2026, 12, 3, 23, 58, 0}, 2, false},  // the clock goes back
         {{2026, 12, 4, 9, 0, 0}, 2, false},    // the same day again
         {At(5, 9), 3, true},
-        // Set ahead once, then put right: the days left in 2099 count as
-        // today, so the next real day warns again.
+        // Set ahead once, then put right: 2099 counts as today, tomorrow warns.
         {{2099, 1, 1, 9, 0, 0}, 4, true},
         {At(6, 9), 4, false},
         {At(7, 9), 5, true},
@@ -212,8 +211,7 @@ TEST(Health, SecondCopyBehindForAWeekAsksForThePlace) {
         C outcome;
         int firstBalloonDay;
         const char* said;
-        // The record was taken in once with the clock set to 2099: its days
-        // count as day 1, so the balloon due comes on day 2.
+        // A record from a clock set to 2099: its days count as day 1.
         bool setAhead = false;
     } causes[] = {
         {C::kPlaceFull, 7, "がいっぱい"},          {C::kTooLarge, 1, "大きすぎて"},

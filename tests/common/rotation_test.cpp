@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <map>
 
 using namespace sorel;
 
@@ -117,48 +116,36 @@ TEST(PlanRotation, CopyFirstThenFillTheFirstGap) {
     EXPECT_TRUE(replace[1].from == in && replace[1].to == g1 && replace[1].replace);
 }
 
-// A state put back from 22 or 33 becomes 11 by renames alone: a run cut off
-// after any step, then the next run, end the same, with no state lost.
-TEST(PlanRotation, StateStoredAgainComesToTheTopAtAnyCutOff) {
-    const PathParts parts = SplitPath("C:\\Data\\book.xls");
-    const std::string parked = ParkedPath(parts),
-                      names[3] = {GenerationPath(parts, 1), GenerationPath(parts, 2),
-                                  GenerationPath(parts, 3)};
-    // Each name's state, '-' when there is none; a state's letter is its last-write time.
-    std::map<std::string, char> disk;
-    const auto run = [&](char file, std::size_t steps) {
-        for (bool unpark : {true, false}) {
-            FileFacts facts[3];
-            Presence there[3];
-            for (int n = 0; n < 3; ++n) {
-                facts[n] = {disk[names[n]] >= 'a' ? R : M, std::uint64_t(disk[names[n]]), 1};
-                there[n] = facts[n].presence;
-            }
-            const auto plan =
-                !unpark ? PlanReorder(parts, StoredGeneration({R, std::uint64_t(file), 1}, facts),
-                                      there)
-                : disk[parked] >= 'a' ? PlanUnpark(parts, there)
-                                      : std::vector<RotationStep>{};
-            for (std::size_t i = 0; i < std::min(steps, plan.size()); ++i) {
-                ASSERT_TRUE(disk[plan[i].from] >= 'a' && disk[plan[i].to] < 'a') << i;
-                disk[plan[i].to] = disk[plan[i].from];
-                disk[plan[i].from] = '-';
-            }
+// A state put back from 22 or 33 becomes 11 by renames alone, none of them
+// over a name that holds a state: cut off after any, every state is at a
+// generation or parked, and the next run first puts the parked one into the gap.
+TEST(PlanRotation, StateStoredAgainComesToTheTopByRenamesAlone) {
+    const PathParts parts = SplitPath("C:\\Data\\book.xls");  // its store's names begin at 15
+    const FileFacts a{R, 'a', 1}, b{R, 'b', 1}, c{R, 'c', 1}, gap{M, 0, 0}, held{U, 'b', 1};
+    struct Row {
+        FileFacts file, gens[3];
+        std::string after, unpark;  // 11, 22, 33 after the steps; where a parked one goes
+    } rows[] = {{b, {a, b, c}, "bac", "-"},    {c, {a, b, c}, "cab", "-"},
+                {c, {a, gap, c}, "ca-", "22"}, {b, {a, b, gap}, "ba-", "33"},
+                {b, {b, b, c}, "bbc", "-"},    {b, {gap, b, gap}, "-b-", "11"},
+                {b, {a, held, c}, "a?c", "-"}};
+    for (const Row& r : rows) {
+        const Presence there[3] = {r.gens[0].presence, r.gens[1].presence, r.gens[2].presence};
+        std::string disk;  // 11, 22, 33 and the parked name: a state's letter, or '-'
+        for (const FileFacts& g : r.gens) {
+            disk += g.presence == M ? '-' : g.presence == U ? '?' : char(g.lastWrite);
         }
-    };
-    const struct {
-        char file;
-        const char *gens, *after;  // 11, 22, 33
-    } rows[] = {{'b', "abc", "bac"}, {'c', "abc", "cab"}, {'c', "a-c", "ca-"},
-                {'b', "ab-", "ba-"}, {'b', "bbc", "bbc"}, {'b', "-bc", "-bc"}};
-    for (const auto& r : rows) {
-        for (std::size_t cut = 0; cut <= 4; ++cut) {
-            disk = {{names[0], r.gens[0]}, {names[1], r.gens[1]}, {names[2], r.gens[2]}};
-            run(r.file, cut);
-            run(r.file, 4);
-            const std::string now = {disk[names[0]], disk[names[1]], disk[names[2]]};
-            EXPECT_EQ(now + (disk[parked] >= 'a' ? " and parked" : ""), r.after) << r.gens << cut;
+        disk += '-';
+        for (const RotationStep& step :
+             PlanReorder(parts, StoredGeneration(r.file, r.gens), there)) {
+            char& from = disk[std::string("123~").find(step.from[15])];
+            char& to = disk[std::string("123~").find(step.to[15])];
+            ASSERT_TRUE(from != '-' && to == '-' && !step.replace) << step.from << " " << step.to;
+            std::swap(from, to);
         }
+        EXPECT_EQ(disk, r.after + "-");
+        const std::vector<RotationStep> unpark = PlanUnpark(parts, there);
+        EXPECT_EQ(unpark.empty() ? "-" : unpark[0].to.substr(15, 2), r.unpark) << r.after;
     }
 }
 
