@@ -551,9 +551,8 @@ TEST_F(BackupRunTest, RotationCutShortAtAnyStepCostsNoGeneration) {
     }
 }
 
-// The settings window's 履歴 puts 22 back over the file with its last-write
-// time: the next run makes it 11 by renames alone, and a run that fails at any
-// of them costs no state, even when the file changes before the next run.
+// 履歴 puts 22 back over the file with its time: the next run makes it 11, and a
+// run failing at any rename costs no state, even if the file changes before the next.
 TEST_F(BackupRunTest, StatePutBackFromGenerationTwoBecomesGenerationOne) {
     using Held = std::vector<std::string>;
     for (int step = 0; step <= 3; ++step) {
