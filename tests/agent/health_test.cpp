@@ -211,8 +211,7 @@ TEST(Health, SecondCopyBehindForAWeekAsksForThePlace) {
         C outcome;
         int firstBalloonDay;
         const char* said;
-        // A record from a clock set to 2099: its days count as day 1.
-        bool setAhead = false;
+        bool setAhead = false;  // a record from a clock set to 2099: its days count as day 1
     } causes[] = {
         {C::kPlaceFull, 7, "がいっぱい"},          {C::kTooLarge, 1, "大きすぎて"},
         {C::kPlaceRefuses, 1, "書かせてくれへん"}, {C::kCheckFailed, 1, "読み返したら"},

@@ -116,13 +116,11 @@ TEST(PlanRotation, CopyFirstThenFillTheFirstGap) {
     EXPECT_TRUE(replace[1].from == in && replace[1].to == g1 && replace[1].replace);
 }
 
-// A state put back from 22 or 33 becomes 11 by renames alone, none of them
-// over a name that holds a state: cut off after any, every state is at a
-// generation or parked, and the next run first puts the parked one into the gap.
+// A state put back from 22 or 33 becomes 11 by renames alone, none over a
+// state: cut off after any, every state is at a generation or parked.
 TEST(PlanRotation, StateStoredAgainComesToTheTopByRenamesAlone) {
     const PathParts parts = SplitPath("C:\\Data\\book.xls");  // its store's names begin at 15
-    // The file's state, then 11, 22, 33 and the parked name before and after:
-    // a state's letter (its last-write time), or '-' for none.
+    // The file; 11, 22, 33, parked before; after. A letter is a last-write time.
     const char* rows[][3] = {{"b", "abc-", "bac-"}, {"c", "abc-", "cab-"}, {"c", "a-c-", "ca--"},
                              {"b", "ab--", "ba--"}, {"b", "bbc-", "bbc-"}, {"b", "-bc-", "-bc-"}};
     for (const auto& r : rows) {
