@@ -281,8 +281,8 @@ std::vector<Warning> TakeRun(HealthRecord& record, const RunReport& report, cons
                 break;
             }
         }
-        file.lastFailedDay = DayNotAfter(file.lastFailedDay, today);
-        file.lastWarnedDay = DayNotAfter(file.lastWarnedDay, today);
+        file.lastFailedDay = DayTakenIn(file.lastFailedDay, today);
+        file.lastWarnedDay = DayTakenIn(file.lastWarnedDay, today);
         // Content held back is told at once, even on a day the file was
         // named for another reason: it may be the last good state going.
         const bool newlySuspect = result.outcome == FileOutcome::kContentSuspect &&
@@ -459,7 +459,7 @@ bool PlainRecordField(std::string_view text) {
     return text.size() <= 32;
 }
 
-std::string DayNotAfter(const std::string& day, const std::string& today) {
+std::string DayTakenIn(const std::string& day, const std::string& today) {
     LocalTime next;
     if (day <= today ||
         std::sscanf(today.c_str(), "%4d-%2d-%2d", &next.year, &next.month, &next.day) != 3 ||

@@ -16,7 +16,7 @@ bool PlainRecordField(std::string_view text);
 // real day would come before them and no balloon would ever come again. A day
 // only one ahead is kept: a clock put back after midnight, or a new time zone,
 // leaves one, and must not make a second day of use.
-std::string DayNotAfter(const std::string& day, const std::string& today);
+std::string DayTakenIn(const std::string& day, const std::string& today);
 
 // A count of up to a million, in decimal digits only.
 bool ReadRecordCount(std::string_view text, int& value);
