@@ -120,9 +120,11 @@ class StoreLock {
 // copy, so a file counts as stored only once its new generation 1 is in
 // place. A stop between two shifts leaves a gap, which the next run's plan
 // fills first. A copy cut off by a stop leaves the generations as they were.
+// A reorder's parked generation is no copy and stays for the next run to put
+// back.
 FileOutcome CarryOutSteps(const std::vector<RotationStep>& plan, const std::atomic<bool>* stop,
                           FileSteps& steps) {
-    const std::string& incoming = plan.front().to;
+    const bool copies = plan.front().kind == StepKind::kCopyIn;
     for (const RotationStep& step : plan) {
         bool ok;
         if (step.kind == StepKind::kCopyIn) {
@@ -136,7 +138,9 @@ FileOutcome CarryOutSteps(const std::vector<RotationStep>& plan, const std::atom
         }
         if (!ok) {
             const DWORD error = GetLastError();
-            DeleteFileForcibly(incoming);
+            if (copies) {
+                DeleteFileForcibly(plan.front().to);
+            }
             if (step.kind == StepKind::kCopyIn && Stopped(stop)) {
                 return FileOutcome::kNotReached;
             }
@@ -279,10 +283,11 @@ FileOutcome BackUpFile(const std::string& listed, const std::vector<AcceptedStat
     // nothing there: it needs no lock, which keeps the daily walk as cheap as
     // a look at two dates.
     const std::string incoming = IncomingPath(parts);
+    const std::string parked = ParkedPath(parts);
     const FileProbe firstLook = ProbeFile(GenerationPath(parts, 1));
     if (DecideBackup(true, source, firstLook, TextsEqual(source.date, firstLook.date)) ==
             BackupDecision::kUnchanged &&
-        !PathExists(incoming)) {
+        !PathExists(incoming) && !PathExists(parked)) {
         return FileOutcome::kUnchanged;
     }
     // Usually the folder exists already; if it cannot be made, the copy into
@@ -297,11 +302,24 @@ FileOutcome BackUpFile(const std::string& listed, const std::vector<AcceptedStat
     if (lock.state() == StoreLock::State::kTaken && PathExists(incoming)) {
         DeleteFileForcibly(incoming);
     }
+    // A reorder cut off left a generation parked beside the gap it came from.
+    // Until it is back, no rotation may fill that gap.
+    if (lock.state() == StoreLock::State::kTaken && PathExists(parked)) {
+        const Presence before[3] = {ProbeFile(GenerationPath(parts, 1)).presence,
+                                    ProbeFile(GenerationPath(parts, 2)).presence,
+                                    ProbeFile(GenerationPath(parts, 3)).presence};
+        const std::vector<RotationStep> unpark = PlanUnpark(parts, before);
+        if (!unpark.empty() && CarryOutSteps(unpark, nullptr, steps) != FileOutcome::kStored) {
+            return FileOutcome::kCopyFailed;
+        }
+    }
     // Looked at again under the lock: another agent may have stored the file
     // since the first look.
     const FileProbe gen1 = ProbeFile(GenerationPath(parts, 1));
     std::vector<RotationStep> plan;
-    switch (DecideBackup(true, source, gen1, TextsEqual(source.date, gen1.date))) {
+    const BackupDecision decision =
+        DecideBackup(true, source, gen1, TextsEqual(source.date, gen1.date));
+    switch (decision) {
         case BackupDecision::kNoLocation:
             return FileOutcome::kPathUnusable;
         case BackupDecision::kUnreadable:
@@ -311,13 +329,22 @@ FileOutcome BackUpFile(const std::string& listed, const std::vector<AcceptedStat
         case BackupDecision::kUnchanged:
             return FileOutcome::kUnchanged;
         case BackupDecision::kReplaceToday:
-            plan = PlanReplace(listed, parts);
-            break;
         case BackupDecision::kBackUp: {
-            const Presence generations[3] = {gen1.presence,
-                                             ProbeFile(GenerationPath(parts, 2)).presence,
-                                             ProbeFile(GenerationPath(parts, 3)).presence};
-            plan = PlanRotation(listed, parts, generations);
+            const FileFacts generations[3] = {gen1, ProbeFile(GenerationPath(parts, 2)),
+                                              ProbeFile(GenerationPath(parts, 3))};
+            const Presence presence[3] = {generations[0].presence, generations[1].presence,
+                                          generations[2].presence};
+            if (const int n = StoredGeneration(source, generations)) {
+                // The state is stored already: nothing of it is read, and
+                // nothing is copied or given up.
+                plan = PlanReorder(parts, n, presence);
+                return plan.empty() ? GenerationOutcome(parts) : CarryOut(plan, stop, steps);
+            }
+            if (decision == BackupDecision::kReplaceToday) {
+                plan = PlanReplace(listed, parts);
+                break;
+            }
+            plan = PlanRotation(listed, parts, presence, SameState(generations[0], generations[1]));
             if (plan.empty()) {
                 return GenerationOutcome(parts);
             }

@@ -281,6 +281,8 @@ std::vector<Warning> TakeRun(HealthRecord& record, const RunReport& report, cons
                 break;
             }
         }
+        file.lastFailedDay = DayTakenIn(file.lastFailedDay, today);
+        file.lastWarnedDay = DayTakenIn(file.lastWarnedDay, today);
         // Content held back is told at once, even on a day the file was
         // named for another reason: it may be the last good state going.
         const bool newlySuspect = result.outcome == FileOutcome::kContentSuspect &&
@@ -455,6 +457,26 @@ bool PlainRecordField(std::string_view text) {
         }
     }
     return text.size() <= 32;
+}
+
+std::string DayTakenIn(const std::string& day, const std::string& today) {
+    LocalTime next;
+    if (day <= today ||
+        std::sscanf(today.c_str(), "%4d-%2d-%2d", &next.year, &next.month, &next.day) != 3 ||
+        next.month < 1 || next.month > 12) {
+        return day;
+    }
+    constexpr int kMonthDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = next.year % 4 == 0 && (next.year % 100 != 0 || next.year % 400 == 0);
+    const int monthDays = next.month == 2 && leap ? 29 : kMonthDays[next.month - 1];
+    if (++next.day > monthDays) {
+        next.day = 1;
+        if (++next.month > 12) {
+            next.month = 1;
+            ++next.year;
+        }
+    }
+    return day > DayKey(next) ? today : day;
 }
 
 bool ReadRecordCount(std::string_view text, int& value) {

@@ -150,6 +150,7 @@ bool TakePlaceRun(PlaceHealth& place, const PlaceReport& report, const std::stri
     if (!report.chosen) {
         return false;
     }
+    place.warnedDay = DayTakenIn(place.warnedDay, today);
     std::vector<FileCopyHealth> files;
     bool behindLong = false;
     for (const SecondCopyResult& result : report.files) {
@@ -164,6 +165,7 @@ bool TakePlaceRun(PlaceHealth& place, const PlaceReport& report, const std::stri
                 file = old;
             }
         }
+        file.lastBehindDay = DayTakenIn(file.lastBehindDay, today);
         if (result.outcome == SecondCopyOutcome::kCopied ||
             result.outcome == SecondCopyOutcome::kPresent) {
             file.versionDay = result.versionDay;

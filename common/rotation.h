@@ -63,8 +63,9 @@ struct RotationStep {
     StepKind kind;
     std::string from;
     std::string to;
-    // The target exists and is given up (generation 3). Every other target
-    // is empty: it was missing, or an earlier step moved it away.
+    // The target exists and is given up (generation 3, or generation 2 when
+    // generation 1 holds its state too). Every other target is empty: it was
+    // missing, or an earlier step moved it away.
     bool replace = false;
 };
 
@@ -82,9 +83,44 @@ struct RotationStep {
 // shifts leaves a gap, which the next run fills first, so no generation is
 // ever shifted over another while a name above it is empty.
 //
+// When generations 1 and 2 hold one state (a restore from the settings window
+// writes both), 1 goes over 2 and nothing else shifts: the rotation gives up
+// the copy of a state kept twice rather than the distinct one in 3.
+//
 // No steps at all when any generation is unreadable: the file waits.
 std::vector<RotationStep> PlanRotation(const std::string& listedPath, const PathParts& parts,
-                                       const Presence (&generations)[3]);
+                                       const Presence (&generations)[3], bool firstTwoSame = false);
+
+// The same last-write time and size: the change test's idea of one state.
+bool SameState(const FileFacts& a, const FileFacts& b);
+
+// 2 or 3 when the file holds the state that generation stores while
+// generation 1 holds another: the settings window put that generation back
+// over the file, keeping its last-write time. 0 otherwise; 2 when both match.
+// Rotating as for a change would then store that state twice and give up
+// generation 3.
+int StoredGeneration(const FileFacts& source, const FileFacts (&generations)[3]);
+
+// The steps that make generation n (2 or 3, as StoredGeneration gives it)
+// generation 1 without copying anything: the file's state is stored already.
+// The rule: generation n goes to the top, and those above it shift down one
+// into its place, keeping their order, so that 1 to 3 stay newest first by
+// use (with the file back at B: A, B, C becomes B, A, C; back at C: C, A, B).
+// Nothing is given up. Generation n is parked first under ParkedPath, then
+// the others shift oldest first, each into the name just emptied, then the
+// parked one becomes generation 1. Cut off after any step, every state is at
+// a generation or parked beside a gap; PlanUnpark puts it into that gap.
+// No steps when generation 1 to n is unreadable or generation 1 is missing.
+std::vector<RotationStep> PlanReorder(const PathParts& parts, int n,
+                                      const Presence (&generations)[3]);
+
+// The step that puts a generation a reorder left parked into the first gap
+// among the generations. That gives back the order before the reorder or the
+// one after it; a reorder of 3 cut off after 22 went to 33 leaves the state
+// put back at 2, which the next run's reorder brings to 1. None when there is
+// no gap: the parked file is then no generation, and a reorder fails at its
+// first step rather than replace it.
+std::vector<RotationStep> PlanUnpark(const PathParts& parts, const Presence (&generations)[3]);
 
 // The steps that replace generation 1 with the file's later state of the same
 // day: the whole copy to the incoming name, then one replacing rename over

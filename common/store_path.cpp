@@ -96,6 +96,13 @@ std::string IncomingPath(const PathParts& parts) {
     return BackupFolderPath(parts) + "\\~new~" + parts.name + parts.extension;
 }
 
+std::string ParkedPath(const PathParts& parts) {
+    if (parts.Empty()) {
+        return {};
+    }
+    return BackupFolderPath(parts) + "\\~old~" + parts.name + parts.extension;
+}
+
 std::string LockPath(const PathParts& parts) {
     if (parts.Empty()) {
         return {};

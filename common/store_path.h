@@ -53,13 +53,19 @@ std::string GenerationPath(const PathParts& parts, int n,
 // folder never share it.
 std::string IncomingPath(const PathParts& parts);
 
+// Where a reorder parks the generation it moves to generation 1 while the
+// others shift down one into its place. Not the incoming name: a leftover
+// incoming file is a copy cut off and is thrown away, where a parked file is
+// a generation and is put back into the gap it left.
+std::string ParkedPath(const PathParts& parts);
+
 // The file whose byte-range lock an agent holds while it looks at and changes
 // the generations of one listed file. Like the incoming name it begins with
 // "~" and ends with the full file name, and it is no longer than that name.
 std::string LockPath(const PathParts& parts);
 
-// The longest names the agent writes for a listed file are its incoming copy
-// and its lock, of one length;
+// The longest names the agent writes for a listed file are its incoming copy,
+// its parked generation and its lock, of one length;
 // the system's ANSI file calls take at most this many characters in a path.
 constexpr std::size_t kMaxPathChars = 259;
 // CreateDirectoryA takes a shorter path: room is kept for an 8.3 name in it.

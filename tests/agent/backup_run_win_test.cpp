@@ -6,6 +6,7 @@
 #include <objbase.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <functional>
 #include <random>
 #include <thread>
@@ -547,6 +548,29 @@ TEST_F(BackupRunTest, RotationCutShortAtAnyStepCostsNoGeneration) {
             // And the run after that finds nothing to do.
             EXPECT_EQ(OutcomesOf(ReadAndRun()), std::vector<FileOutcome>{FileOutcome::kUnchanged});
         }
+    }
+}
+
+// 履歴 puts 22 back over the file with its time: the next run makes it 11, and a
+// run failing at any rename costs no state, even if the file changes before the next.
+TEST_F(BackupRunTest, StatePutBackFromGenerationTwoBecomesGenerationOne) {
+    using Held = std::vector<std::string>;
+    for (int step = 0; step <= 3; ++step) {
+        std::string book = WithThreeGenerations("back" + std::to_string(step), "b.xls");
+        ASSERT_TRUE(CopyFileA(GenerationPath(SplitPath(book), 2).c_str(), book.c_str(), FALSE));
+        CountingSteps steps;
+        steps.failAt = step;
+        ReadBackupList(held);
+        EXPECT_EQ(RunBackup(held, nullptr, steps).handled, step ? 0 : 1) << step;
+        EXPECT_EQ(steps.calls, step ? step : 3);  // no copy
+        if (step == 0) {
+            EXPECT_EQ(Generations(book), (Held{"state 21", "state 22", "state 20"}));
+        }
+        Edit(book, "new", 23);
+        EXPECT_EQ(ReadAndRun().handled, 1) << step;
+        Held now = Generations(book);
+        std::sort(now.begin() + 1, now.end());
+        EXPECT_EQ(now, (Held{"new", "state 21", "state 22"})) << step;
     }
 }
 

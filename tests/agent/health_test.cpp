@@ -143,6 +143,10 @@ TEST(Health, ClockPutBackCountsNoNewDay) {
         {{2026, 12, 3, 23, 58, 0}, 2, false},  // the clock goes back
         {{2026, 12, 4, 9, 0, 0}, 2, false},    // the same day again
         {At(5, 9), 3, true},
+        // Set ahead once, then put right: 2099 counts as today, tomorrow warns.
+        {{2099, 1, 1, 9, 0, 0}, 4, true},
+        {At(6, 9), 4, false},
+        {At(7, 9), 5, true},
     };
     HealthRecord record;
     for (const Step& step : steps) {
@@ -206,13 +210,19 @@ TEST(Health, SecondCopyBehindForAWeekAsksForThePlace) {
         C outcome;
         int firstBalloonDay;
         const char* said;
+        bool setAhead = false;  // a record from a clock set to 2099: its days count as day 1
     } causes[] = {
         {C::kPlaceFull, 7, "がいっぱい"},          {C::kTooLarge, 1, "大きすぎて"},
         {C::kPlaceRefuses, 1, "書かせてくれへん"}, {C::kCheckFailed, 1, "読み返したら"},
         {C::kPathTooLong, 1, "パスが長すぎて"},    {C::kFileInUse, 7, "ソフトを閉じといて"},
+        {C::kPlaceFull, 2, "がいっぱい", true},    {C::kTooLarge, 2, "大きすぎて", true},
     };
     for (const auto& cause : causes) {
         HealthRecord fresh;
+        if (cause.setAhead) {
+            fresh.place.warnedDay = "2099-01-01";
+            fresh.place.files = {{kFine, "", "", 6, "2099-01-01", cause.outcome}};
+        }
         PlaceReport behind = {true, true, "E:\\控え", {{kFine, cause.outcome, ""}}, false, {}};
         int firstDay = 0;
         for (int day = 1; day <= 8 && firstDay == 0; ++day) {

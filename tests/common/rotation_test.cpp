@@ -64,6 +64,7 @@ TEST(PlanRotation, CopyFirstThenFillTheFirstGap) {
     struct Row {
         Presence gens[3];
         std::vector<RotationStep> shifts;  // after the copy in
+        bool firstTwoSame = false;
     } rows[] = {
         {{R, R, R},
          {{StepKind::kShift, g2, g3, true},
@@ -80,12 +81,14 @@ TEST(PlanRotation, CopyFirstThenFillTheFirstGap) {
         {{U, R, R}, {}},
         {{R, U, R}, {}},
         {{R, R, U}, {}},
+        // 11 and 22 hold one state: that copy is given up, and 33 is kept.
+        {{R, R, R}, {{StepKind::kShift, g1, g2, true}, {StepKind::kShift, in, g1}}, true},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(testing::Message()
                      << static_cast<int>(r.gens[0]) << static_cast<int>(r.gens[1])
                      << static_cast<int>(r.gens[2]));
-        auto plan = PlanRotation(listed, SplitPath(listed), r.gens);
+        auto plan = PlanRotation(listed, SplitPath(listed), r.gens, r.firstTwoSame);
         if (r.shifts.empty()) {
             EXPECT_TRUE(plan.empty());
             continue;
@@ -111,6 +114,32 @@ TEST(PlanRotation, CopyFirstThenFillTheFirstGap) {
     ASSERT_EQ(replace.size(), 2u);
     EXPECT_TRUE(replace[0].kind == StepKind::kCopyIn && replace[0].to == in);
     EXPECT_TRUE(replace[1].from == in && replace[1].to == g1 && replace[1].replace);
+}
+
+// A state put back from 22 or 33 becomes 11 by renames alone, none over a
+// state: cut off after any, every state is at a generation or parked.
+TEST(PlanRotation, StateStoredAgainComesToTheTopByRenamesAlone) {
+    const PathParts parts = SplitPath("C:\\Data\\book.xls");  // its store's names begin at 15
+    // The file; 11, 22, 33, parked before; after. A letter is a last-write time.
+    const char* rows[][3] = {{"b", "abc-", "bac-"}, {"c", "abc-", "cab-"}, {"c", "a-c-", "ca--"},
+                             {"b", "ab--", "ba--"}, {"b", "bbc-", "bbc-"}, {"b", "-bc-", "-bc-"}};
+    for (const auto& r : rows) {
+        std::string disk = r[1];
+        FileFacts gens[3];
+        Presence there[3];
+        for (int n = 0; n < 3; ++n) {
+            there[n] = disk[n] == '-' ? M : R;
+            gens[n] = {there[n], std::uint64_t(disk[n]), 1};
+        }
+        const int stored = StoredGeneration({R, std::uint64_t(r[0][0]), 1}, gens);
+        for (const RotationStep& step : PlanReorder(parts, stored, there)) {
+            char& from = disk[std::string("123~").find(step.from[15])];
+            char& to = disk[std::string("123~").find(step.to[15])];
+            ASSERT_TRUE(from != '-' && to == '-' && !step.replace) << step.from << " " << step.to;
+            std::swap(from, to);
+        }
+        EXPECT_EQ(disk, r[2]) << r[1];
+    }
 }
 
 TEST(ContentGuard, HeldBackOnlyWhenTheContentBecameSomethingElse) {
