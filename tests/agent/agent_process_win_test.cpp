@@ -44,6 +44,26 @@ int TrayIconCount() {
     return count;
 }
 
+// A second-copy place at `place`, marked and chosen for the agent's health
+// folder for as long as the object lives.
+class ChosenPlace {
+  public:
+    explicit ChosenPlace(const std::string& place) {
+        const std::string identity = "{0123ABCD-4567-89AB-CDEF-0123456789AB}";
+        CreateDirectoryA(place.c_str(), nullptr);
+        CreateDirectoryA((place + "\\Sorel").c_str(), nullptr);
+        WriteBytes(place + "\\Sorel\\Sorel.id", FormatPlaceMarker({identity, "PC", "user"}));
+        CreateDirectoryA(HealthFolderPath().c_str(), nullptr);
+        WriteBytes(choice_, FormatPlaceChoice({place, identity}));
+    }
+    ~ChosenPlace() { DeleteFileA(choice_.c_str()); }
+    ChosenPlace(const ChosenPlace&) = delete;
+    ChosenPlace& operator=(const ChosenPlace&) = delete;
+
+  private:
+    std::string choice_ = HealthFolderPath() + "place.txt";
+};
+
 class AgentProcessTest : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
@@ -224,17 +244,7 @@ TEST_F(AgentProcessTest, ResumeFromSuspendChecksUnlessTodayIsRecorded) {
     // within moments, and nothing is copied beside the files. A drive that
     // goes starts nothing.
     const std::string place = dir / "place";
-    const std::string identity = "{0123ABCD-4567-89AB-CDEF-0123456789AB}";
-    CreateDirectoryA(place.c_str(), nullptr);
-    CreateDirectoryA((place + "\\Sorel").c_str(), nullptr);
-    WriteBytes(place + "\\Sorel\\Sorel.id", FormatPlaceMarker({identity, "PC", "user"}));
-    CreateDirectoryA(HealthFolderPath().c_str(), nullptr);
-    const std::string choice = HealthFolderPath() + "place.txt";
-    WriteBytes(choice, FormatPlaceChoice({place, identity}));
-    struct Unchoose {
-        std::string path;
-        ~Unchoose() { DeleteFileA(path.c_str()); }
-    } unchoose{choice};
+    const ChosenPlace chosen(place);
     DEV_BROADCAST_VOLUME volume = {sizeof volume, DBT_DEVTYP_VOLUME, 0, 1u << 4, 0};
     SendMessageA(window, WM_DEVICECHANGE, DBT_DEVICEREMOVECOMPLETE,
                  reinterpret_cast<LPARAM>(&volume));
@@ -512,17 +522,7 @@ TEST_F(AgentProcessTest, LogOffWhileThePlaceStallsPlaceFs) {
         GTEST_SKIP() << "no place drive: run as root with FUSE through tools/with-placefs.sh";
     }
     const std::string place = std::string(drive) + "stalls";
-    const std::string identity = "{0123ABCD-4567-89AB-CDEF-0123456789AB}";
-    CreateDirectoryA(place.c_str(), nullptr);
-    CreateDirectoryA((place + "\\Sorel").c_str(), nullptr);
-    WriteBytes(place + "\\Sorel\\Sorel.id", FormatPlaceMarker({identity, "PC", "user"}));
-    CreateDirectoryA(HealthFolderPath().c_str(), nullptr);
-    const std::string choice = HealthFolderPath() + "place.txt";
-    WriteBytes(choice, FormatPlaceChoice({place, identity}));
-    struct Unchoose {
-        std::string path;
-        ~Unchoose() { DeleteFileA(path.c_str()); }
-    } unchoose{choice};
+    const ChosenPlace chosen(place);
     const std::string log = HealthFolderPath() + "Sorel2.log";
     DeleteFileA(log.c_str());
     WriteBytes(book, std::string(32 << 20, 's'));
