@@ -58,9 +58,10 @@ void RenameTellingSteps::FileDone() {
 }
 
 void RenameTellingSteps::RunBesideFilesDone(const RunReport& report) {
-    std::lock_guard<std::mutex> lock(control_.soFarLock);
-    control_.soFar = report;
-    control_.besideFilesDone = true;
+    AcquireSRWLockExclusive(&soFar_.lock);
+    soFar_.report = report;
+    soFar_.done = true;
+    ReleaseSRWLockExclusive(&soFar_.lock);
 }
 
 CheckWorker::~CheckWorker() {
@@ -80,11 +81,9 @@ bool CheckWorker::Start(HWND window, const HeldSettings& held, RunJob job) {
     report_ = {};
     control_.stop = false;
     control_.renaming = false;
-    {
-        std::lock_guard<std::mutex> lock(control_.soFarLock);
-        control_.besideFilesDone = false;
-        control_.soFar = {};
-    }
+    // No thread runs now: nothing else touches what the last run kept.
+    soFar_.done = false;
+    soFar_.report = {};
     thread_.reset(CreateThread(nullptr, 0, ThreadMain, this, 0, nullptr));
     if (!thread_) {
         return false;
@@ -129,20 +128,21 @@ bool CheckWorker::Finish(HeldSettings& held, RunReport& report) {
 }
 
 bool CheckWorker::ReportSoFar(RunReport& report) {
-    std::lock_guard<std::mutex> lock(control_.soFarLock);
-    if (!thread_ || !control_.besideFilesDone) {
-        return false;
-    }
+    AcquireSRWLockExclusive(&soFar_.lock);
     // Taken once: the later steps of the same end find nothing more to record.
-    report = std::move(control_.soFar);
-    control_.besideFilesDone = false;
-    return true;
+    const bool taken = thread_ && soFar_.done;
+    if (taken) {
+        report = std::move(soFar_.report);
+        soFar_.done = false;
+    }
+    ReleaseSRWLockExclusive(&soFar_.lock);
+    return taken;
 }
 
 DWORD WINAPI CheckWorker::ThreadMain(void* self) {
     auto* worker = static_cast<CheckWorker*>(self);
     try {
-        RenameTellingSteps steps(SystemFileSteps(), worker->control_);
+        RenameTellingSteps steps(SystemFileSteps(), worker->control_, worker->soFar_);
         worker->report_ = worker->job_(worker->held_, &worker->control_.stop, steps);
     } catch (...) {
         // Out of memory in the middle of a run: the run simply ends.

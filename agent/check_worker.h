@@ -17,11 +17,21 @@ namespace sorel {
 // copy through `steps`, starting no further file once `control.stop` is set.
 using RunJob = RunReport (*)(HeldSettings& held, const std::atomic<bool>* stop, FileSteps& steps);
 
+// The run beside the files, once it is over, kept for a run that a log-off
+// cuts off later while it copies to the place. A slim lock of the system's
+// own: the standard mutex would bring a threads library into the program.
+struct RunSoFar {
+    SRWLOCK lock = SRWLOCK_INIT;
+    bool done = false;
+    RunReport report;
+};
+
 // The system's file steps, telling `control` while a rotation renames: from
 // the first rename after a copy until the file's steps are over.
 class RenameTellingSteps : public FileSteps {
   public:
-    RenameTellingSteps(FileSteps& inner, RunControl& control) : inner_(inner), control_(control) {}
+    RenameTellingSteps(FileSteps& inner, RunControl& control, RunSoFar& soFar)
+        : inner_(inner), control_(control), soFar_(soFar) {}
     bool Copy(const std::string& from, const std::string& to, const std::atomic<bool>* stop,
               ContentHasher* hash) override;
     bool Rename(const std::string& from, const std::string& to, bool replace) override;
@@ -32,6 +42,7 @@ class RenameTellingSteps : public FileSteps {
   private:
     FileSteps& inner_;
     RunControl& control_;
+    RunSoFar& soFar_;
 };
 
 class CheckWorker {
@@ -74,6 +85,7 @@ class CheckWorker {
 
     KernelHandle thread_;
     RunControl control_;
+    RunSoFar soFar_;
     DWORD stopAskedAt_ = 0;
     HWND window_ = nullptr;
     RunJob job_ = nullptr;

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <atomic>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -55,10 +54,6 @@ struct RunControl {
     // leave a gap, so the window lets these milliseconds finish before the
     // process ends.
     std::atomic<bool> renaming{false};
-    // The run beside the files, once it is over, for a run cut off later.
-    std::mutex soFarLock;
-    bool besideFilesDone = false;
-    RunReport soFar;
 };
 
 }  // namespace sorel
