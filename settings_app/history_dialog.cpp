@@ -16,6 +16,7 @@
 #include "place_dialog.h"
 #include "resource.h"
 #include "restore.h"
+#include "worker.h"
 #include "shell.h"
 
 namespace sorel::app {
@@ -119,10 +120,7 @@ DWORD WINAPI LookAtPlace(void* param) {
         auto found = std::make_unique<PlaceStates>();
         found->number = look->number;
         found->states = FindPlaceStates(*look);
-        if (PostMessageA(look->dialog, kPlaceStatesFound, 0,
-                         reinterpret_cast<LPARAM>(found.get()))) {
-            found.release();
-        }
+        PostResult(look->dialog, kPlaceStatesFound, found);
     } catch (...) {
     }
     return 0;
@@ -164,12 +162,9 @@ DWORD WINAPI FetchFromPlace(void* param) {
             FetchPlaceVersion(fetch->path, fetch->versionPath, fetch->link->stop));
         AcquireSRWLockExclusive(&fetch->link->lock);
         const bool posted =
-            !fetch->link->stop && PostMessageA(fetch->dialog, kVersionFetched, 0,
-                                               reinterpret_cast<LPARAM>(arrived.get()));
+            !fetch->link->stop && PostResult(fetch->dialog, kVersionFetched, arrived);
         ReleaseSRWLockExclusive(&fetch->link->lock);
-        if (posted) {
-            arrived.release();
-        } else {
+        if (!posted) {
             Discard(*arrived);
         }
     } catch (...) {
@@ -238,11 +233,7 @@ void StartLookingAtPlace(HWND dialog, HistoryView& view) {
     if (look->choice.Empty()) {
         return;
     }
-    HANDLE thread = CreateThread(nullptr, 0, LookAtPlace, look.get(), 0, nullptr);
-    if (thread) {
-        look.release();
-        CloseHandle(thread);
-    }
+    StartWorker(LookAtPlace, look);
 }
 
 void OnPlaceStatesFound(HWND dialog, LPARAM param) {
@@ -290,14 +281,12 @@ void StartFetching(HWND dialog, HistoryView& view, const HeldState& state) {
     fetch->path = view.path;
     fetch->versionPath = state.file.path;
     fetch->link = std::make_shared<FetchLink>();
-    HANDLE thread = CreateThread(nullptr, 0, FetchFromPlace, fetch.get(), 0, nullptr);
-    if (!thread) {
+    std::shared_ptr<FetchLink> link = fetch->link;
+    if (!StartWorker(FetchFromPlace, fetch)) {
         ReportRestoreFailure({RestoreResult::Failed, {}});
         return;
     }
-    view.fetching = fetch->link;
-    fetch.release();
-    CloseHandle(thread);
+    view.fetching = std::move(link);
     ShowFetching(dialog, true);
 }
 

@@ -16,6 +16,7 @@
 #include "ask.h"
 #include "place_disk.h"
 #include "resource.h"
+#include "worker.h"
 
 namespace sorel::app {
 
@@ -205,9 +206,7 @@ DWORD WINAPI CheckPlace(void* param) {
         } else {
             found->outcome = CheckAndMark(*work, found->choice);
         }
-        if (PostMessageA(work->dialog, kPlaceChecked, 0, reinterpret_cast<LPARAM>(found.get()))) {
-            found.release();
-        }
+        PostResult(work->dialog, kPlaceChecked, found);
     } catch (...) {
     }
     return 0;
@@ -222,11 +221,7 @@ void StartCheck(HWND dialog, std::unique_ptr<PlaceWork> work) {
     const std::string folder = HealthFolderPath();
     work->recordPath = folder.empty() ? std::string() : folder + kHealthRecordName;
     work->listed = TablePaths(BackupTable);
-    HANDLE thread = CreateThread(nullptr, 0, CheckPlace, work.get(), 0, nullptr);
-    if (thread) {
-        work.release();
-        CloseHandle(thread);
-    }
+    StartWorker(CheckPlace, work);
 }
 
 void ShowState(HWND dialog) {

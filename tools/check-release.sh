@@ -40,7 +40,7 @@ if [ -f "$dist/Sorel.chm" ] && head -c 4 "$dist/Sorel.chm" | grep -q ITSF; then
 else
     echo "FAIL Sorel.chm: not in $dist"; status=1
 fi
-expected="Sorel.chm Sorel.exe Sorel2.exe はじめに.txt"
+expected="Sorel.chm Sorel.exe Sorel2.exe xxHash-LICENSE.txt はじめに.txt"
 packed=$(python3 -c 'import sys, zipfile; print(" ".join(sorted(zipfile.ZipFile(sys.argv[1]).namelist())))' \
     "$dist/Sorel.zip" 2>/dev/null || true)
 if [ "$packed" = "$expected" ]; then
