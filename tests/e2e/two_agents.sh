@@ -29,7 +29,15 @@ edit() {
     done
 }
 run_agent() { WINEPREFIX=$1 wine "$timer" "$agent" 1 close > /dev/null; }
-fail() { echo "$label: $*" >&2; exit 1; }
+# What each agent's log says, for a failure to show.
+logs() {
+    local p
+    for p in "$first" "$second"; do
+        echo "--- the log in $p:" >&2
+        tail -n 12 "$p"/drive_c/users/*/AppData/Local/Sorel/Sorel2.log 2>/dev/null | iconv -f CP932 -t UTF-8 >&2 || true
+    done
+}
+fail() { echo "$label: $*" >&2; [ "$label" != "two PCs" ] || logs; exit 1; }
 # The states generations 1, 2 and 3 must hold, whole; "-" for none.
 expect() {
     local n=1 want
@@ -84,7 +92,14 @@ run_notebook() {
 }
 # The versions of the listed file that PC keeps at the place.
 versions_of() { ls "$place/Sorel/$1"/big.dat* 2>/dev/null | grep ' big.dat$'; }
-label="two PCs"; edit 8; run_agent "$first"; edit 9; run_notebook
+label="two PCs"; edit 8; run_agent "$first"
+# Seen once in seven runs on a loaded machine: the first PC's folder there but
+# no version in it after its run. What that run logged is shown, and it runs
+# once more, so that what this step checks, two PCs kept apart, is still seen.
+if [ -z "$(ls "$place/Sorel"/*/big.dat*/ 2>/dev/null | grep ' big.dat$')" ]; then
+    echo "two PCs: the first PC's run made no version; again" >&2; logs; run_agent "$first"
+fi
+edit 9; run_notebook
 desk=$(ls "$place/Sorel" | grep -v -e NOTEBOOK -e Sorel.id) || fail "no folder of the first PC"
 [ "$(versions_of "$desk")" = "2009-04-18 big.dat" ] || fail "the first PC's versions: $(versions_of "$desk")"
 [ "$(versions_of NOTEBOOK)" = "2009-04-19 big.dat" ] || fail "the notebook's versions: $(versions_of NOTEBOOK)"
