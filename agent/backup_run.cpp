@@ -12,6 +12,7 @@
 #include "../common/win/files.h"
 #include "../common/win/health_folder.h"
 #include "../common/win/settings_file.h"
+#include "../common/win/store_lock.h"
 #include "../common/win/unique_handle.h"
 
 namespace sorel {
@@ -39,81 +40,6 @@ bool RenameRetrying(FileSteps& steps, const RotationStep& step) {
     return RetryWhileBusy([&] { return steps.Rename(step.from, step.to, step.replace); },
                           [] { return IsBusyError(GetLastError()); });
 }
-
-// Held in backUp from the first look at a file's generations to its last
-// rename, so that two agents (two users listing one data drive, two PCs
-// listing one shared file) never plan from the same look or delete each
-// other's incoming copy. A byte-range lock holds between machines and between
-// separate Wine servers, where share modes do not, and the system releases it
-// when its holder dies: a lock file left behind is stale exactly when its
-// lock can be taken, whether or not the file can be deleted.
-class StoreLock {
-  public:
-    enum class State {
-        kTaken,
-        kHeldElsewhere,  // another agent is working on this file
-        kNoStore,        // no file can be made in backUp: nothing there can change either
-    };
-
-    explicit StoreLock(std::string path) : path_(std::move(path)) {
-        DWORD error = 0;
-        RetryWhileBusy(
-            [&] {
-                error = Open();
-                return static_cast<bool>(file_);
-            },
-            // Being deleted by an agent that has just finished with it.
-            [&] { return IsBusyError(error) && PathExists(path_); });
-        if (!file_) {
-            state_ =
-                IsBusyError(error) && PathExists(path_) ? State::kHeldElsewhere : State::kNoStore;
-            return;
-        }
-        OVERLAPPED at = {};
-        if (!LockFileEx(file_.get(), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0,
-                        &at)) {
-            file_.reset();
-            state_ = State::kHeldElsewhere;
-            return;
-        }
-        state_ = State::kTaken;
-    }
-    StoreLock(const StoreLock&) = delete;
-    StoreLock& operator=(const StoreLock&) = delete;
-    ~StoreLock() {
-        if (state_ != State::kTaken) {
-            return;
-        }
-        OVERLAPPED at = {};
-        UnlockFileEx(file_.get(), 0, 1, 0, &at);
-        file_.reset();
-        // Fails while another agent has it open, which is as it should be.
-        DeleteFileA(path_.c_str());
-    }
-
-    State state() const { return state_; }
-
-  private:
-    // No sharing of deletion: while an agent has it open, another that has
-    // just finished cannot delete the file it is locking. Opened for writing
-    // where allowed: Wine holds a lock against an agent under another Wine
-    // server only on a file open for writing. Another user's leftover lock file may
-    // be readable only, and a lock on a read handle still holds on Windows.
-    DWORD Open() {
-        const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE;
-        file_.reset(CreateFileA(path_.c_str(), GENERIC_READ | GENERIC_WRITE, share, nullptr,
-                                OPEN_ALWAYS, FILE_ATTRIBUTE_HIDDEN, nullptr));
-        if (!file_ && GetLastError() == ERROR_ACCESS_DENIED) {
-            file_.reset(CreateFileA(path_.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING,
-                                    FILE_ATTRIBUTE_HIDDEN, nullptr));
-        }
-        return file_ ? 0 : GetLastError();
-    }
-
-    std::string path_;
-    FileHandle file_;
-    State state_ = State::kNoStore;
-};
 
 // Carries out a rotation plan. Every step is judged by its own result and
 // none is passed over: a failed step stops the rest and removes the incoming

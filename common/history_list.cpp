@@ -29,6 +29,18 @@ void SortNewestFirst(std::vector<HeldState>& states) {
                      [](const HeldState& a, const HeldState& b) { return a.written > b.written; });
 }
 
+void DropRepeatedStates(std::vector<HeldState>& states) {
+    std::vector<HeldState> once;
+    for (HeldState& state : states) {
+        if (std::none_of(once.begin(), once.end(), [&](const HeldState& shown) {
+                return shown.written == state.written && shown.size == state.size;
+            })) {
+            once.push_back(std::move(state));
+        }
+    }
+    states = std::move(once);
+}
+
 std::string StateTimeText(const HeldState& state) {
     char text[64];
     std::snprintf(text, sizeof text, "%d/%d/%d %02d:%02d:%02d", state.year, state.month, state.day,

@@ -17,9 +17,10 @@ struct StateFile {
     std::string where;
 };
 
-// Generations 1 to 3, then the copies the last restore kept, with the
-// settings window's spelling of the backup folder. Empty for a path without
-// drive letter, colon and backslash.
+// Generations 1 to 3, then the copies that restores kept under the names
+// earlier versions gave them, with the settings window's spelling of the
+// backup folder. Copies kept under names of their own are found by listing. Empty for a path
+// without drive letter, colon and backslash.
 std::vector<StateFile> LocalStateFiles(const PathParts& parts);
 
 // One state as found: its file, its last write as local time, and its size.
@@ -34,6 +35,11 @@ struct HeldState {
 // Newest first; states of one time keep the order they were found in, so a
 // generation comes before its kept copy and before the second place.
 void SortNewestFirst(std::vector<HeldState>& states);
+
+// Drops every state after the first of the same size and last write, so a
+// state held in two places shows once: the first found is kept, a
+// generation before a kept copy and both before the place.
+void DropRepeatedStates(std::vector<HeldState>& states);
 
 // "2009/5/21 10:05:09", the local time of the state's last write.
 std::string StateTimeText(const HeldState& state);

@@ -144,7 +144,7 @@ struct FetchLink {
 struct PlaceFetch {
     HWND dialog = nullptr;
     std::string path;
-    std::string versionPath;
+    HeldState version;
     std::shared_ptr<FetchLink> link;
 };
 
@@ -159,7 +159,7 @@ DWORD WINAPI FetchFromPlace(void* param) {
     try {
         std::unique_ptr<PlaceFetch> fetch(static_cast<PlaceFetch*>(param));
         auto arrived = std::make_unique<ArrivedState>(
-            FetchPlaceVersion(fetch->path, fetch->versionPath, fetch->link->stop));
+            FetchPlaceVersion(fetch->path, fetch->version, fetch->link->stop));
         AcquireSRWLockExclusive(&fetch->link->lock);
         const bool posted =
             !fetch->link->stop && PostResult(fetch->dialog, kVersionFetched, arrived);
@@ -211,6 +211,7 @@ void FillList(HWND dialog, HistoryView& view) {
     view.states = FindStates(view.path);
     view.states.insert(view.states.end(), view.placeStates.begin(), view.placeStates.end());
     SortNewestFirst(view.states);
+    DropRepeatedStates(view.states);
     SendMessageA(list, LB_RESETCONTENT, 0, 0);
     WPARAM select = 0;
     for (const HeldState& state : view.states) {
@@ -266,6 +267,14 @@ void ReportStateRestore(HWND dialog, HistoryView& view, const RestoreOutcome& ou
         return;
     }
     ReportRestoreFailure(outcome);
+    // The list no longer shows what is there: it is made again, the place's
+    // part on a worker as always.
+    if (outcome.result == RestoreResult::StateGone ||
+        outcome.result == RestoreResult::StateChanged) {
+        view.placeStates.clear();
+        FillList(dialog, view);
+        StartLookingAtPlace(dialog, view);
+    }
 }
 
 // The question comes first; then the version is copied on a worker, and
@@ -279,7 +288,7 @@ void StartFetching(HWND dialog, HistoryView& view, const HeldState& state) {
     auto fetch = std::make_unique<PlaceFetch>();
     fetch->dialog = dialog;
     fetch->path = view.path;
-    fetch->versionPath = state.file.path;
+    fetch->version = state;
     fetch->link = std::make_shared<FetchLink>();
     std::shared_ptr<FetchLink> link = fetch->link;
     if (!StartWorker(FetchFromPlace, fetch)) {
@@ -300,10 +309,11 @@ void OnVersionFetched(HWND dialog, LPARAM param) {
     view->fetching.reset();
     ShowFetching(dialog, false);
     if (arrived->result != RestoreResult::Restored) {
-        ReportRestoreFailure({arrived->result, {}});
+        ReportStateRestore(dialog, *view, {arrived->result, {}});
         return;
     }
-    ReportStateRestore(dialog, *view, PutStateInPlace(view->path, arrived->temp));
+    ReportStateRestore(dialog, *view,
+                       PutStateInPlace(view->path, arrived->temp, view->placeStates));
 }
 
 void RestoreSelectedState(HWND dialog) {
@@ -328,8 +338,7 @@ void RestoreSelectedState(HWND dialog) {
         StartFetching(dialog, view, state);
         return;
     }
-    ReportStateRestore(dialog, view,
-                       RestoreState(view.path, state.file.path, StateTimeText(state)));
+    ReportStateRestore(dialog, view, RestoreState(view.path, state, view.placeStates));
 }
 
 void OpenStateFolder(HWND dialog) {
@@ -383,8 +392,12 @@ void OnDestroyHistoryDialog(HWND dialog) {
 
 std::vector<HeldState> FindStates(const std::string& path) {
     std::vector<HeldState> states;
-    for (const StateFile& file : LocalStateFiles(SplitPath(path, IsSystemLeadByte))) {
+    const PathParts parts = SplitPath(path, IsSystemLeadByte);
+    for (const StateFile& file : LocalStateFiles(parts)) {
         ReadState(file, states);
+    }
+    for (const std::string& kept : FindKeptCopies(parts)) {
+        ReadState({kept, "復元前"}, states);
     }
     return states;
 }

@@ -110,11 +110,13 @@ constexpr Message kNoBackupFolderMessage = {
 constexpr Message kRestoreQuestions[3] = {
     {"前使用日データ　に入れ替わりまっせ！！\r\n\r\n復元するソフトは　終了しとかな　あかんで！！",
      "データ復元（ソレル　１）", kQuestionStyle},
-    {"前々使用日データ　に入れ替わりまっせ！\r\n\r\nもう　前使用日には　戻れまへん！！\r\n\r\n"
-     "ＭＯＲＯＫは　終了しとかな　あかんで！！",
+    {"前々使用日データ　に入れ替わりまっせ！\r\n\r\n今の　前使用日データは　「復元前」に　残すさか"
+     "い　"
+     "「履歴」から　戻せまっせ。\r\n\r\nＭＯＲＯＫは　終了しとかな　あかんで！！",
      "データ復元（ソレル　２）", kQuestionStyle},
-    {"前々前　使用日データ　に入れ替わりまっせ！\r\n\r\nもう　前使用日 や　前々　使用日には　戻れま"
-     "へん！！ \r\n\r\nＭＯＲＯＫは　終了しとかな　あかんで！！",
+    {"前々前　使用日データ　に入れ替わりまっせ！\r\n\r\n今の　前使用日 "
+     "と　前々　使用日の　データは　「復元前」に"
+     "　残すさかい　「履歴」から　戻せまっせ。\r\n\r\nＭＯＲＯＫは　終了しとかな　あかんで！！",
      "データ復元（ソレル　３）", kQuestionStyle},
 };
 
@@ -344,6 +346,24 @@ constexpr Message kSafetyPathTooLongMessage = {
 // The history list is empty, or no line of it is selected.
 constexpr Message kNoStateMessage = {"このファイルの　バックアップデータは　まだ　おまへんで！",
                                      "履歴", kNoticeStyle};
+
+// A history row whose file has gone since the list was made; the list is
+// made again and the row is no longer there.
+constexpr Message kStateGoneMessage = {
+    "その時のデータは もう おまへん\r\n\r\n一覧を　並べ直しましたで。", "履歴", kNoticeStyle};
+
+// The generations or the row's file changed between the list (or the
+// question) and the restore, as when the agent rotated meanwhile.
+constexpr Message kStateChangedMessage = {
+    "スンマヘン！　確かめてる間に　バックアップが　入れ替わったさかい　何も　してまへん。\r\n\r\n"
+    "一覧を　確かめてから　もう一回　やってんか。",
+    "データ復元", kNoticeStyle};
+
+// The agent holds the file's store or the file itself for its backup.
+constexpr Message kAgentBusyMessage = {
+    "Ｓｏｒｅｌ２が　今　このファイルを　バックアップしてまっせ。\r\n\r\n"
+    "ファイルは　元のままでっせ。　ちょっと　待ってから　もう一回　やってんか。",
+    "データ復元", kNoticeStyle};
 
 constexpr Message kStateRestoredMessage = {"データ　復元完了！", "データ復元", kNoticeStyle};
 

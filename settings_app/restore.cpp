@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <cstdio>
 #include <optional>
 #include <string>
 #include <utility>
@@ -13,6 +14,7 @@
 #include "../common/store_path.h"
 #include "../common/win/files.h"
 #include "../common/win/place_find.h"
+#include "../common/win/store_lock.h"
 #include "../common/win/unique_handle.h"
 #include "app_state.h"
 #include "ask.h"
@@ -24,12 +26,6 @@ namespace {
 
 FileReplacer TheReplacer;
 FileReplacer* CurrentReplacer = &TheReplacer;
-
-// How one copy of a restore ended.
-struct Replaced {
-    RestoreResult failure = RestoreResult::Restored;  // Restored when done
-    std::string keptAt;                               // with Stranded
-};
 
 // What the user can do about a refused step: close a program, free space,
 // ask for rights. A busy file is the common case, but not the only one.
@@ -59,33 +55,39 @@ unsigned long WriteOpenError(const std::string& path) {
 
 // The listed file is tried before anything is kept or copied: a file its
 // program holds (Excel keeps an open book shared for reading only) would
-// refuse the replacement after the safety copy had already replaced the one
-// an earlier restore kept, and the restore would have used room for nothing.
-// The open asks what the replacement will ask, writing and deleting, with
-// its sharing. Restored when the restore may go on; a missing file has
-// nothing to lose and is made again.
-RestoreResult TryListedFile(const std::string& path) {
+// refuse the replacement after the restore had used room for nothing. The
+// open asks what the replacement will ask, writing and deleting, with its
+// sharing. 0 when the restore may go on; a missing file has nothing to lose
+// and is made again. A folder at the name gives ERROR_DIRECTORY and a
+// read-only file ERROR_FILE_READ_ONLY: the restore does not undo what the
+// user set, and says so rather than blaming a program that holds it.
+unsigned long TryListedFile(const std::string& path) {
     if (IsFolder(path)) {
-        return RestoreResult::TargetIsFolder;
+        return ERROR_DIRECTORY;
     }
-    // The user made the file read-only; the restore does not undo that, and
-    // says so rather than blaming a program that holds it.
     if (IsReadOnly(path)) {
-        return RestoreResult::ReadOnly;
+        return ERROR_FILE_READ_ONLY;
     }
     FileHandle file(CreateFileA(path.c_str(), GENERIC_WRITE | DELETE,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     const unsigned long error = file ? 0 : GetLastError();
     if (error == 0 || error == ERROR_FILE_NOT_FOUND) {
-        return RestoreResult::Restored;
+        return 0;
     }
     // Rights to change the file but not to remove it still allow the plain
     // copy over it that a folder closed to new files falls back on.
     if (error == ERROR_ACCESS_DENIED && WriteOpenError(path) == 0) {
-        return RestoreResult::Restored;
+        return 0;
     }
-    return CauseOf(error);
+    return error;
+}
+
+RestoreResult ListedFileCause(unsigned long error) {
+    return error == 0                      ? RestoreResult::Restored
+           : error == ERROR_FILE_READ_ONLY ? RestoreResult::ReadOnly
+           : error == ERROR_DIRECTORY      ? RestoreResult::TargetIsFolder
+                                           : CauseOf(error);
 }
 
 // A scanner that opens a fresh file holds it only for a moment: the rename
@@ -108,59 +110,24 @@ bool RenameIntoPlace(const std::string& from, const std::string& to) {
 // a change rather than a delete and a create. Where that is refused (a
 // missing target, some network shares), a replacing rename does it instead;
 // a target its program still holds open refuses both. Either step keeps the
-// copy's last-write time.
-Replaced PutInPlace(const std::string& temp, const std::string& target) {
+// copy's last-write time. Some refusals leave the target gone with the copy
+// still under its temporary name; the rename then puts it in place, so the
+// restored content is never lost.
+unsigned long PutInPlace(const std::string& temp, const std::string& target) {
     // A read-only generation's copy would be refused as a replacement; the
     // target's own attributes are what the file keeps.
     ClearReadOnly(temp);
     const unsigned long replaceError = CurrentReplacer->Replace(target, temp);
     if (replaceError == 0) {
-        return {};
+        return 0;
     }
-    // Some refusals leave the target gone with the copy still under its
-    // temporary name; the rename then puts it in place, so the restored
-    // content is never lost.
     const bool targetGone = !PathExists(target);
     if (targetGone ? RenameIntoPlace(temp, target)
                    : MoveFileExA(temp.c_str(), target.c_str(),
                                  MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        return {};
+        return 0;
     }
-    // Without a target the copy is all there is of the file: it stays, and
-    // the user learns where.
-    if (targetGone) {
-        return {RestoreResult::Stranded, temp};
-    }
-    DeleteFileForcibly(temp);
-    return {IsReadOnly(target) ? RestoreResult::ReadOnly : CauseOf(replaceError), {}};
-}
-
-// Puts a whole copy of `copy.from` in place of `copy.to`. The copy is made
-// under a fresh temporary name in the target's own folder first, so a copy
-// that fails halfway (a full disk) leaves the target as it was.
-// CopyFileA keeps the generation's last-write time: the agent compares that
-// time with generation 1's and so leaves a restored file alone until it is
-// written again.
-Replaced ReplaceWithCopy(const RestoreCopy& copy) {
-    if (IsFolder(copy.to)) {
-        return {RestoreResult::TargetIsFolder, {}};
-    }
-    std::string temp;
-    if (const unsigned long tempError = CurrentReplacer->MakeTemp(copy.toFolder, temp)) {
-        // A folder where the user may change the file but not create one:
-        // a plain copy over the file is what still works there.
-        const unsigned long openError = WriteOpenError(copy.to);
-        if (openError != 0) {
-            return {CauseOf(openError == ERROR_SHARING_VIOLATION ? openError : tempError), {}};
-        }
-        const unsigned long copyError = CurrentReplacer->Copy(copy.from, copy.to);
-        return {copyError ? CauseOf(copyError) : RestoreResult::Restored, {}};
-    }
-    if (const unsigned long copyError = CurrentReplacer->Copy(copy.from, temp)) {
-        DeleteFileForcibly(temp);
-        return {CauseOf(copyError), {}};
-    }
-    return PutInPlace(temp, copy.to);
+    return replaceError;
 }
 
 unsigned long LastErrorOr(unsigned long fallback) {
@@ -178,6 +145,9 @@ std::size_t PathChars(const std::string& path) {
 // user can act on: a program holds the file or the generation, the drive is
 // full, or the user may not write there.
 RestoreResult SafetyCause(unsigned long error, bool overListedFile) {
+    if (error == ERROR_FILENAME_EXCED_RANGE) {
+        return RestoreResult::SafetyPathTooLong;
+    }
     const RestoreResult cause = CauseOf(error);
     if (cause == RestoreResult::NotRestored) {
         return overListedFile ? RestoreResult::NotRestored : RestoreResult::GenerationInUse;
@@ -185,60 +155,207 @@ RestoreResult SafetyCause(unsigned long error, bool overListedFile) {
     return cause == RestoreResult::Failed ? RestoreResult::NoSafetyCopy : cause;
 }
 
-// Keeps a whole copy of every file in `copies` that exists, each with its
-// last-write time, replacing what an earlier restore kept. Every copy is
-// written whole under a temporary name in the safety folder before any of
-// them is renamed over the copy it replaces: a copy that cannot be made (a
-// generation its viewer holds, a full drive) then leaves every copy kept
-// before as it was, and takes no room once refused.
-RestoreResult KeepSafetyCopies(const std::vector<RestoreCopy>& copies) {
-    for (const RestoreCopy& copy : copies) {
-        if (PathChars(copy.to) > kMaxPathChars || PathChars(copy.toFolder) > kMaxTempFolderChars) {
-            return RestoreResult::SafetyPathTooLong;
+FoundState LookAt(const std::string& path) {
+    FoundState state;
+    state.path = path;
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) &&
+        !(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        state.present = true;
+        state.size = (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
+        state.lastWrite = FileTimeCount(data.ftLastWriteTime);
+    }
+    return state;
+}
+
+std::vector<FoundState> StatesOf(const std::vector<HeldState>& held) {
+    std::vector<FoundState> states;
+    for (const HeldState& state : held) {
+        states.push_back({state.file.path, true, state.size, state.written});
+    }
+    return states;
+}
+
+// The listed file, its generations and the copies kept, looked at under the
+// store's lock, and the local time now.
+RestoreScene SceneOf(const std::string& path, const std::vector<HeldState>& elsewhere) {
+    RestoreScene scene;
+    scene.listedPath = path;
+    scene.parts = SplitPath(path, IsSystemLeadByte);
+    scene.file = LookAt(path);
+    for (int n = 1; n <= 3; ++n) {
+        scene.generations[n - 1] = LookAt(RestoreSource(scene.parts, n));
+    }
+    for (const StateFile& file : LocalStateFiles(scene.parts)) {
+        if (file.path.compare(0, SafetyFolderPath(scene.parts).size(),
+                              SafetyFolderPath(scene.parts)) == 0) {
+            scene.kept.push_back(LookAt(file.path));
         }
     }
-    std::vector<std::pair<std::string, const RestoreCopy*>> made;
-    const auto dropMade = [&made](RestoreResult result) {
-        for (const auto& [temp, copy] : made) {
-            DeleteFileForcibly(temp);
+    for (const std::string& kept : FindKeptCopies(scene.parts)) {
+        scene.kept.push_back(LookAt(kept));
+    }
+    scene.elsewhere = StatesOf(elsewhere);
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    char stamp[32];
+    std::snprintf(stamp, sizeof stamp, "%04u-%02u-%02u %02u%02u%02u", now.wYear, now.wMonth,
+                  now.wDay, now.wHour, now.wMinute, now.wSecond);
+    scene.now = stamp;
+    return scene;
+}
+
+// The file steps of a restore on this system, through the replacer that
+// tests may stand in for.
+class SystemRestoreFiles : public RestoreFiles {
+  public:
+    unsigned long CheckTarget(const RestoreStep& step) override { return TryListedFile(step.to); }
+
+    // Written whole under a temporary name in the safety folder, then given
+    // its own name, which no other copy has: a kept copy never replaces one
+    // an earlier restore kept.
+    unsigned long Keep(const RestoreStep& step) override {
+        if (PathChars(step.to) > kMaxPathChars || PathChars(step.folder) > kMaxTempFolderChars) {
+            return ERROR_FILENAME_EXCED_RANGE;
         }
-        return result;
-    };
-    for (const RestoreCopy& copy : copies) {
-        // Nothing there is nothing to lose; a folder at the name is refused
-        // by the restore itself.
-        if (!PathExists(copy.from) || IsFolder(copy.from)) {
-            continue;
-        }
-        const std::string folder = copy.toFolder.substr(0, copy.toFolder.size() - 1);
+        const std::string folder = step.folder.substr(0, step.folder.size() - 1);
         if (!CreateDirectoryA(folder.c_str(), nullptr) && !IsFolder(folder)) {
-            return dropMade(SafetyCause(LastErrorOr(ERROR_GEN_FAILURE), false));
+            return LastErrorOr(ERROR_GEN_FAILURE);
         }
         std::string temp;
-        if (const unsigned long error = TheReplacer.MakeTemp(copy.toFolder, temp)) {
-            return dropMade(SafetyCause(error, false));
+        if (const unsigned long error = TheReplacer.MakeTemp(step.folder, temp)) {
+            return error;
         }
-        made.emplace_back(temp, &copy);
-        if (const unsigned long error = CurrentReplacer->CopyAside(copy.from, temp)) {
-            return dropMade(SafetyCause(error, copy.overListedFile));
-        }
-        ClearReadOnly(temp);
-    }
-    for (std::size_t i = 0; i < made.size(); ++i) {
-        const auto& [temp, copy] = made[i];
-        ClearReadOnly(copy->to);
-        if (!MoveFileExA(temp.c_str(), copy->to.c_str(),
-                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-            const unsigned long error = LastErrorOr(ERROR_GEN_FAILURE);
-            // Those renamed already hold the files as they stand, which
-            // are still there; the rest are not kept.
-            for (std::size_t rest = i; rest < made.size(); ++rest) {
-                DeleteFileForcibly(made[rest].first);
+        unsigned long error = CurrentReplacer->CopyAside(step.from, temp);
+        if (!error) {
+            ClearReadOnly(temp);
+            if (!MoveFileExA(temp.c_str(), step.to.c_str(), MOVEFILE_WRITE_THROUGH)) {
+                error = LastErrorOr(ERROR_GEN_FAILURE);
             }
-            return SafetyCause(error, false);
+        }
+        if (error) {
+            DeleteFileForcibly(temp);
+        }
+        return error;
+    }
+
+    // A folder where the user may change the file but not create one leaves
+    // no room for a copy beside it: a plain copy over the file is what still
+    // works there, made at the replace.
+    unsigned long CopyBeside(const RestoreStep& step, std::string& temp) override {
+        directFrom_.clear();
+        if (const unsigned long tempError = CurrentReplacer->MakeTemp(step.folder, temp)) {
+            temp.clear();
+            directFrom_ = step.from;
+            return tempError == ERROR_ACCESS_DENIED || tempError == ERROR_WRITE_PROTECT ? 0
+                                                                                        : tempError;
+        }
+        if (const unsigned long copyError = CurrentReplacer->Copy(step.from, temp)) {
+            DeleteFileForcibly(temp);
+            temp.clear();
+            return copyError;
+        }
+        return 0;
+    }
+
+    unsigned long Replace(const RestoreStep& step, const std::string& replacement,
+                          bool& stranded) override {
+        if (IsFolder(step.to)) {
+            return ERROR_DIRECTORY;
+        }
+        if (!step.overListedFile) {
+            // A generation of a read-only file is read-only as well; the
+            // store's own files are overwritten like the agent overwrites them.
+            ClearReadOnly(step.to);
+        }
+        if (replacement.empty()) {
+            if (const unsigned long openError = WriteOpenError(step.to)) {
+                return openError;
+            }
+            return CurrentReplacer->Copy(directFrom_, step.to);
+        }
+        const unsigned long error = PutInPlace(replacement, step.to);
+        stranded = error != 0 && !PathExists(step.to) && PathExists(replacement);
+        return error;
+    }
+
+    void Remove(const std::string& path) override {
+        if (!path.empty()) {
+            DeleteFileForcibly(path);
         }
     }
-    return RestoreResult::Restored;
+
+  private:
+    std::string directFrom_;
+};
+
+// What the user is told of a run that stopped, by the step it stopped at.
+RestoreOutcome OutcomeOf(const RestoreScene& scene, const std::vector<RestoreStep>& plan,
+                         const RestoreRun& run) {
+    if (run.failed == RestoreRun::kAllDone) {
+        return {};
+    }
+    if (!run.strandedAt.empty()) {
+        return {RestoreResult::Stranded, run.strandedAt};
+    }
+    const RestoreStep& step = plan[run.failed];
+    switch (step.kind) {
+        case RestoreStepKind::kCheckTarget:
+            return {run.error == ERROR_FILE_READ_ONLY ? RestoreResult::ReadOnly
+                    : run.error == ERROR_DIRECTORY    ? RestoreResult::TargetIsFolder
+                                                      : CauseOf(run.error),
+                    {}};
+        case RestoreStepKind::kKeep:
+            return {SafetyCause(run.error, step.from == scene.listedPath), {}};
+        default:
+            if (run.listedReplaced) {
+                return {RestoreResult::PartlyRestored, {}};
+            }
+            if (run.error == ERROR_DIRECTORY) {
+                return {RestoreResult::TargetIsFolder, {}};
+            }
+            return {IsReadOnly(step.to) ? RestoreResult::ReadOnly : CauseOf(run.error), {}};
+    }
+}
+
+// The agent holds the store's lock while it rotates and the listed file
+// while it copies; a moment's wait lets it see the lock taken and let go.
+constexpr unsigned kAgentLetGoMs = 300;
+
+// Looks at everything under the store's lock, plans and carries the plan
+// out. `plan` makes the steps from the scene; `check` may refuse the scene.
+template <typename Plan, typename Check>
+RestoreOutcome RunLocked(const std::string& path, const std::vector<HeldState>& elsewhere,
+                         Plan plan, Check check) {
+    const PathParts parts = SplitPath(path, IsSystemLeadByte);
+    const StoreLock lock(LockPath(parts));
+    if (lock.state() == StoreLock::State::kHeldElsewhere) {
+        return {RestoreResult::AgentBusy, {}};
+    }
+    RestoreScene scene = SceneOf(path, elsewhere);
+    if (const RestoreResult refused = check(scene); refused != RestoreResult::Restored) {
+        return {refused, {}};
+    }
+    const std::vector<RestoreStep> steps = plan(scene);
+    if (steps.empty()) {
+        return {RestoreResult::NoGeneration, {}};
+    }
+    SystemRestoreFiles files;
+    RestoreRun run = CarryOutRestore(steps, files);
+    if (run.failed == 0 && CauseOf(run.error) == RestoreResult::NotRestored) {
+        Sleep(kAgentLetGoMs);
+        run = CarryOutRestore(steps, files);
+    }
+    return OutcomeOf(scene, steps, run);
+}
+
+// Whether the state's file still holds the state its row shows.
+RestoreResult StillHeld(const FoundState& now, const HeldState& listed) {
+    if (!now.present) {
+        return RestoreResult::StateGone;
+    }
+    return now.size == listed.size && now.lastWrite == listed.written ? RestoreResult::Restored
+                                                                      : RestoreResult::StateChanged;
 }
 
 // Whether the state can be read as it stands: a viewer that has it open is
@@ -373,70 +490,82 @@ RestoreOutcome RestoreGeneration(const std::string& path, int generation) {
     if (path.empty()) {
         return {RestoreResult::NoEntry, {}};
     }
-    // A path without drive letter, colon and backslash has no plan: its
+    // A path without drive letter, colon and backslash has no store: its
     // generations would otherwise be looked for in the current folder.
-    const std::vector<RestoreCopy> plan =
-        PlanRestore(path, SplitPath(path, IsSystemLeadByte), generation);
-    if (plan.empty()) {
+    const PathParts parts = SplitPath(path, IsSystemLeadByte);
+    const std::string sourcePath = RestoreSource(parts, generation);
+    if (parts.Empty() || sourcePath.empty()) {
         return {RestoreResult::NoGeneration, {}};
     }
-    const FileProbe source = ProbeFile(plan.front().from);
+    const FileProbe source = ProbeFile(sourcePath);
     if (source.date.empty()) {
-        // A viewer that has it open is not a missing backup.
-        const RestoreResult result = CauseOf(source.error) == RestoreResult::NotRestored
-                                         ? RestoreResult::GenerationInUse
-                                         : RestoreResult::NoGeneration;
-        return {result, {}};
+        return {ProbeState(sourcePath), {}};
     }
     const std::string question = kRestoreDateQuestionHead + source.date + kRestoreDateQuestionTail;
     if (Ask(question.c_str(), kRestoreDateQuestionCaption, kQuestionStyle) != IDOK) {
         return {RestoreResult::Declined, {}};
     }
-    if (const RestoreResult tried = TryListedFile(path); tried != RestoreResult::Restored) {
-        return {tried, {}};
-    }
-    const RestoreResult kept =
-        KeepSafetyCopies(PlanSafetyCopies(path, SplitPath(path, IsSystemLeadByte), generation));
-    if (kept != RestoreResult::Restored) {
-        return {kept, {}};
-    }
-    for (const RestoreCopy& copy : plan) {
-        if (!copy.overListedFile) {
-            // A generation of a read-only file is read-only as well; the
-            // store's own files are overwritten like the agent overwrites them.
-            ClearReadOnly(copy.to);
+    // The agent may have rotated while the question was open: the date the
+    // user said yes to must still be the generation's.
+    const auto check = [&](const RestoreScene& scene) {
+        const FoundState& now = scene.generations[generation - 1];
+        if (!now.present) {
+            return RestoreResult::NoGeneration;
         }
-        Replaced replaced = ReplaceWithCopy(copy);
-        if (replaced.failure == RestoreResult::Restored) {
-            continue;
-        }
-        if (copy.overListedFile || replaced.failure == RestoreResult::Stranded) {
-            return {replaced.failure, std::move(replaced.keptAt)};
-        }
-        return {RestoreResult::PartlyRestored, {}};
-    }
-    return {};
+        return now.size == source.size && now.lastWrite == source.lastWrite
+                   ? RestoreResult::Restored
+                   : RestoreResult::StateChanged;
+    };
+    return RunLocked(
+        path, {},
+        [&](const RestoreScene& scene) { return PlanGenerationRestore(scene, generation); }, check);
 }
 
-RestoreOutcome RestoreState(const std::string& path, const std::string& statePath,
-                            const std::string& timeText) {
+std::vector<std::string> FindKeptCopies(const PathParts& parts) {
+    std::vector<std::string> found;
+    const std::string folder = SafetyFolderPath(parts);
+    if (folder.empty()) {
+        return found;
+    }
+    const std::string name = parts.name + parts.extension;
+    WIN32_FIND_DATAA data;
+    FindHandle search(FindFirstFileA((folder + "\\*").c_str(), &data));
+    if (!search) {
+        return found;
+    }
+    do {
+        if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+            IsKeptCopyName(data.cFileName, name, nullptr)) {
+            found.push_back(folder + "\\" + data.cFileName);
+        }
+    } while (FindNextFileA(search.get(), &data));
+    return found;
+}
+
+RestoreOutcome RestoreState(const std::string& path, const HeldState& state,
+                            const std::vector<HeldState>& elsewhere) {
     if (SplitPath(path, IsSystemLeadByte).Empty()) {
         return {RestoreResult::NoEntry, {}};
     }
-    if (const RestoreResult probed = ProbeState(statePath); probed != RestoreResult::Restored) {
+    if (const RestoreResult held = StillHeld(LookAt(state.file.path), state);
+        held != RestoreResult::Restored) {
+        return {held, {}};
+    }
+    if (const RestoreResult probed = ProbeState(state.file.path);
+        probed != RestoreResult::Restored) {
         return {probed, {}};
     }
-    if (const RestoreResult asked = ConfirmStateRestore(path, timeText);
+    if (const RestoreResult asked = ConfirmStateRestore(path, StateTimeText(state));
         asked != RestoreResult::Restored) {
         return {asked, {}};
     }
-    const std::atomic<bool> never{false};
-    ContentHasher unused;
-    const ArrivedState arrived = ArriveState(path, statePath, never, unused);
-    if (arrived.result != RestoreResult::Restored) {
-        return {arrived.result, {}};
-    }
-    return PutStateInPlace(path, arrived.temp);
+    const auto check = [&](const RestoreScene&) {
+        return StillHeld(LookAt(state.file.path), state);
+    };
+    const auto plan = [&](const RestoreScene& scene) {
+        return PlanStateRestore(scene, LookAt(state.file.path), false);
+    };
+    return RunLocked(path, elsewhere, plan, check);
 }
 
 RestoreResult ConfirmStateRestore(const std::string& path, const std::string& timeText) {
@@ -449,11 +578,16 @@ RestoreResult ConfirmStateRestore(const std::string& path, const std::string& ti
     }
     // Before the state is copied beside the file, which takes room and, from
     // the place, time.
-    return TryListedFile(path);
+    return ListedFileCause(TryListedFile(path));
 }
 
-ArrivedState FetchPlaceVersion(const std::string& path, const std::string& versionPath,
+ArrivedState FetchPlaceVersion(const std::string& path, const HeldState& version,
                                const std::atomic<bool>& stop) {
+    const std::string& versionPath = version.file.path;
+    if (const RestoreResult held = StillHeld(LookAt(versionPath), version);
+        held != RestoreResult::Restored) {
+        return {held, {}};
+    }
     if (const RestoreResult probed = ProbeState(versionPath); probed != RestoreResult::Restored) {
         return {probed, {}};
     }
@@ -475,18 +609,17 @@ ArrivedState FetchPlaceVersion(const std::string& path, const std::string& versi
     return arrived;
 }
 
-RestoreOutcome PutStateInPlace(const std::string& path, const std::string& temp) {
-    // Tried again: the user may have opened the file while the state arrived.
-    RestoreResult kept = TryListedFile(path);
-    if (kept == RestoreResult::Restored) {
-        kept = KeepSafetyCopies(PlanSafetyCopies(path, SplitPath(path, IsSystemLeadByte), 1));
-    }
-    if (kept != RestoreResult::Restored) {
+RestoreOutcome PutStateInPlace(const std::string& path, const std::string& temp,
+                               const std::vector<HeldState>& elsewhere) {
+    const auto plan = [&](const RestoreScene& scene) {
+        return PlanStateRestore(scene, LookAt(temp), true);
+    };
+    RestoreOutcome outcome = RunLocked(path, elsewhere, plan,
+                                       [](const RestoreScene&) { return RestoreResult::Restored; });
+    if (outcome.result != RestoreResult::Restored && outcome.result != RestoreResult::Stranded) {
         DeleteFileForcibly(temp);
-        return {kept, {}};
     }
-    Replaced replaced = PutInPlace(temp, path);
-    return {replaced.failure, std::move(replaced.keptAt)};
+    return outcome;
 }
 
 void ReportRestoreFailure(const RestoreOutcome& outcome) {
@@ -532,6 +665,15 @@ void ReportRestoreFailure(const RestoreOutcome& outcome) {
             return;
         case RestoreResult::Damaged:
             Ask(kDamagedVersionMessage);
+            return;
+        case RestoreResult::StateGone:
+            Ask(kStateGoneMessage);
+            return;
+        case RestoreResult::StateChanged:
+            Ask(kStateChangedMessage);
+            return;
+        case RestoreResult::AgentBusy:
+            Ask(kAgentBusyMessage);
             return;
         case RestoreResult::Stranded: {
             const std::string text = kStrandedMessageHead + outcome.keptAt + kStrandedMessageTail;

@@ -4,6 +4,10 @@
 
 #include <atomic>
 #include <string>
+#include <vector>
+
+#include "../common/history_list.h"
+#include "../common/store_path.h"
 
 namespace sorel {
 class ContentHasher;
@@ -31,6 +35,9 @@ enum class RestoreResult : int {
     NoSafetyCopy = -13,       // what the restore would overwrite could not be kept; nothing changed
     SafetyPathTooLong = -14,  // the kept copy's name would be too long; nothing changed
     Damaged = -15,            // the version no longer holds what was copied; nothing changed
+    StateGone = -16,          // the state's file is gone; nothing changed
+    StateChanged = -17,       // the state's file holds another state now; nothing changed
+    AgentBusy = -18,          // the agent is backing the file up; nothing changed
 };
 
 struct RestoreOutcome {
@@ -69,22 +76,22 @@ void UseFileReplacer(FileReplacer* replacer);
 
 // Copies generation 1, 2 or 3 of the listed file `path` back over the file,
 // then over each newer generation, after asking with the generation's date.
-// It first tries the listed file as the replacement will open it; a file
-// that refuses (its program holds it, read-only, a folder) leaves everything,
-// the copies kept before included, as it was. Then, before it writes
-// anything, it keeps each file it will overwrite in the safety folder; when
-// one cannot be kept, it overwrites nothing and keeps nothing.
-// The copies stop at the first that fails, so a generation not yet
-// overwritten keeps what it held.
+// It holds the file's store against the agent throughout, tries the listed
+// file as the replacement will open it, and keeps whatever it will overwrite
+// that Sorel holds nowhere else, each under a name of its own. When any step
+// before the file is replaced fails, every file and kept copy is as it was.
 RestoreOutcome RestoreGeneration(const std::string& path, int generation);
 
-// Copies the state in `statePath` over the listed file `path` only, after
-// one question that names `timeText`, the state's time, and after keeping
-// the file as it stands. The state is first copied beside the file, so a
-// state on another drive or one among the kept copies arrives whole before
-// anything is replaced; that copy is then what replaces the file.
-RestoreOutcome RestoreState(const std::string& path, const std::string& statePath,
-                            const std::string& timeText);
+// The copies earlier restores kept of the listed file under names of their
+// own (full paths), in the order found.
+std::vector<std::string> FindKeptCopies(const PathParts& parts);
+
+// Copies the state the history row `state` names over the listed file
+// `path` only, after one question with the state's time. The state's file
+// must still hold exactly that state (StateGone, StateChanged otherwise).
+// `elsewhere` are the states the place holds, which need no kept copy.
+RestoreOutcome RestoreState(const std::string& path, const HeldState& state,
+                            const std::vector<HeldState>& elsewhere);
 
 // The same in three steps, for a state at the place, whose copy runs on a
 // worker while the window answers. The question about `timeText` and the
@@ -97,18 +104,20 @@ struct ArrivedState {
     std::string temp;                                // its name, when it arrived
 };
 
-// Copies the version in `versionPath` at the place beside `path`. Its hash
-// must match the one its folder's manifest recorded when it was copied there,
-// where the manifest knows it; a version older than the manifests is taken
-// as it is. A damaged or mismatched copy is deleted and comes back Damaged; a
-// set `stop` deletes it and comes back Declined. Touches the place only.
-ArrivedState FetchPlaceVersion(const std::string& path, const std::string& versionPath,
+// Copies the version `version` at the place beside `path`, when the place
+// still holds it as listed. Its hash must match the one its folder's
+// manifest recorded when it was copied there, where the manifest knows it; a
+// version older than the manifests is taken as it is. A damaged or
+// mismatched copy is deleted and comes back Damaged; a set `stop` deletes it
+// and comes back Declined. Touches the place only.
+ArrivedState FetchPlaceVersion(const std::string& path, const HeldState& version,
                                const std::atomic<bool>& stop);
 
-// Keeps the file as it stands, then puts the arrived copy `temp` in its
-// place, keeping the file's identity. `temp` is gone afterwards, unless the
-// outcome is Stranded and names it.
-RestoreOutcome PutStateInPlace(const std::string& path, const std::string& temp);
+// Keeps the file as it stands where need be, then puts the arrived copy
+// `temp` in its place, keeping the file's identity. `temp` is gone
+// afterwards, unless the outcome is Stranded and names it.
+RestoreOutcome PutStateInPlace(const std::string& path, const std::string& temp,
+                               const std::vector<HeldState>& elsewhere);
 
 // Says why a restore did not go through; nothing for a refusal the user
 // chose or a restore that went through.

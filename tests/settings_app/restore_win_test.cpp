@@ -15,6 +15,7 @@
 #include "messages.h"
 #include "resource.h"
 #include "restore.h"
+#include "restore_plan.h"
 #include "settings_window_fixture.h"
 #include "unique_handle.h"
 
@@ -196,12 +197,11 @@ class RestoreTest : public SettingsWindowTest {
 };
 
 TEST_F(RestoreTest, EachGenerationGoesOverTheFileAndEveryNewerGenerationOnly) {
-    // A copy kept by an earlier restore, read-only as its file was.
+    // A copy kept by an earlier version, read-only as its file was.
     CreateDirectoryA(kept.c_str(), nullptr);
     WriteBytes(kept + "book.xls", "kept before");
     SetFileAttributesA((kept + "book.xls").c_str(), FILE_ATTRIBUTE_READONLY);
-    const Lines keptNames[4] = {
-        {}, {"book.xls"}, {"11book.xls", "book.xls"}, {"11book.xls", "22book.xls", "book.xls"}};
+    const FileState earlier = StateOf(kept + "book.xls");
     for (int n = 1; n <= 3; ++n) {
         SCOPED_TRACE(n);
         MakeFiles();
@@ -213,12 +213,19 @@ TEST_F(RestoreTest, EachGenerationGoesOverTheFileAndEveryNewerGenerationOnly) {
         for (int k = 0; k <= 3; ++k) {
             EXPECT_EQ(after[k], k <= n ? before[n] : before[k]) << k;
         }
-        // Exactly what it overwrote is kept, whole and of its own date.
-        EXPECT_EQ(NamesIn(kept), keptNames[n]);
-        EXPECT_EQ(StateOf(kept + "book.xls"), before[0]);
-        for (int k = 1; k < n; ++k) {
-            EXPECT_EQ(StateOf(kept + std::string(2, char('0' + k)) + "book.xls"), before[k]);
+        // Every state it overwrote is kept once, whole and of its own date,
+        // under a name of its own: a later restore keeps the earlier copies.
+        std::vector<FileState> keptStates(before.begin(), before.begin() + n);
+        keptStates.push_back(earlier);
+        std::vector<FileState> found;
+        for (const std::string& name : NamesIn(kept)) {
+            EXPECT_TRUE(name == "book.xls" || IsKeptCopyName(name, "book.xls", nullptr)) << name;
+            found.push_back(StateOf(kept + name));
         }
+        const auto order = [](const FileState& a, const FileState& b) { return a.bytes < b.bytes; };
+        std::sort(found.begin(), found.end(), order);
+        std::sort(keptStates.begin(), keptStates.end(), order);
+        EXPECT_EQ(found, keptStates);
         ExpectNoLeftovers();
     }
 }
@@ -582,16 +589,24 @@ TEST_F(RestoreTest, HistoryListsEveryStateAndPutsOneBackOverTheFileOnly) {
     // version stays.
     EXPECT_EQ(replacer.temps, 1);
     EXPECT_EQ(Snapshot(), (std::vector<FileState>{placed, before[1], before[2], before[3]}));
-    EXPECT_EQ(StateOf(kept + "book.xls"), before[0]);
     EXPECT_EQ(StateOf(version), placed);
-    // A kept copy can be put back as well, though keeping the file replaces it.
-    click(0, app::HistoryRestoreButton, {IDOK, IDOK});
+    // What the file held is kept under a name of its own, beside the copy an
+    // earlier restore kept, and listed.
+    EXPECT_EQ(StateOf(kept + "book.xls"),
+              (FileState{"kept one", StateOf(kept + "book.xls").written}));
+    Lines keptNames = NamesIn(kept);
+    ASSERT_EQ(keptNames.size(), 2u);
+    const std::string keptFile = kept + keptNames[0];
+    EXPECT_EQ(StateOf(keptFile), before[0]);
+    // It can be put back, and the state it replaces, held at the place, is
+    // not kept twice.
+    click(1, app::HistoryRestoreButton, {IDOK, IDOK});
     const std::string again =
         "ホンマに　「2009/5/21 10:00:00　」データで　復元しても　ＯＫでっか？";
     EXPECT_TRUE(SaidInOrder(asker, {{again.c_str(), "データ復元確認", app::kQuestionStyle},
                                     app::kStateRestoredMessage}));
     EXPECT_EQ(StateOf(book), before[0]);
-    EXPECT_EQ(StateOf(kept + "book.xls"), placed);
+    EXPECT_EQ(NamesIn(kept), keptNames);
     ExpectNoLeftovers();
     // A version whose hash its manifest recorded is checked as it arrives; the
     // turned one, or one called off by キャンセル, changes nothing.
@@ -605,6 +620,7 @@ TEST_F(RestoreTest, HistoryListsEveryStateAndPutsOneBackOverTheFileOnly) {
             Sleep(10);
         }
     };
+    // Below the copies kept, the 21st's at line 1, one line a day.
     struct Row {
         int line;
         std::function<void(const std::atomic<bool>&)> whileFetching;
@@ -612,22 +628,22 @@ TEST_F(RestoreTest, HistoryListsEveryStateAndPutsOneBackOverTheFileOnly) {
         bool held = false;  // by its program, as Excel holds a book
     };
     for (const Row& row :
-         {Row{5, nullptr, &app::kStateRestoredMessage},
-          Row{1, nullptr, &app::kNotRestoredMessage, true},
-          Row{6, nullptr, &app::kDamagedVersionMessage}, Row{5, cancel, nullptr}}) {
+         {Row{6, nullptr, &app::kStateRestoredMessage},
+          Row{2, nullptr, &app::kNotRestoredMessage, true},
+          Row{7, nullptr, &app::kDamagedVersionMessage}, Row{6, cancel, nullptr}}) {
         SCOPED_TRACE(row.line);
         MakeFiles();
         WriteBytes(kept + "book.xls", "kept before");
         const FileState keptBefore = StateOf(kept + "book.xls");
         const FileState version =
-            StateOf(versions + VersionName({2009, 5, 21 - row.line}, "book.xls"));
+            StateOf(versions + VersionName({2009, 5, 22 - row.line}, "book.xls"));
         replacer.whileFetching = row.whileFetching;
         FileHandle hold(CreateFileA((row.held ? book : dir / "none").c_str(), GENERIC_WRITE,
                                     FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
                                     nullptr));
         click(row.line, app::HistoryRestoreButton, {IDOK, IDOK});
         hold.reset();
-        const std::string time = "ホンマに　「2009/5/" + std::to_string(21 - row.line) +
+        const std::string time = "ホンマに　「2009/5/" + std::to_string(22 - row.line) +
                                  " 10:00:00　」データで　復元しても　ＯＫでっか？";
         std::vector<app::Message> said = {{time.c_str(), "データ復元確認", app::kQuestionStyle}};
         if (row.said) {
@@ -637,7 +653,10 @@ TEST_F(RestoreTest, HistoryListsEveryStateAndPutsOneBackOverTheFileOnly) {
         const bool restored = row.said == &app::kStateRestoredMessage;
         EXPECT_EQ(Snapshot(), (std::vector<FileState>{restored ? version : before[0], before[1],
                                                       before[2], before[3]}));
-        EXPECT_EQ(StateOf(kept + "book.xls"), restored ? before[0] : keptBefore);
+        // The file's state is among the kept copies already.
+        EXPECT_EQ(StateOf(kept + "book.xls"), keptBefore);
+        EXPECT_EQ(StateOf(keptFile), before[0]);
+        EXPECT_EQ(NamesIn(kept), keptNames);
         EXPECT_EQ(replacer.temps, row.held ? 0 : 1);
         // A copy called off is removed by its worker, which says nothing.
         for (int waited = 0; NamesIn(dir / "Data\\").size() > 2 && waited < 5000; waited += 10) {
@@ -649,7 +668,7 @@ TEST_F(RestoreTest, HistoryListsEveryStateAndPutsOneBackOverTheFileOnly) {
     EXPECT_EQ(GetDlgItemTextA(dialog, app::HistoryProgressText, nullptr, 0), 0u);
     EXPECT_TRUE(IsWindow(dialog));
     replacer.whileFetching = nullptr;
-    click(3, app::HistoryOpenButton, {});
+    click(4, app::HistoryOpenButton, {});
     ASSERT_EQ(shell.opened.size(), 1u);
     EXPECT_EQ(shell.opened[0].verb, "explore");
     EXPECT_EQ(shell.opened[0].file + "\\", versions);
