@@ -2,9 +2,11 @@
 // generation files as the agent leaves them.
 #include <algorithm>
 #include <functional>
+#include <memory>
 #include <thread>
 
 #include "app_state.h"
+#include "files.h"
 #include "health_folder.h"
 #include "history_dialog.h"
 #include "place/content_hash.h"
@@ -17,6 +19,7 @@
 #include "restore.h"
 #include "restore_plan.h"
 #include "settings_window_fixture.h"
+#include "store_lock.h"
 #include "unique_handle.h"
 
 using namespace sorel;
@@ -480,6 +483,88 @@ TEST_F(RestoreTest, NewerGenerationHeldStopsTheCopiesThere) {
     }
     EXPECT_EQ(Snapshot(), (std::vector<FileState>{before[3], before[1], before[3], before[3]}));
     ExpectNoLeftovers();
+}
+
+TEST_F(RestoreTest, TheAgentAtWorkIsWaitedForAndAFullDiskChangesNothing) {
+    {
+        // The agent rotating this file's generations holds its store's lock.
+        const StoreLock agent(LockPath(SplitPath(book, IsSystemLeadByte)));
+        ASSERT_EQ(agent.state(), StoreLock::State::kTaken);
+        Restore(2);
+        EXPECT_TRUE(Said(2, &app::kAgentBusyMessage));
+    }
+    EXPECT_EQ(Snapshot(), before);
+    ExpectNoLeftovers();
+    {
+        // The agent copying the file holds it a moment, finds the lock taken
+        // and lets go.
+        auto agent = std::make_unique<ExclusiveHold>(book);
+        std::thread letGo([&] {
+            Sleep(100);
+            agent.reset();
+        });
+        Restore(1);
+        letGo.join();
+        EXPECT_TRUE(Said(1, &app::kRestoredMessages[0]));
+    }
+    if (!IsFolder("T:\\")) {
+        GTEST_SKIP() << "drive T: (a small RAM disk) is not mapped";
+    }
+    // Room for the first kept copy only: it goes again, with the room it took.
+    const std::string full = "T:\\full\\";
+    CreateDirectoryA(full.c_str(), nullptr);
+    CreateDirectoryA((full + "backUp").c_str(), nullptr);
+    const std::string big(1300 * 1024, 'x');
+    const std::string states[3] = {full + "book.xls", full + "backUp\\11book.xls",
+                                   full + "backUp\\22book.xls"};
+    WriteBytes(states[0], big + "today");
+    WriteBytes(states[1], big + "yesterday");
+    WriteBytes(states[2], "the day before");
+    const auto freeBytes = [] {
+        ULARGE_INTEGER free = {};
+        GetDiskFreeSpaceExA("T:\\", &free, nullptr, nullptr);
+        return free.QuadPart;
+    };
+    const unsigned long long room = freeBytes();
+    asker.answers = {IDOK};
+    EXPECT_EQ(app::RestoreGeneration(states[0], 2).result, app::RestoreResult::DiskFull);
+    EXPECT_EQ(ReadBytes(states[0]), big + "today");
+    EXPECT_EQ(ReadBytes(states[1]), big + "yesterday");
+    EXPECT_EQ(NamesIn(full + "backUp\\復元前\\"), Lines{});
+    EXPECT_EQ(NamesIn(full), (Lines{"backUp", "book.xls"}));
+    EXPECT_EQ(freeBytes(), room);
+    for (const std::string& path : states) {
+        DeleteFileA(path.c_str());
+    }
+}
+
+TEST_F(RestoreTest, HistoryRestoresOnlyTheStateItNames) {
+    HWND dialog = app::CreateHistoryDialog(app::MainWindow, book);
+    HWND list = GetDlgItem(dialog, app::HistoryListBox);
+    ASSERT_EQ(SendMessageA(list, LB_GETCOUNT, 0, 0), 3);
+    // The agent rotates while the list is open: the 19th's line now names a
+    // file that holds the 20th's.
+    DeleteFileA(gen[3].c_str());
+    MoveFileA(gen[2].c_str(), gen[3].c_str());
+    MoveFileA(gen[1].c_str(), gen[2].c_str());
+    CopyFileA(book.c_str(), gen[1].c_str(), FALSE);
+    const std::vector<FileState> rotated = Snapshot();
+    const auto restoreLine = [&](WPARAM line) {
+        SendMessageA(list, LB_SETCURSEL, line, 0);
+        asker.answers = {IDOK, IDOK};
+        SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(app::HistoryRestoreButton, BN_CLICKED), 0);
+    };
+    restoreLine(1);
+    EXPECT_TRUE(SaidOnly(asker, app::kStateChangedMessage));
+    EXPECT_EQ(Snapshot(), rotated);
+    // Listed again; a line whose file has gone says so and goes.
+    ASSERT_EQ(SendMessageA(list, LB_GETCOUNT, 0, 0), 3);
+    DeleteFileA(gen[3].c_str());
+    restoreLine(2);
+    EXPECT_TRUE(SaidOnly(asker, app::kStateGoneMessage));
+    EXPECT_EQ(SendMessageA(list, LB_GETCOUNT, 0, 0), 2);
+    DestroyWindow(dialog);
+    EXPECT_EQ(NamesIn(dir / "Data\\"), (Lines{"backUp", "book.xls"}));
 }
 
 TEST_F(RestoreTest, LineWithoutEntryCopiesNothingEvenAfterAnEarlierLookup) {
