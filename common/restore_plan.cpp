@@ -125,7 +125,9 @@ std::vector<RestoreStep> Plan(const RestoreScene& scene, const FoundState& sourc
               [](const auto& a, const auto& b) { return a.first < b.first; });
     const long today = IsStamp(scene.now.substr(0, kStampChars)) ? StampDay(scene.now) : 0;
     std::size_t count = dated.size();
-    for (const auto& [keptAt, kept] : dated) {
+    for (const auto& entry : dated) {
+        const std::string& keptAt = entry.first;
+        const FoundState* kept = entry.second;
         if (count <= kMaxKeptCopies) {
             break;
         }

@@ -12,6 +12,7 @@
 #include "content_guard.h"
 #include "place/manifest.h"
 #include "place/place_history.h"
+#include "restore_plan.h"
 #include "rotation.h"
 #include "settings_form.h"
 #include "settings_text.h"
@@ -59,6 +60,18 @@ void CheckPath(const std::string& path) {
     Require(sorel::VersionDate(sorel::VersionName({2026, 2, 28}, name), name, date) &&
             date == sorel::CivilDate{2026, 2, 28});
     Require(!sorel::VersionDate(sorel::TemporaryVersionName(name), name, date));
+    // A restore's kept copies read back as such, and any restore of a
+    // present generation tries the file first and replaces it.
+    Require(
+        sorel::IsKeptCopyName(sorel::KeptCopyName("2026-12-08 101500", name, 2), name, nullptr));
+    sorel::IsKeptCopyName(name, parts.name, nullptr);
+    sorel::RestoreScene scene{path, parts, {path, true, 1, 1}, {}, {}, {}, "2026-12-08 101500"};
+    for (int n = 1; n <= 3; ++n) {
+        scene.generations[n - 1] = {sorel::RestoreSource(parts, n), true, 1u + n, 1u + n};
+    }
+    const auto plan = sorel::PlanGenerationRestore(scene, 3);
+    Require(plan.size() >= 8 && plan.front().kind == sorel::RestoreStepKind::kCheckTarget &&
+            plan.back().to == sorel::RestoreSource(parts, 1));
 }
 
 // ASCII only: enough to run every form through the reader.
