@@ -170,8 +170,9 @@ FoundState LookAt(const std::string& path) {
 
 std::vector<FoundState> StatesOf(const std::vector<HeldState>& held) {
     std::vector<FoundState> states;
+    // A damaged version holds nothing that can be put back.
     for (const HeldState& state : held) {
-        states.push_back({state.file.path, true, state.size, state.written});
+        states.push_back({state.file.path, !state.damaged, state.size, state.written});
     }
     return states;
 }
