@@ -572,6 +572,15 @@ TEST_F(BackupRunTest, StatePutBackFromGenerationTwoBecomesGenerationOne) {
         std::sort(now.begin() + 1, now.end());
         EXPECT_EQ(now, (Held{"new", "state 21", "state 22"})) << step;
     }
+    // The button of generation 2 puts it over the file and over 11 too: the
+    // next change gives up the duplicate, not generation 3.
+    std::string book = WithThreeGenerations("button", "b.xls");
+    for (const std::string& to : {book, GenerationPath(SplitPath(book), 1)}) {
+        ASSERT_TRUE(CopyFileA(GenerationPath(SplitPath(book), 2).c_str(), to.c_str(), FALSE));
+    }
+    Edit(book, "new", 23);
+    EXPECT_EQ(ReadAndRun().handled, 1);
+    EXPECT_EQ(Generations(book), (Held{"new", "state 21", "state 20"}));
 }
 
 TEST_F(BackupRunTest, HeldGenerationKeepsAllThreeAndCountsNothing) {
