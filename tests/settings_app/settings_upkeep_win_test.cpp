@@ -15,6 +15,7 @@
 #include "settings_text.h"
 #include "settings_upkeep.h"
 #include "settings_window_fixture.h"
+#include "window_front.h"
 
 using namespace sorel;
 using namespace sorel::test;
@@ -50,10 +51,15 @@ TEST_F(SettingsUpkeepTest, FirstStartLeavesAnEmptyFileUntilAFileIsAdded) {
 
 TEST_F(SettingsUpkeepTest, AtStartEachHeldBackFileIsAskedAboutAndOnlyOkAcceptsItsState) {
     const std::string book = MakeFile("家計簿.xls", "locked"), diary = MakeFile("diary.txt", "x");
-    // The record as the agent leaves it after a run that held back two files.
+    // The user went back to a generation of this one: no question about it.
+    const std::string restored = MakeFile("restored.doc", "good");
+    CreateDirectoryA((dir / "backUp").c_str(), nullptr);
+    CopyFileA(restored.c_str(), (dir / "backUp\\22restored.doc").c_str(), FALSE);
+    // The record as the agent leaves it after a run that held back three files.
     RunReport run;
     run.files = {{book, FileOutcome::kContentSuspect},
                  {MakeFile("ok.txt"), FileOutcome::kStored},
+                 {restored, FileOutcome::kContentSuspect},
                  {diary, FileOutcome::kContentSuspect}};
     HealthRecord record;
     TakeRun(record, run, {2026, 12, 7, 9, 15, 0});
@@ -79,6 +85,40 @@ TEST_F(SettingsUpkeepTest, AtStartEachHeldBackFileIsAskedAboutAndOnlyOkAcceptsIt
     const std::vector<AcceptedState> accepted = ReadAcceptedStates();
     ASSERT_EQ(accepted.size(), 1u);
     EXPECT_EQ(FormatAcceptedStates(accepted), FormatAcceptedStates({{book, LastWrite(book), 6}}));
+
+    // Coming back to the window, or the agent's balloon, asks only about a
+    // state not turned down yet, and never in a second round meanwhile,
+    // though a box of the round gives the activation back to the window.
+    struct Reentering : ScriptedAsker {
+        int Ask(const char* text, const char* caption, unsigned style) override {
+            if (!boxShown) {
+                boxShown = true;
+                PostMessageA(app::MainWindow, WM_ACTIVATE, WA_ACTIVE, 0);
+                MSG posted;
+                while (PeekMessageA(&posted, app::MainWindow, 0, 0, PM_REMOVE)) {
+                    DispatchMessageA(&posted);
+                }
+            }
+            return ScriptedAsker::Ask(text, caption, style);
+        }
+        bool boxShown = false;
+    } reentering;
+    app::UseAsker(&reentering);
+    ShowWindow(app::MainWindow, SW_RESTORE);
+    reentering.answers = {IDCANCEL};
+    for (bool changed : {false, true}) {
+        if (changed) {
+            WriteBytes(diary, "changed");
+        }
+        SendMessageA(app::MainWindow, WM_ACTIVATE, WA_ACTIVE, 0);
+        PumpMessages();
+    }
+    ASSERT_EQ(reentering.said.size(), 2u);
+    EXPECT_EQ(reentering.said[0].text, "diary.txt" + question);
+    PostMessageA(app::MainWindow, kAskHeldBackAgain, 0, 0);
+    PumpMessages();
+    EXPECT_EQ(reentering.said.size(), 2u);
+    app::UseAsker(&asker);
     DeleteFileA((HealthFolderPath() + kHealthRecordName).c_str());
     DeleteFileA(AcceptedStatesPath().c_str());
 }
