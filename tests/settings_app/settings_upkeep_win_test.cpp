@@ -2,6 +2,7 @@
 // against the real file in the Windows directory.
 #include <functional>
 #include <thread>
+#include <utility>
 
 #include "app_state.h"
 #include "health.h"
@@ -51,7 +52,6 @@ TEST_F(SettingsUpkeepTest, FirstStartLeavesAnEmptyFileUntilAFileIsAdded) {
 
 TEST_F(SettingsUpkeepTest, AtStartEachHeldBackFileIsAskedAboutAndOnlyOkAcceptsItsState) {
     const std::string book = MakeFile("家計簿.xls", "locked"), diary = MakeFile("diary.txt", "x");
-    // The user went back to a generation of this one: no question about it.
     const std::string restored = MakeFile("restored.doc", "good");
     CreateDirectoryA((dir / "backUp").c_str(), nullptr);
     CopyFileA(restored.c_str(), (dir / "backUp\\22restored.doc").c_str(), FALSE);
@@ -59,7 +59,7 @@ TEST_F(SettingsUpkeepTest, AtStartEachHeldBackFileIsAskedAboutAndOnlyOkAcceptsIt
     RunReport run;
     run.files = {{book, FileOutcome::kContentSuspect},
                  {MakeFile("ok.txt"), FileOutcome::kStored},
-                 {restored, FileOutcome::kContentSuspect},
+                 {restored, FileOutcome::kContentSuspect},  // back as generation 2
                  {diary, FileOutcome::kContentSuspect}};
     HealthRecord record;
     TakeRun(record, run, {2026, 12, 7, 9, 15, 0});
@@ -86,18 +86,12 @@ TEST_F(SettingsUpkeepTest, AtStartEachHeldBackFileIsAskedAboutAndOnlyOkAcceptsIt
     ASSERT_EQ(accepted.size(), 1u);
     EXPECT_EQ(FormatAcceptedStates(accepted), FormatAcceptedStates({{book, LastWrite(book), 6}}));
 
-    // Coming back to the window, or the agent's balloon, asks only about a
-    // state not turned down yet, and never in a second round meanwhile,
-    // though a box of the round gives the activation back to the window.
+    // Coming back asks about a new state, one round at a time though a box
+    // hands on the next round's message, and not again once turned down.
     struct Reentering : ScriptedAsker {
         int Ask(const char* text, const char* caption, unsigned style) override {
-            if (!boxShown) {
-                boxShown = true;
-                PostMessageA(app::MainWindow, WM_ACTIVATE, WA_ACTIVE, 0);
-                MSG posted;
-                while (PeekMessageA(&posted, app::MainWindow, 0, 0, PM_REMOVE)) {
-                    DispatchMessageA(&posted);
-                }
+            if (!std::exchange(boxShown, true)) {
+                SendMessageA(app::MainWindow, kAskHeldBackAgain, 0, 0);  // its modal loop's
             }
             return ScriptedAsker::Ask(text, caption, style);
         }
@@ -105,19 +99,14 @@ TEST_F(SettingsUpkeepTest, AtStartEachHeldBackFileIsAskedAboutAndOnlyOkAcceptsIt
     } reentering;
     app::UseAsker(&reentering);
     ShowWindow(app::MainWindow, SW_RESTORE);
+    WriteBytes(diary, "changed");
     reentering.answers = {IDCANCEL};
-    for (bool changed : {false, true}) {
-        if (changed) {
-            WriteBytes(diary, "changed");
-        }
+    for (int comeBack = 0; comeBack < 2; ++comeBack) {
         SendMessageA(app::MainWindow, WM_ACTIVATE, WA_ACTIVE, 0);
         PumpMessages();
     }
     ASSERT_EQ(reentering.said.size(), 2u);
     EXPECT_EQ(reentering.said[0].text, "diary.txt" + question);
-    PostMessageA(app::MainWindow, kAskHeldBackAgain, 0, 0);
-    PumpMessages();
-    EXPECT_EQ(reentering.said.size(), 2u);
     app::UseAsker(&asker);
     DeleteFileA((HealthFolderPath() + kHealthRecordName).c_str());
     DeleteFileA(AcceptedStatesPath().c_str());
