@@ -325,6 +325,38 @@ void ReadScheduleHeader(HeldSettings& held) {
     held.scheduleHour = HourTextOf(line);
 }
 
+namespace {
+
+// An acceptance that can never be used would otherwise stay for good: one
+// for a file no longer listed, or for a state its file has left (a later save
+// has a time of its own, and the accepted state was never stored to come
+// back from). A file that cannot be looked at now keeps its acceptance. An
+// empty list may be a settings file that could not be read, and drops none.
+void DropDeadAcceptances(const BackupTable& table, std::vector<AcceptedState>& accepted) {
+    if (!SlotUsed(table, 0)) {
+        return;
+    }
+    auto listed = [&](const std::string& path) {
+        for (std::size_t slot = 0; SlotUsed(table, slot); ++slot) {
+            if (TextsEqual(std::string(SlotText(table, slot)), path)) {
+                return true;
+            }
+        }
+        return false;
+    };
+    auto dead = [&](const AcceptedState& state) {
+        if (!listed(state.path)) {
+            return true;
+        }
+        const FileProbe now = ProbeFile(state.path);
+        return now.presence == Presence::kReadable &&
+               (now.lastWrite != state.lastWrite || now.size != state.size);
+    };
+    accepted.erase(std::remove_if(accepted.begin(), accepted.end(), dead), accepted.end());
+}
+
+}  // namespace
+
 bool RecordLastRunDate() {
     const std::string today = TodayText();
     return UpdateSettingsLines(
@@ -361,6 +393,7 @@ RunReport RunBackup(const HeldSettings& held, const std::atomic<bool>* stop, Fil
             ++report.failed;
         }
     }
+    DropDeadAcceptances(held.backupTable, accepted);
     if (accepted.size() != acceptedBefore) {
         WriteAcceptedStates(accepted);
     }

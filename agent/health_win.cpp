@@ -187,6 +187,7 @@ void ReportRunHealth(const RunReport& report, const LocalTime& now, const std::s
 bool OpenSettingsWindow() {
     if (HWND window = FindSettingsWindow()) {
         BringWindowForward(window);
+        PostMessageA(window, kAskHeldBackAgain, 0, 0);
         return true;
     }
     std::vector<std::string> lines;

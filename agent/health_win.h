@@ -38,9 +38,10 @@ void ReportRunHealth(const RunReport& report, const LocalTime& now, const std::s
 void ReportRunHealth(const RunReport& report, const LocalTime& now, const std::string& folder,
                      TrayIcon& tray);
 
-// Brings the settings window to the front, or starts Sorel.exe from the
-// folder that line 1 of the settings file names. False when neither could be
-// done (no such window, no folder named, or the program would not start).
+// Brings the settings window to the front, and has it ask about content held
+// back that it has not been told no about, or starts Sorel.exe from the
+// folder that line 1 of the settings file names (which asks at its start). False when neither could
+// be done (no such window, no folder named, or the program would not start).
 bool OpenSettingsWindow();
 
 }  // namespace sorel

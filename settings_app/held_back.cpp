@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "../common/rotation.h"
 #include "../common/store_path.h"
 #include "../common/win/files.h"
 #include "../common/win/health_folder.h"
@@ -13,7 +14,39 @@
 
 namespace sorel::app {
 
-void AskAboutHeldBackFiles() {
+namespace {
+
+// The states turned down with Cancel since the last round of kAll, which
+// the window asks at its start.
+std::vector<AcceptedState> Declined;
+// True while a round asks: a box of it deactivates the window and gives the
+// activation back when it closes, which asks for a round again.
+bool RoundOpen = false;
+
+bool Declines(const std::string& path, const FileProbe& now) {
+    for (const AcceptedState& state : Declined) {
+        if (state.path == path && state.lastWrite == now.lastWrite && state.size == now.size) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// A state the store keeps already is one the user went back to (a restore,
+// as the kept message advises): there is nothing new to accept.
+bool IsStoredState(const std::string& path, const FileProbe& now) {
+    const PathParts parts = SplitPath(path, IsSystemLeadByte);
+    for (int generation = 1; generation <= 3; ++generation) {
+        const std::string stored = GenerationPath(parts, generation, kSettingsFolderSpelling);
+        const FileProbe kept = stored.empty() ? FileProbe{} : ProbeFile(stored);
+        if (kept.presence == Presence::kReadable && SameState(kept, now)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void AskRound(HeldBackRound round) {
     const std::string folder = HealthFolderPath();
     std::string bytes;
     if (folder.empty() || ReadFilePrefixExclusive(folder + kHealthRecordName, kMaxRecordBytes + 1,
@@ -28,7 +61,9 @@ void AskAboutHeldBackFiles() {
         }
         const FileProbe now = ProbeFile(file.path);
         if (now.presence != Presence::kReadable ||
-            IsAcceptedState(accepted, file.path, now.lastWrite, now.size)) {
+            IsAcceptedState(accepted, file.path, now.lastWrite, now.size) ||
+            (round == HeldBackRound::kNotDeclined && Declines(file.path, now)) ||
+            IsStoredState(file.path, now)) {
             continue;
         }
         const std::string question =
@@ -36,12 +71,29 @@ void AskAboutHeldBackFiles() {
         if (Ask(question.c_str(), kHeldBackCaption, kQuestionStyle) == IDOK) {
             accepted.push_back({file.path, now.lastWrite, now.size});
         } else {
+            Declined.push_back({file.path, now.lastWrite, now.size});
             Ask(kHeldBackKeptMessage);
         }
     }
     if (accepted.size() != before) {
         WriteAcceptedStates(accepted);
     }
+}
+
+}  // namespace
+
+void AskAboutHeldBackFiles(HeldBackRound round) {
+    if (RoundOpen) {
+        return;
+    }
+    struct Open {
+        Open() { RoundOpen = true; }
+        ~Open() { RoundOpen = false; }
+    } open;
+    if (round == HeldBackRound::kAll) {
+        Declined.clear();
+    }
+    AskRound(round);
 }
 
 }  // namespace sorel::app

@@ -6,6 +6,7 @@
 
 #include "../common/upkeep_rules.h"
 #include "../common/win/files.h"
+#include "../common/win/window_front.h"
 #include "agent_setup.h"
 #include "app_state.h"
 #include "ask.h"
@@ -235,6 +236,30 @@ void OnTellSettingsUnread() {
     }
 }
 
+void OnAskHeldBack() {
+    AskAboutHeldBackFiles(HeldBackRound::kAll);
+}
+
+void OnAskHeldBackAgain() {
+    // Not in the middle of another question or dialog: their modal loops
+    // hand on posted messages too. The next activation asks instead.
+    if (IsWindowEnabled(MainWindow)) {
+        AskAboutHeldBackFiles(HeldBackRound::kNotDeclined);
+    }
+}
+
+// Coming back to the window may find content held back meanwhile. Asked once
+// the activation is through: a box shown in the middle of it would take the
+// activation straight away again. Not while minimized: the window starts so,
+// active, and its start asks anyway.
+bool OnActivate(WPARAM wParam) {
+    if (LOWORD(wParam) != WA_INACTIVE && !HIWORD(wParam) && !IsIconic(MainWindow)) {
+        PostMessageA(MainWindow, kAskHeldBackAgain, 0, 0);
+    }
+    // After a message box the keyboard goes back to where it was.
+    return OnActivateKeyboard(wParam);
+}
+
 void OnClose() {
     if (!ExitSettingsApp()) {
         DestroyWindow(MainWindow);
@@ -272,7 +297,10 @@ LRESULT MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) 
             OnTellSettingsUnread();
             return 0;
         case kAskHeldBack:
-            AskAboutHeldBackFiles();
+            OnAskHeldBack();
+            return 0;
+        case kAskHeldBackAgain:
+            OnAskHeldBackAgain();
             return 0;
         case WM_CLOSE:
             OnClose();
@@ -281,8 +309,7 @@ LRESULT MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) 
             OnDestroy();
             return 0;
         case WM_ACTIVATE:
-            // After a message box the keyboard goes back to where it was.
-            if (OnActivateKeyboard(wParam)) {
+            if (OnActivate(wParam)) {
                 return 0;
             }
             break;

@@ -55,7 +55,9 @@ void ShowHourTabStop();
 constexpr UINT_PTR kSettingsRetryTimer = 1;
 constexpr UINT kSettingsRetryMs = 1000;
 constexpr UINT kTellSettingsUnread = WM_APP + 1;
-// Once the message loop runs, the window asks about content the agent held back.
+// Once the message loop runs, the window asks about content the agent held
+// back; on coming back to it (kAskHeldBackAgain, common/win/window_front.h,
+// which activation posts too), about such content not turned down since.
 constexpr UINT kAskHeldBack = WM_APP + 2;
 
 // Loads the settings file if it was busy so far; stops the retry once it is

@@ -28,6 +28,7 @@ bool HandedToRunningWindow(KernelHandle& mutex) {
     for (DWORD waited = 0; waited < kWindowWaitMs; waited += kWindowPollMs) {
         if (HWND first = FindWindowA(kMainClassName, kMainTitle)) {
             BringWindowForward(first);
+            PostMessageA(first, kAskHeldBackAgain, 0, 0);
             break;
         }
         Sleep(kWindowPollMs);

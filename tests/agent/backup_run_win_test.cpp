@@ -764,9 +764,12 @@ TEST_F(BackupRunTest, GuardLetsRealChangesThroughAndHoldsBackEncryptedContent) {
         EXPECT_FALSE(HeldBackNow(listed[2 * i], {}));
     }
     // Once the user accepts a held-back state, the next run stores it, and
-    // the acceptance is spent.
+    // the acceptance is spent. Those that can never be used go with it: one
+    // of a file no longer listed, and one of a state its file has left.
     const std::string accepted = listed[1];
-    ASSERT_TRUE(WriteAcceptedStates({{accepted, LastWrite(accepted), ReadBytes(accepted).size()}}));
+    ASSERT_TRUE(WriteAcceptedStates({{accepted, LastWrite(accepted), ReadBytes(accepted).size()},
+                                     {dir / "unlisted.dat", 1, 1},
+                                     {listed[3], 1, 1}}));
     WriteSettings(listed);
     const RunReport next = ReadAndRun();
     EXPECT_EQ(next.files[1].outcome, FileOutcome::kStored);

@@ -14,6 +14,7 @@
 #include "settings_text.h"
 #include "temp_folder.h"
 #include "tray.h"
+#include "window_front.h"
 
 using namespace sorel;
 using namespace sorel::test;
@@ -410,6 +411,22 @@ TEST(HealthWin, RealShellShowsTheBalloon) {
     EXPECT_TRUE(tray.SetTip("Ｓｏｒｅｌ２　12/7 9:15 に 3 個保存"));
     tray.Remove();
     DestroyWindow(window);
+}
+
+// A settings window open already is told to ask about held-back content:
+// at the front already, it would get no activation to ask on.
+TEST(HealthWin, OpenSettingsWindowAsksAnOpenWindowAboutHeldBackContent) {
+    WNDCLASSA settingsClass = {};
+    settingsClass.lpfnWndProc = DefWindowProcA;
+    settingsClass.lpszClassName = "NORMAL0";
+    ASSERT_TRUE(RegisterClassA(&settingsClass));
+    HWND settings = CreateWindowExA(0, "NORMAL0", "ソ レ ル", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0,
+                                    0, 100, 100, nullptr, nullptr, nullptr, nullptr);
+    EXPECT_TRUE(OpenSettingsWindow());
+    MSG asked;
+    EXPECT_TRUE(PeekMessageA(&asked, settings, kAskHeldBackAgain, kAskHeldBackAgain, PM_REMOVE));
+    DestroyWindow(settings);
+    UnregisterClassA("NORMAL0", nullptr);
 }
 
 // A double click on the agent's icon, or a click on its balloon, starts the

@@ -2,6 +2,7 @@
 // against the real file in the Windows directory.
 #include <functional>
 #include <thread>
+#include <utility>
 
 #include "app_state.h"
 #include "health.h"
@@ -15,6 +16,7 @@
 #include "settings_text.h"
 #include "settings_upkeep.h"
 #include "settings_window_fixture.h"
+#include "window_front.h"
 
 using namespace sorel;
 using namespace sorel::test;
@@ -50,10 +52,14 @@ TEST_F(SettingsUpkeepTest, FirstStartLeavesAnEmptyFileUntilAFileIsAdded) {
 
 TEST_F(SettingsUpkeepTest, AtStartEachHeldBackFileIsAskedAboutAndOnlyOkAcceptsItsState) {
     const std::string book = MakeFile("家計簿.xls", "locked"), diary = MakeFile("diary.txt", "x");
-    // The record as the agent leaves it after a run that held back two files.
+    const std::string restored = MakeFile("restored.doc", "good");
+    CreateDirectoryA((dir / "backUp").c_str(), nullptr);
+    CopyFileA(restored.c_str(), (dir / "backUp\\22restored.doc").c_str(), FALSE);
+    // The record as the agent leaves it after a run that held back three files.
     RunReport run;
     run.files = {{book, FileOutcome::kContentSuspect},
                  {MakeFile("ok.txt"), FileOutcome::kStored},
+                 {restored, FileOutcome::kContentSuspect},  // back as generation 2
                  {diary, FileOutcome::kContentSuspect}};
     HealthRecord record;
     TakeRun(record, run, {2026, 12, 7, 9, 15, 0});
@@ -79,6 +85,29 @@ TEST_F(SettingsUpkeepTest, AtStartEachHeldBackFileIsAskedAboutAndOnlyOkAcceptsIt
     const std::vector<AcceptedState> accepted = ReadAcceptedStates();
     ASSERT_EQ(accepted.size(), 1u);
     EXPECT_EQ(FormatAcceptedStates(accepted), FormatAcceptedStates({{book, LastWrite(book), 6}}));
+
+    // Coming back asks about a new state, one round at a time though a box
+    // hands on the next round's message, and not again once turned down.
+    struct Reentering : ScriptedAsker {
+        int Ask(const char* text, const char* caption, unsigned style) override {
+            if (!std::exchange(boxShown, true)) {
+                SendMessageA(app::MainWindow, kAskHeldBackAgain, 0, 0);  // its modal loop's
+            }
+            return ScriptedAsker::Ask(text, caption, style);
+        }
+        bool boxShown = false;
+    } reentering;
+    app::UseAsker(&reentering);
+    ShowWindow(app::MainWindow, SW_RESTORE);
+    WriteBytes(diary, "changed");
+    reentering.answers = {IDCANCEL};
+    for (int comeBack = 0; comeBack < 2; ++comeBack) {
+        SendMessageA(app::MainWindow, WM_ACTIVATE, WA_ACTIVE, 0);
+        PumpMessages();
+    }
+    ASSERT_EQ(reentering.said.size(), 2u);
+    EXPECT_EQ(reentering.said[0].text, "diary.txt" + question);
+    app::UseAsker(&asker);
     DeleteFileA((HealthFolderPath() + kHealthRecordName).c_str());
     DeleteFileA(AcceptedStatesPath().c_str());
 }
