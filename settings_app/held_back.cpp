@@ -5,11 +5,13 @@
 #include <string>
 #include <vector>
 
+#include "../common/history_list.h"
 #include "../common/rotation.h"
 #include "../common/store_path.h"
 #include "../common/win/files.h"
 #include "../common/win/health_folder.h"
 #include "ask.h"
+#include "restore.h"
 #include "health.h"
 
 namespace sorel::app {
@@ -32,13 +34,17 @@ bool Declines(const std::string& path, const FileProbe& now) {
     return false;
 }
 
-// A state the store keeps already is one the user went back to (a restore,
-// as the kept message advises): there is nothing new to accept.
+// A state the store keeps already, in a generation or among the copies a
+// restore kept, is one the user went back to (a restore, as the kept message
+// advises): there is nothing new to accept.
 bool IsStoredState(const std::string& path, const FileProbe& now) {
     const PathParts parts = SplitPath(path, IsSystemLeadByte);
-    for (int generation = 1; generation <= 3; ++generation) {
-        const std::string stored = GenerationPath(parts, generation, kSettingsFolderSpelling);
-        const FileProbe kept = stored.empty() ? FileProbe{} : ProbeFile(stored);
+    std::vector<std::string> stored = FindKeptCopies(parts);
+    for (const StateFile& file : LocalStateFiles(parts)) {
+        stored.push_back(file.path);
+    }
+    for (const std::string& state : stored) {
+        const FileProbe kept = ProbeFile(state);
         if (kept.presence == Presence::kReadable && SameState(kept, now)) {
             return true;
         }

@@ -55,11 +55,16 @@ TEST_F(SettingsUpkeepTest, AtStartEachHeldBackFileIsAskedAboutAndOnlyOkAcceptsIt
     const std::string restored = MakeFile("restored.doc", "good");
     CreateDirectoryA((dir / "backUp").c_str(), nullptr);
     CopyFileA(restored.c_str(), (dir / "backUp\\22restored.doc").c_str(), FALSE);
-    // The record as the agent leaves it after a run that held back three files.
+    const std::string putBack = MakeFile("put back.doc", "kept");
+    CreateDirectoryA((dir / "backUp\\復元前").c_str(), nullptr);
+    CopyFileA(putBack.c_str(), (dir / "backUp\\復元前\\2026-12-08 101500 put back.doc").c_str(),
+              FALSE);
+    // The record as the agent leaves it after a run that held back four files.
     RunReport run;
     run.files = {{book, FileOutcome::kContentSuspect},
                  {MakeFile("ok.txt"), FileOutcome::kStored},
                  {restored, FileOutcome::kContentSuspect},  // back as generation 2
+                 {putBack, FileOutcome::kContentSuspect},   // back from a kept copy
                  {diary, FileOutcome::kContentSuspect}};
     HealthRecord record;
     TakeRun(record, run, {2026, 12, 7, 9, 15, 0});
