@@ -18,6 +18,7 @@ using namespace std::string_view_literals;
 constexpr std::size_t kSampledParts = 16;
 constexpr std::size_t kMaxDirectoryBytes = 64 * 1024;
 constexpr std::size_t kMaxChainLinks = 4096;
+constexpr std::uint64_t kMaxCheckedChunk = 128 * 1024;
 
 std::uint32_t Byte(std::string_view b, std::size_t at) {
     return static_cast<unsigned char>(b[at]);
@@ -90,7 +91,8 @@ bool ZipValid(GuardSource& file) {
         return false;
     }
     std::size_t end = tail.rfind("PK\x05\x06"sv);
-    while (end != std::string::npos && end + 22 + Le16(tail, end + 20) > tail.size()) {
+    while (end != std::string::npos &&
+           (end + 22 > tail.size() || end + 22 + Le16(tail, end + 20) > tail.size())) {
         end = end == 0 ? std::string::npos : tail.rfind("PK\x05\x06"sv, end - 1);
     }
     if (end == std::string::npos) {
@@ -261,11 +263,15 @@ bool PdfValid(GuardSource& file) {
 }
 
 // PNG: a chain of chunks, each a length and a type of four letters, from an
-// IHDR whose CRC holds to an IEND that ends the file.
+// IHDR to an IEND that ends the file, and a few of them whose CRC holds.
 bool PngValid(GuardSource& file) {
     const std::uint64_t size = file.Size();
     std::uint64_t at = 8;
     std::string header;
+    struct Chunk {
+        std::uint64_t at, length;
+    };
+    std::vector<Chunk> chunks;
     for (std::size_t link = 0; link < kMaxChainLinks; ++link) {
         if (!ReadExactly(file, at, 8, header)) {
             return false;
@@ -288,9 +294,25 @@ bool PngValid(GuardSource& file) {
                 return false;
             }
         }
+        chunks.push_back({at, length});
         at += 12 + length;
         if (header.substr(4) == "IEND") {
-            return at == size;
+            break;
+        }
+    }
+    if (at != size && chunks.size() < kMaxChainLinks) {
+        return false;
+    }
+    // The CRCs of a few chunks spread through the picture: its data may be
+    // encrypted between chunk headers that were left alone.
+    for (std::size_t quarter = 1; quarter < 4; ++quarter) {
+        const Chunk& chunk = chunks[chunks.size() * quarter / 4];
+        std::string data;
+        if (chunk.length <= kMaxCheckedChunk &&
+            (!ReadExactly(file, chunk.at + 4, static_cast<std::size_t>(chunk.length) + 8, data) ||
+             Crc32(std::string_view(data).substr(0, data.size() - 4)) !=
+                 Be32(data, data.size() - 4))) {
+            return false;
         }
     }
     return true;

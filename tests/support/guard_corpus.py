@@ -214,7 +214,7 @@ def patterns(size):
     it: name to a list of encrypted ranges, or to a whole new content."""
     whole = [(0, size)]
     ways = {"whole": whole}
-    if size > 2 * MB:
+    if size > 5 * MB // 4:
         ways["first-1MB"] = [(0, MB)]
     if size >= 4 * STRIPE:
         ways["stripe-2-even"] = [(s, min(s + STRIPE, size)) for s in range(0, size, 2 * STRIPE)]
@@ -246,15 +246,15 @@ def encrypt_all(kind, first, seed):
 # --- The files and their edits -------------------------------------------------
 
 photo_small = encoded(photograph(640, 480, 1), "JPEG", quality=90)
-photo_big = encoded(photograph(1600, 1200, 2), "JPEG", quality=92)
+photo_big = encoded(photograph(2000, 1500, 2), "JPEG", quality=92)
 picture = encoded(drawing(400, 300, 3), "PNG")
 
 # Spreadsheets and documents.
 book = xlsx(200)
 pair("xlsx-cell", book, xlsx(200, change=("B2", "外食")))
 pair("xlsx-sheet", book, xlsx(200, extra_sheet=True))
-big_book = xlsx(30000, seed=2)
-pair("xlsx-big-cell", big_book, xlsx(30000, seed=2, change=("A1", "年越し")))
+big_book = xlsx(50000, seed=2)
+pair("xlsx-big-cell", big_book, xlsx(50000, seed=2, change=("A1", "年越し")))
 letter = docx_file(40, [picture])
 pair("docx-text", letter, docx_file(41, [picture]))
 pair("docx-photo", letter, docx_file(40, [photo_small]))
@@ -352,8 +352,8 @@ pair("png-big-resaved", encoded(photograph(1200, 900, 7), "PNG"),
      encoded(photograph(1200, 900, 7).rotate(180), "PNG"))
 pair("jpeg-resaved", photo_small, encoded(photograph(640, 480, 1), "JPEG", quality=70))
 pair("jpeg-photo", encoded(drawing(640, 480, 8), "JPEG"), photo_small)
-pair("jpeg-big-resaved", photo_big, encoded(photograph(1600, 1200, 2).rotate(180), "JPEG", quality=92))
-pair("bmp-photo", encoded(drawing(800, 600, 9), "BMP"), encoded(photograph(800, 600, 9), "BMP"))
+pair("jpeg-big-resaved", photo_big, encoded(photograph(2000, 1500, 2).rotate(180), "JPEG", quality=92))
+pair("bmp-photo", encoded(drawing(1200, 900, 9), "BMP"), encoded(photograph(1200, 900, 9), "BMP"))
 
 
 # PDFs.
@@ -402,7 +402,7 @@ pair("text-ctrl-z", diary.encode("cp932"), diary.encode("cp932") + b"\x1A")
 kana = "".join(f"{d}日目　今日は晴れ、買い物に行きました。" for d in range(3000))
 pair("text-utf16-japanese", kana.encode("utf-16-le"), kana.replace("晴れ", "雨").encode("utf-16-le"))
 log = "".join(f"2026-12-{d % 28 + 1:02d} 12:{d % 60:02d} backup ok {d * 7919 % 10007}\n"
-              for d in range(60000))
+              for d in range(100000))
 pair("text-big-log", log.encode(), (log + "2026-12-31 23:59 backup ok\n" * 100).encode())
 csv = "".join(f"{d},食費,{d * 37 % 1000}\r\n" for d in range(20000))
 pair("csv-edit", csv.encode("cp932"), csv.replace(",食費,", ",外食,", 40).encode("cp932"))
