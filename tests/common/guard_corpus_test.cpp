@@ -4,7 +4,7 @@
 // encrypting, and the bytes it read.
 #include <cstdio>
 #include <fstream>
-#include <iterator>
+#include <algorithm>
 #include <map>
 #include <sstream>
 #include <string>
@@ -13,24 +13,24 @@
 
 namespace {
 
-// Counts what the guard reads.
-class CountingSource : public sorel::StringSource {
+// A file read where the guard asks, as the agent reads it; counts the bytes.
+class FileSource : public sorel::GuardSource {
   public:
-    CountingSource(std::string_view bytes, std::uint64_t& total)
-        : StringSource(bytes), total_(total) {}
+    FileSource(const std::string& path, std::uint64_t& total)
+        : in_(path, std::ios::binary | std::ios::ate), size_(in_.tellg()), total_(total) {}
+    std::uint64_t Size() const override { return size_; }
     bool Read(std::uint64_t offset, std::size_t length, std::string& out) override {
-        total_ += length;
-        return StringSource::Read(offset, length, out);
+        out.resize(offset < size_ ? std::min<std::uint64_t>(length, size_ - offset) : 0);
+        in_.seekg(static_cast<std::streamoff>(offset));
+        total_ += out.size();
+        return static_cast<bool>(in_.read(out.data(), static_cast<std::streamsize>(out.size())));
     }
 
   private:
+    std::ifstream in_;
+    std::uint64_t size_;
     std::uint64_t& total_;
 };
-
-std::string Slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 }  // namespace
 
@@ -52,8 +52,7 @@ int main(int argc, char** argv) {
         std::getline(fields, expected, '\t');
         std::getline(fields, first, '\t');
         std::getline(fields, second, '\t');
-        const std::string before = Slurp(folder + first), after = Slurp(folder + second);
-        CountingSource generation1(before, read), fresh(after, read);
+        FileSource generation1(folder + first, read), fresh(folder + second, read);
         const bool held = sorel::ContentSuspect(generation1, fresh);
         ++pairs;
         const bool edit = expected == "edit";
