@@ -199,7 +199,8 @@ bool ObjectHeader(std::string_view bytes, std::uint64_t& number) {
 bool PdfValid(GuardSource& file) {
     const std::uint64_t size = file.Size();
     std::string tail;
-    const std::size_t tailLength = static_cast<std::size_t>(std::min<std::uint64_t>(size, 2048));
+    // Some writers pad the file after its last %%EOF.
+    const std::size_t tailLength = static_cast<std::size_t>(std::min<std::uint64_t>(size, 8192));
     if (!ReadExactly(file, size - tailLength, tailLength, tail)) {
         return false;
     }
@@ -429,11 +430,18 @@ FormatLook Ole2Look(GuardSource& file) {
     if (!fatValid) {
         return look;
     }
-    // The next sector of a chain, from the FAT sector that holds its entry.
+    // The next sector of a chain, from the FAT sector that holds its entry;
+    // the end of the chain for a FAT sector listed beyond the header, which
+    // is as far as the walk goes.
     auto next = [&](std::uint32_t n, std::uint32_t& following) {
         const std::uint64_t index = n / perSector;
-        if (index >= fat.size() || !readSector(fat[index]))
+        if (index >= fat.size()) {
+            following = 0xFFFFFFFE;
+            return index < fatSectors;
+        }
+        if (!readSector(fat[index])) {
             return false;
+        }
         following = Le32(sector, 4 * (n % perSector));
         return true;
     };
@@ -489,8 +497,8 @@ bool SqliteValid(GuardSource& file) {
         return false;
     }
     const std::uint64_t pages = size / pageSize;
-    if (Be32(header, 92) == Be32(header, 24) && Be32(header, 28) != 0 &&
-        Be32(header, 28) != pages) {
+    // The size its header gives, when current, is all there: a file cut short is broken.
+    if (Be32(header, 92) == Be32(header, 24) && Be32(header, 28) > pages) {
         return false;
     }
     const bool pointerMaps = Be32(header, 52) != 0;

@@ -176,6 +176,10 @@ TEST(ContentGuard, HeldBackOnlyWhenTheContentBecameSomethingElse) {
         {std::string(5000, 'a') + '\0', "\x01" + random, true},  // random where it was not
         {std::string(5000, 'a') + '\0', std::string(5000, 'b') + '\0', false},
         {random, "\x01" + random + "x", false},  // high entropy before: no verdict by it
+        // Signatures of archives, databases and password safes, lost.
+        {std::string("Rar!\x1A\x07\x01\x00", 8) + random.substr(0, 900), random, true},
+        {"\x03\xD9\xA2\x9A\x67\xFB\x4B\xB5" + random.substr(0, 900), random, true},
+        {std::string("SQLite format 3\0", 16) + std::string(900, 0), random, true},
     };
     for (const Row& r : rows) {
         EXPECT_EQ(ContentSuspect(r.before, r.after), r.held)
