@@ -18,6 +18,11 @@ constexpr std::size_t kJudgedBlockBytes = 512;
 // while the file still counts as text: a form feed, a Ctrl-Z or a stray
 // control character spoil no more than their own block.
 constexpr double kNonTextShare = 0.1;
+// The blocks of the first look at generation 1, its head among them: under
+// Wine a read of a file costs about 40 microseconds whatever its size, so
+// random files, the commonest changed in bulk (pictures, archives, media),
+// are let go after four.
+constexpr std::size_t kGlanceBlocks = 4;
 
 enum class BlockKind {
     kText,           // text in any of the encodings in use
@@ -124,11 +129,11 @@ BlockKind Classify(std::string_view block) {
 
 // The kinds of the sampled blocks, in file order. False when the file
 // cannot be read.
-bool SampleBlocks(GuardSource& file, std::vector<BlockKind>& kinds) {
+bool SampleBlocks(GuardSource& file, std::vector<BlockKind>& kinds,
+                  std::size_t count = kGuardSampledBlocks) {
     const std::uint64_t size = file.Size();
     const std::uint64_t blocks = std::min<std::uint64_t>(
-        kGuardSampledBlocks,
-        std::max<std::uint64_t>(1, (size + kGuardBlockBytes - 1) / kGuardBlockBytes));
+        count, std::max<std::uint64_t>(1, (size + kGuardBlockBytes - 1) / kGuardBlockBytes));
     std::string block;
     kinds.clear();
     for (std::uint64_t i = 0; i < blocks; ++i) {
@@ -155,9 +160,26 @@ bool IsText(const std::vector<BlockKind>& kinds) {
 
 // By the bytes alone, for files without a structure to check (or whose
 // generation 1 was not valid in its format).
-bool BytesSuspect(GuardSource& generation1, GuardSource& fresh) {
+// A glance at generation 1 (`head` and a few blocks spread after it): random
+// nearly throughout (compressed, or encrypted by its own program), it tells
+// nothing, and is read no further.
+bool LooksRandomThroughout(GuardSource& generation1, std::string_view head) {
+    const std::uint64_t size = generation1.Size();
+    std::size_t random = LooksRandom(Classify(head)), looked = 1;
+    std::string block;
+    for (std::size_t k = 1; k < kGlanceBlocks && size > kGuardBlockBytes; ++k, ++looked) {
+        const std::uint64_t offset = k * (size - kGuardBlockBytes) / (kGlanceBlocks - 1);
+        if (!generation1.Read(offset & ~std::uint64_t{1}, kGuardBlockBytes, block)) {
+            return true;  // unreadable: no verdict either
+        }
+        random += LooksRandom(Classify(block));
+    }
+    return random * 4 >= looked * 3;
+}
+
+bool BytesSuspect(GuardSource& generation1, std::string_view head, GuardSource& fresh) {
     std::vector<BlockKind> before, after;
-    if (!SampleBlocks(generation1, before)) {
+    if (LooksRandomThroughout(generation1, head) || !SampleBlocks(generation1, before)) {
         return false;
     }
     const std::size_t randomBefore = CountOf(before, LooksRandom);
@@ -222,14 +244,18 @@ bool ContentSuspect(GuardSource& generation1, GuardSource& fresh) {
     if (fresh.Size() == 0) {
         return true;  // wiped
     }
+    // The new content's head is read only when generation 1's format needs
+    // it: every read of a file costs about as much as a few kilobytes more.
     std::string headBefore, headAfter;
-    if (!generation1.Read(0, kGuardBlockBytes, headBefore) ||
-        !fresh.Read(0, kGuardBlockBytes, headAfter)) {
+    if (!generation1.Read(0, kGuardBlockBytes, headBefore)) {
         return false;
     }
     const GuardFormat before = FormatOf(headBefore);
-    const GuardFormat after = FormatOf(headAfter);
     if (before != GuardFormat::kNone) {
+        if (!fresh.Read(0, kGuardBlockBytes, headAfter)) {
+            return false;
+        }
+        const GuardFormat after = FormatOf(headAfter);
         const FormatLook lookBefore = CheckFormat(before, generation1);
         const FormatLook lookAfter =
             after == GuardFormat::kNone ? FormatLook{} : CheckFormat(after, fresh);
@@ -242,10 +268,10 @@ bool ContentSuspect(GuardSource& generation1, GuardSource& fresh) {
         if (lookBefore.valid) {
             // Valid in the same format is an edit; RTF is text as well.
             return !lookAfter.valid ||
-                   (before == GuardFormat::kRtf && BytesSuspect(generation1, fresh));
+                   (before == GuardFormat::kRtf && BytesSuspect(generation1, headBefore, fresh));
         }
     }
-    return BytesSuspect(generation1, fresh);
+    return BytesSuspect(generation1, headBefore, fresh);
 }
 
 bool ContentSuspect(std::string_view generation1, std::string_view fresh) {
