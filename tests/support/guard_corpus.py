@@ -36,9 +36,9 @@ def pair(kind, first, second):
 
 # --- The pictures ------------------------------------------------------------
 
-def drawing(width, height, seed):
+def drawing(width, height, variant):
     """A picture as a drawing program makes it: flat colours and shapes."""
-    r = random.Random(seed)
+    r = random.Random(variant)
     image = Image.new("RGB", (width, height), (250, 250, 245))
     draw = ImageDraw.Draw(image)
     for _ in range(30):
@@ -49,9 +49,9 @@ def drawing(width, height, seed):
     return image
 
 
-def photograph(width, height, seed):
+def photograph(width, height, variant):
     """A photograph: smooth light with the sensor's noise over it."""
-    r = random.Random(seed)
+    r = random.Random(variant)
     base = Image.new("RGB", (width // 8, height // 8))
     base.putdata([(r.randrange(256), r.randrange(256), r.randrange(256))
                   for _ in range((width // 8) * (height // 8))])
@@ -68,8 +68,8 @@ def encoded(image, form, **options):
 
 # --- Office files ------------------------------------------------------------
 
-def xlsx(rows, extra_sheet=False, seed=1, change=None):
-    r = random.Random(seed)
+def xlsx(rows, extra_sheet=False, variant=1, change=None):
+    r = random.Random(variant)
     book = openpyxl.Workbook()
     sheet = book.active
     sheet.title = "家計簿"
@@ -85,8 +85,8 @@ def xlsx(rows, extra_sheet=False, seed=1, change=None):
     return data.getvalue()
 
 
-def docx_file(paragraphs, pictures=(), seed=1):
-    r = random.Random(seed)
+def docx_file(paragraphs, pictures=(), variant=1):
+    r = random.Random(variant)
     document = docx.Document()
     document.add_heading("町内会のお知らせ", 0)
     for n in range(paragraphs):
@@ -168,7 +168,7 @@ def ole2(streams):
     return header + body_bytes
 
 
-def with_password(package, seed):
+def with_password(package, variant):
     """An Office package under a password as Office stores it: the package
     encrypted in an OLE2 file beside the description of its encryption."""
     info = (b"\x04\x00\x04\x00\x40\x00\x00\x00" +
@@ -176,18 +176,18 @@ def with_password(package, seed):
             b'xmlns="http://schemas.microsoft.com/office/2006/encryption"><keyData saltSize="16" '
             b'blockSize="16" keyBits="256" hashSize="64" cipherAlgorithm="AES" '
             b'cipherChaining="ChainingModeCBC" hashAlgorithm="SHA512" saltValue="' +
-            base64.b64encode(random.Random(seed).randbytes(16)) + b'"/></encryption>')
+            base64.b64encode(random.Random(variant).randbytes(16)) + b'"/></encryption>')
     padded = -(-len(package) // 4096) * 4096
-    encrypted = struct.pack("<Q", len(package)) + ctr(padded, seed)
+    encrypted = struct.pack("<Q", len(package)) + ctr(padded, variant)
     return ole2({"EncryptionInfo": info, "EncryptedPackage": encrypted})
 
 
 # --- The keystream -------------------------------------------------------------
 
-def ctr(length, seed):
+def ctr(length, variant):
     """`length` bytes of AES-256-CTR keystream under a key of its own."""
-    key = random.Random(seed).randbytes(32).hex()
-    iv = random.Random(seed + 1).randbytes(16).hex()
+    key = random.Random(variant).randbytes(32).hex()
+    iv = random.Random(variant + 1).randbytes(16).hex()
     return subprocess.run(["openssl", "enc", "-aes-256-ctr", "-nosalt", "-K", key, "-iv", iv],
                           input=b"\0" * length, capture_output=True, check=True).stdout
 
@@ -229,8 +229,8 @@ def patterns(size):
     return ways
 
 
-def encrypt_all(kind, first, seed):
-    stream = ctr(len(first), seed)
+def encrypt_all(kind, first, variant):
+    stream = ctr(len(first), variant)
     for way, ranges in patterns(len(first)).items():
         name = f"{kind}.{way}"
         (out / name).write_bytes(encrypted_ranges(first, ranges, stream))
@@ -253,8 +253,8 @@ picture = encoded(drawing(400, 300, 3), "PNG")
 book = xlsx(200)
 pair("xlsx-cell", book, xlsx(200, change=("B2", "外食")))
 pair("xlsx-sheet", book, xlsx(200, extra_sheet=True))
-big_book = xlsx(50000, seed=2)
-pair("xlsx-big-cell", big_book, xlsx(50000, seed=2, change=("A1", "年越し")))
+big_book = xlsx(50000, variant=2)
+pair("xlsx-big-cell", big_book, xlsx(50000, variant=2, change=("A1", "年越し")))
 letter = docx_file(40, [picture])
 pair("docx-text", letter, docx_file(41, [picture]))
 pair("docx-photo", letter, docx_file(40, [photo_small]))
