@@ -128,29 +128,52 @@ FileOutcome GenerationOutcome(const PathParts& parts) {
     return FileOutcome::kGenerationHeld;
 }
 
-// Reads up to the guard's sample from the start of an open file, whatever
-// its file pointer: the copy that follows opens the file afresh.
-std::string ReadSample(HANDLE file) {
-    std::string bytes(kGuardSampleBytes, '\0');
-    OVERLAPPED at = {};
-    DWORD got = 0;
-    if (!ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &got, &at)) {
-        got = 0;
+// The guard's reads from an open file, each at its own offset whatever the
+// file pointer: the copy that follows opens the file afresh.
+class HandleSource : public GuardSource {
+  public:
+    explicit HandleSource(HANDLE file) : file_(file) {
+        LARGE_INTEGER size;
+        sized_ = GetFileSizeEx(file, &size) != 0;
+        size_ = sized_ ? static_cast<std::uint64_t>(size.QuadPart) : 0;
     }
-    bytes.resize(got);
-    return bytes;
-}
+    // Whether the size is known: an unknown one is no empty file.
+    bool Sized() const { return sized_; }
+    std::uint64_t Size() const override { return size_; }
+    bool Read(std::uint64_t offset, std::size_t length, std::string& out) override {
+        out.resize(std::min<std::size_t>(length, kMaxRead));
+        OVERLAPPED at = {};
+        at.Offset = static_cast<DWORD>(offset);
+        at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+        DWORD got = 0;
+        if (!ReadFile(file_, out.data(), static_cast<DWORD>(out.size()), &got, &at) &&
+            GetLastError() != ERROR_HANDLE_EOF) {
+            out.clear();
+            return false;
+        }
+        out.resize(got);
+        return true;
+    }
+
+  private:
+    // The guard's reads are small; a larger one would be a fault.
+    static constexpr std::size_t kMaxRead = 1024 * 1024;
+    HANDLE file_;
+    std::uint64_t size_ = 0;
+    bool sized_ = false;
+};
 
 // Whether the new state is to be held back. A generation 1 that cannot be
-// read now was readable a moment ago: its sample is then taken as unknown,
-// and the state goes in, as it did before the guard.
+// read now was readable a moment ago: it is then taken as unknown, and the
+// state goes in, as it did before the guard.
 bool HeldBack(HANDLE source, const std::string& generation1) {
     FileHandle old(CreateFileA(generation1.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                               OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+                               OPEN_EXISTING, FILE_FLAG_RANDOM_ACCESS, nullptr));
     if (!old) {
         return false;
     }
-    return ContentSuspect(ReadSample(old.get()), ReadSample(source));
+    HandleSource before(old.get()), after(source);
+    return before.Sized() && after.Sized() && ContentSuspect(before, after);
 }
 
 bool IsAccepted(const std::vector<AcceptedState>& accepted, const std::string& listed,

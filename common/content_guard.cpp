@@ -1,67 +1,12 @@
 #include "content_guard.h"
 
-#include <cmath>
-
 namespace sorel {
 
 namespace {
 
-constexpr std::size_t kTextSampleBytes = 4096;
-constexpr double kRandomEntropy = 7.9;
-constexpr double kOrdinaryEntropy = 7.0;
 constexpr char kAcceptedFirstLine[] = "Sorel accepted 1";
 // The file holds a handful of lines; a larger one is not ours.
 constexpr std::size_t kMaxAcceptedBytes = 64 * 1024;
-
-struct Signature {
-    std::size_t offset;
-    std::string_view bytes;
-};
-
-using namespace std::string_view_literals;
-
-constexpr Signature kSignatures[] = {
-    {0, "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1"sv},  // OLE2: .xls, .doc, .msg
-    {0, "PK\x03\x04"sv},                        // ZIP: .docx, .xlsx, .zip
-    {0, "%PDF"sv},
-    {0, "\x89PNG"sv},
-    {0, "\xFF\xD8\xFF"sv},  // JPEG
-    {4, "Standard Jet DB"sv},
-    {4, "Standard ACE DB"sv},
-    {0, "\xEF\xBB\xBF"sv},  // UTF-8 byte-order mark
-    {0, "\xFF\xFE"sv},      // UTF-16 byte-order marks
-    {0, "\xFE\xFF"sv},
-};
-
-bool HasSignature(std::string_view bytes, const Signature& signature) {
-    return bytes.size() >= signature.offset + signature.bytes.size() &&
-           bytes.substr(signature.offset, signature.bytes.size()) == signature.bytes;
-}
-
-// No control character but tab, CR and LF: plain text in any single- or
-// multi-byte code page whose bytes after the first are never below 0x20,
-// Shift-JIS and UTF-8 among them. An empty file tells nothing.
-bool LooksLikeText(std::string_view bytes) {
-    if (bytes.empty()) {
-        return false;
-    }
-    for (char c : bytes.substr(0, kTextSampleBytes)) {
-        const unsigned char b = static_cast<unsigned char>(c);
-        if (b < 0x20 && b != '\t' && b != '\r' && b != '\n') {
-            return false;
-        }
-    }
-    return true;
-}
-
-bool LostSignature(std::string_view before, std::string_view after) {
-    for (const Signature& signature : kSignatures) {
-        if (HasSignature(before, signature) && !HasSignature(after, signature)) {
-            return true;
-        }
-    }
-    return LooksLikeText(before) && !LooksLikeText(after);
-}
 
 bool ReadNumber(std::string_view text, std::uint64_t& value) {
     if (text.empty() || text.size() > 19) {
@@ -78,39 +23,6 @@ bool ReadNumber(std::string_view text, std::uint64_t& value) {
 }
 
 }  // namespace
-
-double ByteEntropy(std::string_view bytes) {
-    if (bytes.empty()) {
-        return 0;
-    }
-    std::size_t counts[256] = {};
-    for (char c : bytes) {
-        ++counts[static_cast<unsigned char>(c)];
-    }
-    const double total = static_cast<double>(bytes.size());
-    double entropy = 0;
-    for (std::size_t count : counts) {
-        if (count != 0) {
-            const double p = static_cast<double>(count) / total;
-            entropy -= p * std::log2(p);
-        }
-    }
-    return entropy;
-}
-
-bool ContentSuspect(std::string_view generation1, std::string_view fresh) {
-    const std::string_view before = generation1.substr(0, kGuardSampleBytes);
-    const std::string_view after = fresh.substr(0, kGuardSampleBytes);
-    // An empty generation 1 (a file made empty, then filled) has nothing to
-    // compare with.
-    if (before.empty()) {
-        return false;
-    }
-    if (LostSignature(before, after)) {
-        return true;
-    }
-    return ByteEntropy(after) >= kRandomEntropy && ByteEntropy(before) < kOrdinaryEntropy;
-}
 
 std::string FormatAcceptedStates(const std::vector<AcceptedState>& states) {
     std::string text = std::string(kAcceptedFirstLine) + "\r\n";

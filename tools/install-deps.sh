@@ -7,7 +7,9 @@ packages=(cmake make g++ googletest clang libclang-rt-14-dev bc python3
           g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
           wine wine64 xvfb xauth x11-utils imagemagick
           locales fonts-ipafont-gothic fonts-ipafont-mincho fonts-wine
-          p7zip-full fp-utils python3-fusepy fuse3 libxxhash-dev)
+          p7zip-full fp-utils python3-fusepy fuse3 libxxhash-dev
+          python3-openpyxl python3-docx python3-reportlab python3-pil
+          sqlite3 zip openssl)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -734,6 +734,13 @@ TEST_F(BackupRunTest, GuardLetsRealChangesThroughAndHoldsBackEncryptedContent) {
     for (const char* kind : {"docx", "sjis", "utf8", "jpeg", "packed"}) {
         pairs.push_back({ReadBytes(samples + kind + ".1"), ReadBytes(samples + kind + ".2")});
     }
+    // A ledger of a megabyte, encrypted below past its first 128 KB only: the
+    // agent reads the guard's blocks through the whole file.
+    std::string ledger;
+    while (ledger.size() < 1024 * 1024) {
+        ledger += "12月1日\t食費\t1370円\r\n";
+    }
+    pairs.push_back({ledger, ledger + "年越し\r\n"});
     // Each kind twice: once changed as its program would, once encrypted.
     std::mt19937 random(18);
     std::vector<std::string> listed;
@@ -749,6 +756,9 @@ TEST_F(BackupRunTest, GuardLetsRealChangesThroughAndHoldsBackEncryptedContent) {
     for (std::size_t i = 0; i < pairs.size(); ++i) {
         std::string encrypted(pairs[i].second.size(), '\0');
         std::generate(encrypted.begin(), encrypted.end(), [&] { return char(random()); });
+        if (i + 1 == pairs.size()) {
+            encrypted.replace(0, 128 * 1024, pairs[i].second, 0, 128 * 1024);
+        }
         Edit(listed[2 * i], pairs[i].second, 21);
         Edit(listed[2 * i + 1], encrypted, 21);
         expected.insert(expected.end(), {FileOutcome::kStored, FileOutcome::kContentSuspect});

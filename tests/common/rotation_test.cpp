@@ -167,23 +167,27 @@ TEST(ContentGuard, HeldBackOnlyWhenTheContentBecameSomethingElse) {
         {"\xFF\xD8\xFF\xE0", "\xFF\xD8\xFF\xE1", false},
         {jet, jet + "x", false},
         {jet, std::string(4, '\0') + random, true},
-        {"\xEF\xBB\xBF-", "-", true},
+        {"\xEF\xBB\xBF-", "-", false},  // a byte-order mark taken off: text still
         {"\xFF\xFE-", "\xFF\xFE+", false},
         {sjis, sjis + sjis, false},
         {utf8, utf8 + "x", false},
-        {sjis, sjis + '\x01', true},  // no longer text
-        {"", random, false},          // an empty file tells nothing by its bytes
+        {sjis, sjis + '\x01', false},  // a stray control byte: text still
+        {"", random, false},           // an empty file tells nothing by its bytes
         {std::string(5000, 'a') + '\0', "\x01" + random, true},  // random where it was not
         {std::string(5000, 'a') + '\0', std::string(5000, 'b') + '\0', false},
         {random, "\x01" + random + "x", false},  // high entropy before: no verdict by it
+        // Signatures of archives, databases and password safes, lost.
+        {std::string("Rar!\x1A\x07\x01\x00", 8) + random.substr(0, 900), random, true},
+        {"\x03\xD9\xA2\x9A\x67\xFB\x4B\xB5" + random.substr(0, 900), random, true},
+        {std::string("SQLite format 3\0", 16) + std::string(900, 0), random, true},
     };
     for (const Row& r : rows) {
         EXPECT_EQ(ContentSuspect(r.before, r.after), r.held)
             << r.before.substr(0, 8) << " -> " << r.after.substr(0, 8);
     }
-    // Only the first sample counts: text later followed by anything stays text.
-    EXPECT_FALSE(ContentSuspect(std::string(kGuardSampleBytes, 'a'),
-                                std::string(kGuardSampleBytes, 'a') + random));
+    // Random bytes far into the file count as much as at its start.
+    EXPECT_TRUE(
+        ContentSuspect(std::string(128 * 1024, 'a'), std::string(128 * 1024, 'a') + random));
 
     // Damaged lines are passed over; another format accepts nothing.
     const std::string states =

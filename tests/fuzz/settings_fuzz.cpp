@@ -1,7 +1,8 @@
 // Feeds arbitrary bytes to the settings-file reader and its form detection,
-// the table fill, the path splitter and the content guard, and checks what must hold for any input:
-// no overflow, no slot that the table cannot hold, a rewrite that reads back the same, and path
-// parts that put the path together again.
+// the table fill, the path splitter and the content guard with its format
+// checks, and checks what must hold for any input: no overflow, no slot that
+// the table cannot hold, a rewrite that reads back the same, and path parts
+// that put the path together again.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -10,6 +11,7 @@
 
 #include "backup_table.h"
 #include "content_guard.h"
+#include "guard/formats.h"
 #include "place/manifest.h"
 #include "place/place_history.h"
 #include "restore_plan.h"
@@ -129,6 +131,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view half = bytes.substr(0, size / 2);
     Require(!sorel::ContentSuspect(half, half));
     (void)sorel::ContentSuspect(half, bytes.substr(size / 2));
+    // Each of the guard's format checks reads the bytes as a file of its
+    // format, truncated or malformed as they may be, within their bounds.
+    for (int format = 0; format <= static_cast<int>(sorel::GuardFormat::kAccess); ++format) {
+        sorel::StringSource file(bytes);
+        const sorel::FormatLook look =
+            sorel::CheckFormat(static_cast<sorel::GuardFormat>(format), file);
+        Require(look.valid || !look.encryptedPackage);
+    }
     const std::vector<sorel::AcceptedState> accepted = sorel::ParseAcceptedStates(bytes);
     const std::string acceptedText = sorel::FormatAcceptedStates(accepted);
     Require(sorel::FormatAcceptedStates(sorel::ParseAcceptedStates(acceptedText)) == acceptedText);
