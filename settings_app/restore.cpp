@@ -187,9 +187,9 @@ RestoreScene SceneOf(const std::string& path, const std::vector<HeldState>& else
     for (int n = 1; n <= 3; ++n) {
         scene.generations[n - 1] = LookAt(RestoreSource(scene.parts, n));
     }
+    const std::string keptFolder = SafetyFolderPath(scene.parts);
     for (const StateFile& file : LocalStateFiles(scene.parts)) {
-        if (file.path.compare(0, SafetyFolderPath(scene.parts).size(),
-                              SafetyFolderPath(scene.parts)) == 0) {
+        if (file.path.compare(0, keptFolder.size(), keptFolder) == 0) {
             scene.kept.push_back(LookAt(file.path));
         }
     }
@@ -324,22 +324,21 @@ RestoreOutcome OutcomeOf(const RestoreScene& scene, const std::vector<RestoreSte
 constexpr unsigned kAgentLetGoMs = 300;
 
 // Looks at everything under the store's lock, plans and carries the plan
-// out. `plan` makes the steps from the scene; `check` may refuse the scene.
-template <typename Plan, typename Check>
+// out. `plan` makes the steps from the scene, or none and says why in its
+// second argument.
+template <typename Plan>
 RestoreOutcome RunLocked(const std::string& path, const std::vector<HeldState>& elsewhere,
-                         Plan plan, Check check) {
+                         Plan plan) {
     const PathParts parts = SplitPath(path, IsSystemLeadByte);
     const StoreLock lock(LockPath(parts));
     if (lock.state() == StoreLock::State::kHeldElsewhere) {
         return {RestoreResult::AgentBusy, {}};
     }
     RestoreScene scene = SceneOf(path, elsewhere);
-    if (const RestoreResult refused = check(scene); refused != RestoreResult::Restored) {
-        return {refused, {}};
-    }
-    const std::vector<RestoreStep> steps = plan(scene);
+    RestoreResult refused = RestoreResult::Restored;
+    const std::vector<RestoreStep> steps = plan(scene, refused);
     if (steps.empty()) {
-        return {RestoreResult::NoGeneration, {}};
+        return {refused == RestoreResult::Restored ? RestoreResult::NoGeneration : refused, {}};
     }
     SystemRestoreFiles files;
     RestoreRun run = CarryOutRestore(steps, files);
@@ -350,13 +349,18 @@ RestoreOutcome RunLocked(const std::string& path, const std::vector<HeldState>& 
     return OutcomeOf(scene, steps, run);
 }
 
-// Whether the state's file still holds the state its row shows.
-RestoreResult StillHeld(const FoundState& now, const HeldState& listed) {
+// Whether a state's file still holds the state of that size and last write
+// that the user was shown.
+RestoreResult StillHeld(const FoundState& now, std::uint64_t size, std::uint64_t lastWrite) {
     if (!now.present) {
         return RestoreResult::StateGone;
     }
-    return now.size == listed.size && now.lastWrite == listed.written ? RestoreResult::Restored
-                                                                      : RestoreResult::StateChanged;
+    return now.size == size && now.lastWrite == lastWrite ? RestoreResult::Restored
+                                                          : RestoreResult::StateChanged;
+}
+
+RestoreResult StillHeld(const FoundState& now, const HeldState& listed) {
+    return StillHeld(now, listed.size, listed.written);
 }
 
 // Whether the state can be read as it stands: a viewer that has it open is
@@ -508,18 +512,14 @@ RestoreOutcome RestoreGeneration(const std::string& path, int generation) {
     }
     // The agent may have rotated while the question was open: the date the
     // user said yes to must still be the generation's.
-    const auto check = [&](const RestoreScene& scene) {
+    const auto plan = [&](const RestoreScene& scene, RestoreResult& refused) {
         const FoundState& now = scene.generations[generation - 1];
-        if (!now.present) {
-            return RestoreResult::NoGeneration;
-        }
-        return now.size == source.size && now.lastWrite == source.lastWrite
-                   ? RestoreResult::Restored
-                   : RestoreResult::StateChanged;
+        refused = now.present ? StillHeld(now, source.size, source.lastWrite)
+                              : RestoreResult::NoGeneration;
+        return refused == RestoreResult::Restored ? PlanGenerationRestore(scene, generation)
+                                                  : std::vector<RestoreStep>();
     };
-    return RunLocked(
-        path, {},
-        [&](const RestoreScene& scene) { return PlanGenerationRestore(scene, generation); }, check);
+    return RunLocked(path, {}, plan);
 }
 
 std::vector<std::string> FindKeptCopies(const PathParts& parts) {
@@ -560,13 +560,13 @@ RestoreOutcome RestoreState(const std::string& path, const HeldState& state,
         asked != RestoreResult::Restored) {
         return {asked, {}};
     }
-    const auto check = [&](const RestoreScene&) {
-        return StillHeld(LookAt(state.file.path), state);
+    const auto plan = [&](const RestoreScene& scene, RestoreResult& refused) {
+        const FoundState now = LookAt(state.file.path);
+        refused = StillHeld(now, state);
+        return refused == RestoreResult::Restored ? PlanStateRestore(scene, now, false)
+                                                  : std::vector<RestoreStep>();
     };
-    const auto plan = [&](const RestoreScene& scene) {
-        return PlanStateRestore(scene, LookAt(state.file.path), false);
-    };
-    return RunLocked(path, elsewhere, plan, check);
+    return RunLocked(path, elsewhere, plan);
 }
 
 RestoreResult ConfirmStateRestore(const std::string& path, const std::string& timeText) {
@@ -612,11 +612,10 @@ ArrivedState FetchPlaceVersion(const std::string& path, const HeldState& version
 
 RestoreOutcome PutStateInPlace(const std::string& path, const std::string& temp,
                                const std::vector<HeldState>& elsewhere) {
-    const auto plan = [&](const RestoreScene& scene) {
+    const auto plan = [&](const RestoreScene& scene, RestoreResult&) {
         return PlanStateRestore(scene, LookAt(temp), true);
     };
-    RestoreOutcome outcome = RunLocked(path, elsewhere, plan,
-                                       [](const RestoreScene&) { return RestoreResult::Restored; });
+    RestoreOutcome outcome = RunLocked(path, elsewhere, plan);
     if (outcome.result != RestoreResult::Restored && outcome.result != RestoreResult::Stranded) {
         DeleteFileForcibly(temp);
     }
